@@ -1,0 +1,111 @@
+// Creature properties derived from generator outputs: personality value,
+// nature, ability slot, gender value, shininess, individual values, hidden
+// power, the shiny-locked composition and the ordinary encounter generation.
+#pragma once
+#include <array>
+#include <cstdint>
+
+namespace vh {
+
+inline constexpr int kNoNature = -1;
+// `last` for an encounter generation that may read as far as it needs.
+inline constexpr long kUnbounded = 0x7FFFFFFF;
+
+// Six individual values, always in the order H, A, B, S, C, D.
+using Ivs = std::array<int, 6>;
+
+constexpr std::uint32_t make_pid(std::uint16_t first, std::uint16_t second) {
+    return (std::uint32_t{second} << 16) | first;
+}
+
+constexpr Ivs ivs_from_words(std::uint16_t first, std::uint16_t second) {
+    return {first & 31, (first >> 5) & 31, (first >> 10) & 31,
+            second & 31, (second >> 5) & 31, (second >> 10) & 31};
+}
+
+constexpr int nature_of(std::uint32_t pid) { return static_cast<int>(pid % 25u); }
+constexpr int ability_slot(std::uint32_t pid) { return static_cast<int>(pid & 1u) + 1; }
+constexpr int gender_value(std::uint32_t pid) { return static_cast<int>(pid & 0xFFu); }
+
+constexpr bool is_shiny(std::uint32_t pid, std::uint16_t tid, std::uint16_t sid) {
+    return ((pid >> 16) ^ (pid & 0xFFFFu) ^ tid ^ sid) < 8u;
+}
+
+constexpr int hidden_power_type(const Ivs& iv) {
+    int bits = 0;
+    for (int i = 0; i < 6; ++i) bits |= (iv[i] & 1) << i;
+    return 15 * bits / 63;
+}
+
+constexpr int hidden_power_power(const Ivs& iv) {
+    int bits = 0;
+    for (int i = 0; i < 6; ++i) bits |= ((iv[i] >> 1) & 1) << i;
+    return 40 * bits / 63 + 30;
+}
+
+// `bits` are the 13 outputs r3 .. r15 in generation order.
+constexpr std::uint32_t shiny_locked_pid(std::uint16_t tid, std::uint16_t sid, std::uint16_t high_seed,
+                                         std::uint16_t low_seed, const std::uint16_t* bits) {
+    std::uint32_t high = high_seed & 7u;
+    std::uint32_t low = low_seed & 7u;
+    const std::uint32_t tsv = tid ^ sid;
+    for (int e = 3; e <= 15; ++e) {
+        const std::uint32_t bit = bits[e - 3] & 1u;
+        low |= bit << e;
+        high |= (bit ^ ((tsv >> e) & 1u)) << e;
+    }
+    return (high << 16) | low;
+}
+
+struct Encounter {
+    enum Status { kOk, kNatureFailed, kOutOfRange };
+    Status status = kOk;
+    int nature = 0;        // the nature chosen before the personality search
+    std::uint32_t pid = 0;
+    int iv_pos = 0;        // index of the first individual-value word (o_1 has index 1)
+};
+
+// Ordinary encounter generation. `o(i)` yields the i-th output from the
+// frame's first output on (i >= 1). Every index read is at most `last`; when
+// the generation would need more, the result is kOutOfRange. The generation
+// fails its nature step (kNatureFailed) only when `check_nature` is set, a
+// nature is wanted and the chosen nature differs from it; without the check
+// the wanted nature only steers synchronize.
+template <class Outputs>
+constexpr Encounter encounter_pid(const Outputs& o, int wanted, bool sync, long last,
+                                  bool check_nature = false) {
+    Encounter e;
+    int pos;
+    if (last < 2) return {Encounter::kOutOfRange};
+    if (sync && wanted != kNoNature) {
+        if ((o(1) & 1u) == 0) {
+            e.nature = wanted;
+            pos = 2;
+        } else {
+            e.nature = o(2) % 25;
+            pos = 3;
+        }
+    } else {
+        e.nature = o(1) % 25;
+        pos = 2;
+    }
+    if (check_nature && wanted != kNoNature && e.nature != wanted) {
+        e.status = Encounter::kNatureFailed;
+        return e;
+    }
+    for (;; pos += 2) {
+        // A pair is only taken when both individual-value words after it exist.
+        if (pos + 3 > last) {
+            e.status = Encounter::kOutOfRange;
+            return e;
+        }
+        const std::uint32_t pid = make_pid(o(pos), o(pos + 1));
+        if (nature_of(pid) == e.nature) {
+            e.pid = pid;
+            e.iv_pos = pos + 2;
+            return e;
+        }
+    }
+}
+
+}  // namespace vh

@@ -1,0 +1,56 @@
+#include "features/frame_list.hpp"
+
+#include "engine/names.hpp"
+#include "engine/seed_run.hpp"
+
+namespace vh {
+
+namespace {
+
+struct Frame {
+    std::uint32_t pid;
+    Ivs ivs;
+};
+
+Frame fixed_shiny_frame(const ForwardOutputs& out, long f, const FrameListRequest& req) {
+    std::uint16_t bits[13];
+    for (int e = 0; e < 13; ++e) bits[e] = out(f + 2 + e);
+    const std::uint32_t pid = shiny_locked_pid(req.tid, req.sid, out(f), out(f + 1), bits);
+    return {pid, ivs_from_words(out(f + 15), out(f + 16))};
+}
+
+Frame ordinary_frame(const ForwardOutputs& out, long f, const FrameListRequest& req) {
+    const auto o = [&](long i) { return out(f + i); };
+    const Encounter e = encounter_pid(o, req.nature, req.sync, kUnbounded);
+    return {e.pid, ivs_from_words(o(e.iv_pos), o(e.iv_pos + 1))};
+}
+
+bool passes(const Frame& fr, const FrameListRequest& req) {
+    if (!req.all_natures && req.nature != kNoNature && nature_of(fr.pid) != req.nature) return false;
+    for (int i = 0; i < 6; ++i)
+        if (fr.ivs[i] < req.min_ivs[i]) return false;
+    return !req.shiny_only || is_shiny(fr.pid, req.tid, req.sid);
+}
+
+}  // namespace
+
+void write_frame_list(const FrameListRequest& req, TextSink& out) {
+    put_text(out, "消費数,seed,性格値,性格,H,A,B,S,C,D,特性,性別値,めざパ,威力\n");
+    fill_forward(g_seed_run, req.seed);
+    const ForwardOutputs outputs(g_seed_run);
+    const bool early_nature_drop = req.fixed_shiny && req.nature != kNoNature && (req.tid != 0 || req.sid != 0);
+    for (long f = 0; f < req.frames; ++f) {
+        const Frame fr = req.fixed_shiny ? fixed_shiny_frame(outputs, f, req) : ordinary_frame(outputs, f, req);
+        if (early_nature_drop && nature_of(fr.pid) != req.nature) continue;
+        if (!passes(fr, req)) continue;
+        char nature[256] = "", type[256] = "";
+        nature_name(nature_of(fr.pid), nature);
+        hidden_power_type_name(hidden_power_type(fr.ivs), type);
+        const std::uint32_t state = f < kSeedRunSize ? g_seed_run.state[f] : advance(req.seed, f);
+        put_text(out, "%ld,0x%08X,0x%08X,%s,%d,%d,%d,%d,%d,%d,%d,%d,%s,%d\n", f, state, fr.pid, nature, fr.ivs[0],
+                 fr.ivs[1], fr.ivs[2], fr.ivs[3], fr.ivs[4], fr.ivs[5], ability_slot(fr.pid), gender_value(fr.pid), type,
+                 hidden_power_power(fr.ivs));
+    }
+}
+
+}  // namespace vh

@@ -1,0 +1,45 @@
+// Helpers shared by the tests.
+#pragma once
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <unistd.h>
+#include <string>
+
+namespace vh::test {
+
+inline std::string read_file(const std::filesystem::path& p) {
+    std::ifstream f(p, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+inline void write_file(const std::filesystem::path& p, const std::string& bytes) {
+    std::ofstream f(p, std::ios::binary);
+    f << bytes;
+}
+
+inline std::string golden(const std::string& name) { return read_file(std::filesystem::path(VARNHOLT_GOLDEN_DIR) / name); }
+
+// Runs the test body inside a fresh temporary working directory.
+class ScratchDir {
+public:
+    ScratchDir() {
+        static int n = 0;
+        dir_ = std::filesystem::temp_directory_path() /
+               ("varnholt-test-" + std::to_string(::getpid()) + "-" + std::to_string(++n));
+        std::filesystem::create_directories(dir_);
+        old_ = std::filesystem::current_path();
+        std::filesystem::current_path(dir_);
+    }
+    ~ScratchDir() {
+        std::filesystem::current_path(old_);
+        std::error_code ec;
+        std::filesystem::remove_all(dir_, ec);
+    }
+    const std::filesystem::path& path() const { return dir_; }
+
+private:
+    std::filesystem::path dir_, old_;
+};
+
+}  // namespace vh::test

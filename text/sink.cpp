@@ -1,0 +1,49 @@
+#include "text/sink.hpp"
+
+#include <cstdarg>
+#include <cstring>
+
+namespace vh {
+
+void put_raw(TextSink& sink, const char* bytes, std::size_t n) {
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < n; ++i) {
+        if (bytes[i] != '\n') continue;
+        if (i > start) sink.write(bytes + start, i - start);
+        sink.write("\r\n", 2);
+        start = i + 1;
+    }
+    if (n > start) sink.write(bytes + start, n - start);
+}
+
+void put_text(TextSink& sink, const char* fmt, ...) {
+    char buf[256];
+    va_list ap;
+    va_start(ap, fmt);
+    int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
+    va_end(ap);
+    if (n < 0) return;
+    if (n > static_cast<int>(sizeof buf) - 1) n = sizeof buf - 1;
+    put_raw(sink, buf, static_cast<std::size_t>(n));
+}
+
+void FileSink::write(const char* bytes, std::size_t n) {
+    if (failed_) return;
+    if (used_ + n > sizeof buf_) {
+        if (!flush()) return;
+        if (n > sizeof buf_) {
+            if (std::fwrite(bytes, 1, n, f_) != n) failed_ = true;
+            return;
+        }
+    }
+    std::memcpy(buf_ + used_, bytes, n);
+    used_ += n;
+}
+
+bool FileSink::flush() {
+    if (!failed_ && used_ && std::fwrite(buf_, 1, used_, f_) != used_) failed_ = true;
+    used_ = 0;
+    return !failed_;
+}
+
+}  // namespace vh
