@@ -18,6 +18,10 @@ inline void write_file(const std::filesystem::path& p, const std::string& bytes)
     f << bytes;
 }
 
+// Plain literals are Shift-JIS here; u8 literals keep UTF-8 for texts that
+// cross the terminal (command-line arguments and output).
+inline std::string utf8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
+
 inline std::string golden(const std::string& name) { return read_file(std::filesystem::path(VARNHOLT_GOLDEN_DIR) / name); }
 
 // Runs the test body inside a fresh temporary working directory.
