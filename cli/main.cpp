@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/encoding.hpp"
+#include "cli/named_options.hpp"
 #include "ui/controls.hpp"
 #include "ui/dispatcher.hpp"
 #include "ui/headless/headless.hpp"
@@ -143,8 +144,22 @@ int main(int argc, char** argv) {
     for (const std::string& a : args)
         if (a == "--help" || a == "-h") {
             std::fputs(kHelp, stdout);
+            std::fputs(("\n" + cli::named_help()).c_str(), stdout);
             return 0;
         }
+
+    // Named commands expand into the same field steps.
+    std::vector<std::string> steps;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const cli::NamedCommand* named = cli::find_named_command(args[i]);
+        if (!named) {
+            steps.push_back(args[i]);
+            continue;
+        }
+        std::string error;
+        if (!cli::expand_named(*named, args, i, steps, error)) usage_error(error);
+    }
+    args.swap(steps);
 
     headless::on_caption(print_caption);
     start_stopwatch_thread();

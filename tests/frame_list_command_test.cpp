@@ -110,6 +110,15 @@ TEST_F(FrameListCommand, TheCliWritesTheSameFileAsTheWindow) {
     r.seed = 0x12345678u;
     r.frames = 3;
     EXPECT_EQ(test::read_file("list.txt"), direct(r));
+    // The named form sets the same fields.
+    const std::string by_id = test::read_file("list.txt");
+    std::filesystem::remove("list.txt");
+    ASSERT_EQ(run_cli("list --seed 12345678 --frames 3 --min 0,0,0,0,0,0"), 0);
+    EXPECT_EQ(test::read_file("list.txt"), by_id);
+    ASSERT_EQ(run_cli("list --min 31,0,0,0,0,30 --sync show 110 show 115 show 901"), 0);
+    EXPECT_EQ(test::read_file("out.log"), "31\n30\non\n");
+    EXPECT_EQ(run_cli("list --min 1,2,3"), 2);
+    EXPECT_EQ(run_cli("list --bogus"), 2);
     // UTF-8 arguments are typed as Shift-JIS; show prints UTF-8 again.
     ASSERT_EQ(run_cli(test::utf8(u8"147=テスト show 147 show 301 301=5 show 301 show 904")), 0);
     EXPECT_EQ(test::read_file("out.log"), test::utf8(u8"テスト\n0 指定無し\n5 やんちゃ\noff\n"));
