@@ -3,6 +3,8 @@
 #include <cstdarg>
 #include <cstring>
 
+#include "text/format.hpp"
+
 namespace vh {
 
 void put_raw(TextSink& sink, const char* bytes, std::size_t n) {
@@ -17,14 +19,12 @@ void put_raw(TextSink& sink, const char* bytes, std::size_t n) {
 }
 
 void put_text(TextSink& sink, const char* fmt, ...) {
-    char buf[256];
+    TextBuffer buf;
     va_list ap;
     va_start(ap, fmt);
-    int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
+    const std::size_t n = format_text(buf, fmt, ap);
     va_end(ap);
-    if (n < 0) return;
-    if (n > static_cast<int>(sizeof buf) - 1) n = sizeof buf - 1;
-    put_raw(sink, buf, static_cast<std::size_t>(n));
+    put_raw(sink, buf, n);
 }
 
 void FileSink::write(const char* bytes, std::size_t n) {

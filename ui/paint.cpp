@@ -2,6 +2,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "text/format.hpp"
 #include "ui/app_state.hpp"
 #include "ui/platform.hpp"
 #include "ui/window.hpp"
@@ -45,14 +46,12 @@ void draw_labels(const Label (&labels)[N]) {
 }
 
 [[gnu::format(printf, 3, 4)]] void draw_formatted(int x, int y, const char* fmt, ...) {
-    char buf[256];
+    TextBuffer buf;
     va_list ap;
     va_start(ap, fmt);
-    int n = std::vsnprintf(buf, sizeof buf, fmt, ap);
+    const std::size_t n = format_text(buf, fmt, ap);
     va_end(ap);
-    if (n < 0) return;
-    if (n > static_cast<int>(sizeof buf) - 1) n = sizeof buf - 1;
-    platform::draw_text(x, y, buf, static_cast<std::size_t>(n));
+    platform::draw_text(x, y, buf, n);
 }
 
 void paint_candidate_rows() {
