@@ -1,7 +1,14 @@
 // The settings file "config.txt": two lines that pre-fill the measured
 // seconds (edit 144) and the measured delay (edit 145).
+//
+// Each line is taken as it stands, without its line end (LF, or CR LF on any
+// platform); nothing else is trimmed or parsed. A line longer than
+// kLineContentMax bytes keeps its first kLineContentMax bytes. A NUL byte
+// ends the field's text. A file with fewer than two lines leaves the field of
+// each missing line empty; lines after the second are ignored.
 #pragma once
 #include <cstddef>
+#include <cstdio>
 
 namespace vh {
 
@@ -13,7 +20,10 @@ struct Settings {
     char delay[256] = "";    // line 2, without its line feed
 };
 
+// The settings of file bytes (`found` is set: the bytes are the file).
 Settings parse_settings(const char* bytes, std::size_t size);
+// The same from an open file (read from its current position, not closed).
+Settings parse_settings_stream(std::FILE* f);
 Settings read_settings_file(const char* path = kSettingsFile);
 
 }  // namespace vh
