@@ -12,3 +12,6 @@ ctest --test-dir build --output-on-failure -j2
 cmake -S . -B build-sanitize -G Ninja -DCMAKE_BUILD_TYPE=Debug -DVARNHOLT_SANITIZE=ON -DVARNHOLT_BENCH=OFF >/dev/null
 cmake --build build-sanitize
 ctest --test-dir build-sanitize --output-on-failure -j2
+
+# The data-file readers under libFuzzer, a bounded run each.
+bash scripts/fuzz.sh
