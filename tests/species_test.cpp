@@ -1,6 +1,7 @@
 // The species file reader and the find-by-name lookup.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -144,6 +145,20 @@ TEST(SpeciesLookup, WholeNamesAndTheLastEqualRecord) {
     EXPECT_EQ(find(std::string("ピカ\0", 5)), -1);
     // An empty typed name equals the empty names of the records past the end.
     EXPECT_EQ(find(""), kSpeciesCount - 1);
+}
+
+// The sample file shipped beside the program: 493 lines, each a distinct
+// name that can be typed into the species field.
+TEST(SpeciesFile, SampleFileIsComplete) {
+    const std::string bytes = test::read_file(std::filesystem::path(VARNHOLT_GOLDEN_DIR) / "../../sample/zarbel.dat");
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), kSpeciesCount);
+    const SpeciesTable& t = parsed(bytes);
+    for (int i = 0; i < kSpeciesCount; ++i) {
+        const std::size_t n = std::strlen(t.records[i].name);
+        ASSERT_GT(n, 0u) << i;
+        EXPECT_EQ(find_species_by_name(t, t.records[i].name, n), i);
+        for (std::int32_t b : t.records[i].base) EXPECT_GT(b, 0) << i;
+    }
 }
 
 }  // namespace
