@@ -51,7 +51,7 @@ protected:
     void SetUp() override {
         test::write_file("zarbel.dat", species_file());
         headless::reset();
-        g_app.species_index = 0;
+        g_app = AppState{};  // nothing kept from other tests
         on_window_create();
         create_window_contents();
     }
