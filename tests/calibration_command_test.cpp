@@ -61,6 +61,11 @@ protected:
         headless::take_painted();
         headless::take_repaint_request();
     }
+    // The kept records are process-wide: leave none behind for other tests.
+    void TearDown() override {
+        g_app = AppState{};
+        headless::reset();
+    }
     static void type_request(const Lines& ivs, int nature, const std::string& hour) {
         for (int i = 0; i < 6; ++i) ASSERT_TRUE(headless::set_field(133 + i, ivs[i]));
         ASSERT_TRUE(headless::select(310, nature));
