@@ -7,16 +7,11 @@
 
 #include "engine/lcg.hpp"
 #include "engine/names.hpp"
+#include "features/routes.hpp"
 
 namespace vh {
 
 namespace {
-
-constexpr int kDogRoutes = 16;
-constexpr int kLatiRoutes = 25;
-
-constexpr int dog_route_number(int index) { return index <= 10 ? index + 29 : index + 31; }
-constexpr int lati_route_number(int index) { return index <= 21 ? index + 1 : 2 * index - 20; }
 
 // 2 x a^n for n = 1 .. 10: two seeds 2 apart stay 2 x a^n apart n steps later.
 constexpr std::array<std::uint32_t, kPreparedOutputs> make_increments() {
@@ -127,9 +122,9 @@ void write_check_list(const CheckListRequest& req, const SpeciesTable& species, 
     if (kept.species_index < 0 || kept.species_index >= kSpeciesCount) kept.species_index = 0;
     const SpeciesRecord& rec = species.records[kept.species_index];
 
-    const int dog1 = req.dog1_prev >= 0 && req.dog1_prev < kDogRoutes ? req.dog1_prev : kNoRoute;
-    const int dog2 = dog1 != kNoRoute && req.dog2_prev >= 0 && req.dog2_prev < kDogRoutes ? req.dog2_prev : kNoRoute;
-    const int lati = req.lati_prev >= 0 && req.lati_prev < kLatiRoutes ? req.lati_prev : kNoRoute;
+    const int dog1 = req.dog1_prev >= 0 && req.dog1_prev < kDogRouteCount ? req.dog1_prev : kNoRoute;
+    const int dog2 = dog1 != kNoRoute && req.dog2_prev >= 0 && req.dog2_prev < kDogRouteCount ? req.dog2_prev : kNoRoute;
+    const int lati = req.lati_prev >= 0 && req.lati_prev < kLatiRouteCount ? req.lati_prev : kNoRoute;
     const int sync = req.sync_nature >= 0 && req.sync_nature < kNatureCount ? req.sync_nature : kNoNature;
 
     char line[256] = "初期seed,";
@@ -147,9 +142,9 @@ void write_check_list(const CheckListRequest& req, const SpeciesTable& species, 
     for (int k = 0; k < kCheckWindowSeeds; ++k) {
         RoamerOutputs o(st.after[k]);
         Slot& sl = slots[k];
-        if (dog1 != kNoRoute) sl.dog1 = draw_route(o, sl.consumption, kDogRoutes, dog1);
-        if (dog2 != kNoRoute) sl.dog2 = draw_route(o, sl.consumption, kDogRoutes, dog2);
-        if (lati != kNoRoute) sl.lati = draw_route(o, sl.consumption, kLatiRoutes, lati);
+        if (dog1 != kNoRoute) sl.dog1 = draw_route(o, sl.consumption, kDogRouteCount, dog1);
+        if (dog2 != kNoRoute) sl.dog2 = draw_route(o, sl.consumption, kDogRouteCount, dog2);
+        if (lati != kNoRoute) sl.lati = draw_route(o, sl.consumption, kLatiRouteCount, lati);
     }
     constexpr int kTargetSlot = kCheckWindowSeeds / 2;
     kept.ideal_roaming = static_cast<int>(slots[kTargetSlot].consumption);

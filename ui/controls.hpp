@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <span>
 
+#include "features/routes.hpp"
+
 namespace vh {
 
 enum class ControlKind : std::uint8_t {
@@ -40,12 +42,6 @@ void for_each_combo_item(int id, void (*add)(int id, const char* text));
 inline constexpr int kAdoptFirstId = 1001;
 inline constexpr int kMaxCandidates = 10;
 ControlSpec adoption_button(int n);
-
-// Route numbers of the two route tables.
-constexpr int dog_route_number(int index) { return index <= 10 ? index + 29 : index + 31; }
-constexpr int lati_route_number(int index) { return index <= 21 ? index + 1 : 2 * index - 20; }
-inline constexpr int kDogRouteCount = 16;
-inline constexpr int kLatiRouteCount = 25;
 
 // Creates every control in table order, fills and selects the combo boxes.
 // The settings file and the kept results are the caller's (see ui/window.hpp).
