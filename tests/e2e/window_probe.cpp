@@ -1,0 +1,224 @@
+// window-probe.exe: looks into the running main window from outside, for the
+// end-to-end test. It finds the window by its class name and reads its child
+// controls through messages, as any other program on the desktop could.
+//   window-probe layout [auto]   the live controls against the control table
+//   window-probe focus           control ID of the control with the focus
+//   window-probe text ID         a control's text, as hex bytes
+//   window-probe check ID        1 when check box ID is ticked, else 0
+//   window-probe buttons         the adoption buttons: ID x y w h style text(hex)
+// Exit status 0 on success, 1 on a mismatch, 2 when the window is missing.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ui/controls.hpp"
+#include "ui/window.hpp"
+
+namespace {
+
+using namespace vh;
+
+HWND g_main = nullptr;
+int g_mismatches = 0;
+
+std::string hex(const std::string& s) {
+    std::string out;
+    char b[4];
+    for (unsigned char c : s) {
+        std::snprintf(b, sizeof b, "%02x", c);
+        out += b;
+    }
+    return out.empty() ? "-" : out;
+}
+
+std::string window_text(HWND h) {
+    char buf[1024] = "";
+    const LRESULT n = SendMessageA(h, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
+    return std::string(buf, n > 0 ? static_cast<std::size_t>(n) : 0);
+}
+
+std::vector<std::string> combo_items(HWND h) {
+    std::vector<std::string> items;
+    const LRESULT count = SendMessageA(h, CB_GETCOUNT, 0, 0);
+    for (LRESULT i = 0; i < count; ++i) {
+        // Across processes the item text arrives as UTF-16 whatever the call's
+        // form; it is turned back into code page 932 here.
+        wchar_t wide[256] = L"";
+        const LRESULT n = SendMessageW(h, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide));
+        char buf[512] = "";
+        const int len = n > 0 ? WideCharToMultiByte(932, 0, wide, static_cast<int>(n), buf, sizeof buf, nullptr, nullptr) : 0;
+        items.emplace_back(buf, len > 0 ? static_cast<std::size_t>(len) : 0);
+    }
+    return items;
+}
+
+RECT client_rect_of(HWND h) {
+    RECT r{};
+    GetWindowRect(h, &r);
+    MapWindowPoints(HWND_DESKTOP, g_main, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+HWND child(int id) { return GetDlgItem(g_main, id); }
+
+template <class A, class B>
+void expect_eq(int id, const char* what, const A& got, const B& want) {
+    if (got == want) return;
+    ++g_mismatches;
+    std::printf("control %d: %s differs\n", id, what);
+}
+
+void expect_text(int id, const std::string& got, const std::string& want) {
+    if (got == want) return;
+    ++g_mismatches;
+    std::printf("control %d: text %s, want %s\n", id, hex(got).c_str(), hex(want).c_str());
+}
+
+std::vector<std::string> g_expected_items;
+void collect_item(int, const char* text) { g_expected_items.emplace_back(text); }
+
+// Children in Z order, which is their creation order and the Tab order.
+std::vector<HWND> children() {
+    std::vector<HWND> out;
+    for (HWND h = GetWindow(g_main, GW_CHILD); h; h = GetWindow(h, GW_HWNDNEXT)) out.push_back(h);
+    return out;
+}
+
+int layout(bool auto_scroll) {
+    const std::vector<HWND> kids = children();
+    const auto table = control_table();
+    if (kids.size() != table.size()) {
+        std::printf("%zu child windows, want %zu\n", kids.size(), table.size());
+        ++g_mismatches;
+    }
+    for (std::size_t i = 0; i < table.size() && i < kids.size(); ++i) {
+        const ControlSpec& c = table[i];
+        HWND h = kids[i];
+        const int id = GetDlgCtrlID(h);
+        if (id != c.id) {
+            std::printf("child %zu has ID %d, want %d\n", i + 1, id, c.id);
+            ++g_mismatches;
+            continue;
+        }
+        char cls[64] = "";
+        GetClassNameA(h, cls, sizeof cls);
+        if (lstrcmpiA(cls, c.cls) != 0) {
+            std::printf("control %d: class %s, want %s\n", c.id, cls, c.cls);
+            ++g_mismatches;
+        }
+        // Edit fields and combo boxes take WS_BORDER (and WS_VSCROLL) off their
+        // style when they are created and draw the border themselves.
+        const DWORD style = static_cast<DWORD>(GetWindowLongA(h, GWL_STYLE));
+        const DWORD created = control_style(c.kind, auto_scroll);
+        const bool combo = c.kind == ControlKind::kCombo || c.kind == ControlKind::kComboNoTab;
+        DWORD want_style = created;
+        if (c.kind == ControlKind::kEdit) want_style &= ~static_cast<DWORD>(WS_BORDER);
+        if (combo) want_style &= ~static_cast<DWORD>(WS_BORDER | WS_VSCROLL);
+        const LONG ex = GetWindowLongA(h, GWL_EXSTYLE);
+        if (style != want_style) {
+            std::printf("control %d: style %08lX, want %08lX\n", c.id, static_cast<unsigned long>(style),
+                        static_cast<unsigned long>(want_style));
+            ++g_mismatches;
+        }
+        if (ex != 0) {
+            std::printf("control %d: extended style %08lX\n", c.id, static_cast<unsigned long>(ex));
+            ++g_mismatches;
+        }
+        RECT r = client_rect_of(h);
+        if (combo) {
+            // The created height is the box together with its opened list.
+            // Some window systems report the dropped rectangle as the box's
+            // top with the list's height; both readings are accepted.
+            RECT dropped{};
+            SendMessageA(h, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&dropped));
+            MapWindowPoints(HWND_DESKTOP, g_main, reinterpret_cast<POINT*>(&dropped), 2);
+            const LONG box = r.bottom - r.top;
+            r.bottom = dropped.bottom;
+            if (r.bottom - r.top + box == c.h) r.bottom += box;
+        }
+        if (r.left != c.x || r.top != c.y || r.right - r.left != c.w || r.bottom - r.top != c.h) {
+            std::printf("control %d: at %ld,%ld size %ldx%ld, want %d,%d size %dx%d\n", c.id, r.left, r.top,
+                        r.right - r.left, r.bottom - r.top, c.x, c.y, c.w, c.h);
+            ++g_mismatches;
+        }
+        if (combo) {
+            g_expected_items.clear();
+            for_each_combo_item(c.id, collect_item);
+            const std::vector<std::string> items = combo_items(h);
+            expect_eq(c.id, "item count", items.size(), g_expected_items.size());
+            for (std::size_t k = 0; k < items.size() && k < g_expected_items.size(); ++k)
+                expect_text(c.id, items[k], g_expected_items[k]);
+            expect_eq(c.id, "selection", SendMessageA(h, CB_GETCURSEL, 0, 0), LRESULT{0});
+        } else if (c.id != 144 && c.id != 145) {  // those two come from the settings file
+            expect_text(c.id, window_text(h), c.text);
+        }
+        if (c.kind == ControlKind::kCheck) expect_eq(c.id, "check state", SendMessageA(h, BM_GETCHECK, 0, 0), LRESULT{0});
+    }
+    char caption[256] = "";
+    GetWindowTextA(g_main, caption, sizeof caption);
+    expect_text(0, caption, kWindowCaption);
+    RECT wr{};
+    GetWindowRect(g_main, &wr);
+    if (wr.right - wr.left != kWindowWidth || wr.bottom - wr.top != kWindowHeight) {
+        std::printf("main window %ldx%ld, want %dx%d\n", wr.right - wr.left, wr.bottom - wr.top, kWindowWidth,
+                    kWindowHeight);
+        ++g_mismatches;
+    }
+    const DWORD main_style = static_cast<DWORD>(GetWindowLongA(g_main, GWL_STYLE));
+    if ((main_style & WS_OVERLAPPEDWINDOW) != WS_OVERLAPPEDWINDOW) {
+        std::printf("main window style %08lX lacks WS_OVERLAPPEDWINDOW\n", static_cast<unsigned long>(main_style));
+        ++g_mismatches;
+    }
+    std::printf("%zu controls checked, %d mismatches\n", kids.size(), g_mismatches);
+    return g_mismatches == 0 ? 0 : 1;
+}
+
+int focus() {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    const DWORD thread = GetWindowThreadProcessId(g_main, nullptr);
+    if (!GetGUIThreadInfo(thread, &info)) return 1;
+    HWND h = info.hwndFocus;
+    // The focus may sit in a part of a control (the edit of a combo box).
+    while (h && GetParent(h) && GetParent(h) != g_main) h = GetParent(h);
+    std::printf("%d\n", h ? GetDlgCtrlID(h) : 0);
+    return 0;
+}
+
+int buttons() {
+    for (HWND h : children()) {
+        const int id = GetDlgCtrlID(h);
+        if (id < 1000) continue;
+        const RECT r = client_rect_of(h);
+        std::printf("%d %ld %ld %ld %ld %08lX %s\n", id, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                    static_cast<unsigned long>(GetWindowLongA(h, GWL_STYLE)), hex(window_text(h)).c_str());
+    }
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    g_main = FindWindowA(kWindowClassName, nullptr);
+    if (!g_main) {
+        std::printf("no window of class %s\n", kWindowClassName);
+        return 2;
+    }
+    const std::string cmd = argc > 1 ? argv[1] : "";
+    if (cmd == "layout") return layout(argc > 2 && std::strcmp(argv[2], "auto") == 0);
+    if (cmd == "focus") return focus();
+    if (cmd == "buttons") return buttons();
+    if ((cmd == "text" || cmd == "check") && argc > 2) {
+        HWND h = child(std::atoi(argv[2]));
+        if (!h) return 1;
+        if (cmd == "text") std::printf("%s\n", hex(window_text(h)).c_str());
+        else std::printf("%d\n", SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
+        return 0;
+    }
+    std::printf("usage: window-probe layout [auto] | focus | text ID | check ID | buttons\n");
+    return 2;
+}

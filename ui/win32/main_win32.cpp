@@ -1,0 +1,109 @@
+// The program's entry point and its one window: window class, main window,
+// message loop with dialog-style keyboard handling, and the window procedure.
+#include <windows.h>
+#include <mmsystem.h>
+
+#include "ui/dispatcher.hpp"
+#include "ui/app_state.hpp"
+#include "ui/stopwatch.hpp"
+#include "ui/win32/win32_window.hpp"
+#include "ui/window.hpp"
+
+namespace {
+
+using namespace vh;
+
+// The 1 ms timer period is requested once at start, so that Sleep(1) in the
+// stopwatch thread means about a millisecond, and released exactly once.
+bool g_timer_period_held = false;
+
+void hold_timer_period() { g_timer_period_held = timeBeginPeriod(1) == TIMERR_NOERROR; }
+
+void release_timer_period() {
+    if (!g_timer_period_held) return;
+    g_timer_period_held = false;
+    timeEndPeriod(1);
+}
+
+void paint(HWND hwnd) {
+    if (!g_app.controls_created) create_window_contents();
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd, &ps);
+    win32::g_paint_dc = dc;
+    // Whitens the whole client area; the outline lies outside it.
+    Rectangle(dc, -1, -1, 801, 701);
+    if (g_app.controls_created) paint_window();
+    win32::g_paint_dc = nullptr;
+    EndPaint(hwnd, &ps);
+}
+
+LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+    switch (msg) {
+        case WM_CREATE:
+            win32::g_main = hwnd;
+            on_window_create();
+            return 0;
+        case WM_PAINT:
+            paint(hwnd);
+            return 0;
+        case WM_CLOSE:
+            release_timer_period();
+            DestroyWindow(hwnd);
+            return 0;
+        case WM_DESTROY:
+            release_timer_period();
+            PostQuitMessage(0);
+            return 0;
+        case WM_COMMAND:
+            dispatch_command(LOWORD(wparam));
+            return 0;
+        default:
+            return DefWindowProcA(hwnd, msg, wparam, lparam);
+    }
+}
+
+bool register_window_class(HINSTANCE instance) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_HREDRAW | CS_VREDRAW;
+    wc.lpfnWndProc = window_proc;
+    wc.hInstance = instance;
+    wc.hIcon = static_cast<HICON>(LoadImageA(nullptr, IDI_APPLICATION, IMAGE_ICON, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+    wc.hIconSm = wc.hIcon;
+    wc.hCursor = static_cast<HCURSOR>(LoadImageA(nullptr, IDC_ARROW, IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = kWindowClassName;
+    return RegisterClassExA(&wc) != 0;
+}
+
+}  // namespace
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
+    hold_timer_period();
+    start_stopwatch_thread();
+    win32::g_instance = instance;
+    if (!register_window_class(instance)) {
+        release_timer_period();
+        return 0;
+    }
+    HWND hwnd = CreateWindowExA(0, kWindowClassName, kWindowCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                                CW_USEDEFAULT, kWindowWidth, kWindowHeight, nullptr, nullptr, instance, nullptr);
+    if (!hwnd) {
+        release_timer_period();
+        return 0;
+    }
+    ShowWindow(hwnd, show);
+    UpdateWindow(hwnd);
+
+    MSG msg{};
+    for (;;) {
+        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0 || got == -1) break;
+        if (IsDialogMessageA(hwnd, &msg)) continue;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    release_timer_period();
+    // The stopwatch thread is detached and ends with the process.
+    return static_cast<int>(msg.wParam);
+}

@@ -1,0 +1,108 @@
+// The window-system interface over Win32: narrow ("A") calls throughout, all
+// texts Shift-JIS. Controls are kept by control ID in one fixed table.
+#include <windows.h>
+#include <mmsystem.h>
+
+#include <cstdlib>
+
+#include "ui/controls.hpp"
+#include "ui/platform.hpp"
+#include "ui/win32/win32_window.hpp"
+
+#ifndef VARNHOLT_AUTO_SCROLL
+#define VARNHOLT_AUTO_SCROLL 0
+#endif
+
+namespace vh {
+
+namespace {
+
+// Control IDs run up to the last adoption button.
+constexpr int kMaxId = kAdoptFirstId + kMaxCandidates;
+// Written by the window thread only; the stopwatch thread reads the handle of
+// its display, which exists before the first start request can be made.
+HWND g_controls[kMaxId] = {};
+
+HWND control(int id) { return id >= 0 && id < kMaxId ? g_controls[id] : nullptr; }
+
+}  // namespace
+
+namespace platform {
+
+void create_control(const ControlSpec& spec) {
+    if (spec.id < 0 || spec.id >= kMaxId) return;
+    const DWORD style = control_style(spec.kind, VARNHOLT_AUTO_SCROLL != 0);
+    g_controls[spec.id] =
+        CreateWindowExA(0, spec.cls, spec.text, style, spec.x, spec.y, spec.w, spec.h, win32::g_main,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), win32::g_instance, nullptr);
+}
+
+void destroy_control(int id) {
+    HWND h = control(id);
+    if (!h) return;
+    DestroyWindow(h);
+    g_controls[id] = nullptr;
+}
+
+std::size_t get_text(int id, char* buf, std::size_t limit) {
+    buf[0] = '\0';
+    HWND h = control(id);
+    if (!h) return 0;
+    const int n = GetWindowTextA(h, buf, static_cast<int>(limit + 1));
+    if (n <= 0) {
+        buf[0] = '\0';
+        return 0;
+    }
+    return static_cast<std::size_t>(n) < limit ? static_cast<std::size_t>(n) : limit;
+}
+
+void set_text(int id, const char* text) {
+    if (HWND h = control(id)) SetWindowTextA(h, text);
+}
+
+void add_item(int id, const char* text) {
+    if (HWND h = control(id)) SendMessageA(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+}
+
+int selected_item(int id) {
+    HWND h = control(id);
+    return h ? static_cast<int>(SendMessageA(h, CB_GETCURSEL, 0, 0)) : -1;
+}
+
+void select_item(int id, int index) {
+    if (HWND h = control(id)) SendMessageA(h, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+}
+
+bool is_checked(int id) {
+    HWND h = control(id);
+    return h && SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void set_caption(const char* text) { SetWindowTextA(win32::g_main, text); }
+
+// A caption update goes through the window manager; a few a second are plenty.
+std::uint32_t caption_interval_ms() { return 50; }
+
+void request_repaint() { InvalidateRect(win32::g_main, nullptr, FALSE); }
+
+void draw_text(int x, int y, const char* text, std::size_t len) {
+    if (win32::g_paint_dc) TextOutA(win32::g_paint_dc, x, y, text, static_cast<int>(len));
+}
+
+void draw_line(int x0, int y0, int x1, int y1) {
+    if (!win32::g_paint_dc) return;
+    MoveToEx(win32::g_paint_dc, x0, y0, nullptr);
+    LineTo(win32::g_paint_dc, x1, y1);
+}
+
+std::uint32_t clock_ms() { return timeGetTime(); }
+
+void sleep_1ms() { Sleep(1); }
+
+// The command interpreter opens the file with the viewer associated with its
+// type; the bare name is relative to the working directory.
+void open_with_viewer(const char* file_name) { std::system(file_name); }
+
+}  // namespace platform
+
+}  // namespace vh
