@@ -1,0 +1,286 @@
+#!/usr/bin/env bash
+# End-to-end test of the real Windows program: varnholt.exe under Wine on a
+# private Xvfb display, with a Japanese code page (932), driven like a user
+# with xdotool at the window's client coordinates. The result files the window
+# writes are compared byte for byte with what varnholt-cli writes for the same
+# fields; the live controls are read with window-probe.exe.
+#
+#   tests/e2e/window_test.sh WIN_BUILD_DIR CLI [SAMPLE_DIR]
+#
+# WIN_BUILD_DIR holds varnholt.exe, varnholt-autoscroll.exe and
+# window-probe.exe; the test keeps its Wine prefix and its screenshots
+# (window.png, window-start.png) in WIN_BUILD_DIR/e2e. Needs Xvfb, wine,
+# xdotool and ImageMagick's import/convert; needs no display of its own.
+# Prints 'N passed, N failed'; exit status 0 only when nothing failed.
+set -uo pipefail
+
+WIN_BUILD=$(cd "${1:?usage: window_test.sh WIN_BUILD_DIR CLI [SAMPLE_DIR]}" && pwd)
+CLI=$(realpath "${2:?usage: window_test.sh WIN_BUILD_DIR CLI [SAMPLE_DIR]}")
+HERE=$(cd "$(dirname "$0")" && pwd)
+SAMPLE=$(cd "${3:-$HERE/../../sample}" && pwd)
+WINE_RUN=$(cd "$HERE/../../cmake" && pwd)/wine-run.sh
+PROBE_EXE="$WIN_BUILD/window-probe.exe"
+
+OUT="$WIN_BUILD/e2e"
+mkdir -p "$OUT"
+WORK=$(mktemp -d "$OUT/run.XXXXXX")
+# The prefix is private to this build tree and kept between runs.
+export WINEPREFIX="$OUT/wineprefix"
+export TMPDIR="$OUT"          # the server's socket directory: the same for start and stop
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+
+pass=0
+fail=0
+ok() { pass=$((pass + 1)); echo "PASS $*"; }
+bad() { fail=$((fail + 1)); echo "FAIL $*"; }
+check() { local what=$1; shift; if "$@"; then ok "$what"; return 0; fi; bad "$what"; return 1; }
+t0=$(date +%s)
+note() { echo "[$(($(date +%s) - t0))s] $*"; }
+
+XVFB_PID= PROG_PID=
+cleanup() {
+  [ -n "$PROG_PID" ] && kill "$PROG_PID" 2>/dev/null
+  wineserver -k 2>/dev/null
+  [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
+  wait 2>/dev/null
+  rm -rf "$WORK"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+for tool in Xvfb wine wineserver xdotool import convert iconv; do
+  command -v "$tool" >/dev/null || { echo "FAIL missing tool: $tool"; echo "0 passed, 1 failed"; exit 1; }
+done
+for f in varnholt.exe varnholt-autoscroll.exe window-probe.exe; do
+  [ -f "$WIN_BUILD/$f" ] || { echo "FAIL missing $WIN_BUILD/$f"; echo "0 passed, 1 failed"; exit 1; }
+done
+locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' || localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+
+# ---- display and Wine --------------------------------------------------------
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
+XVFB_PID=$!
+for _ in $(seq 200); do [ -s "$WORK/display" ] && break; sleep 0.05; done
+[ -s "$WORK/display" ] || { echo "FAIL Xvfb did not start"; cat "$WORK/xvfb.log"; echo "0 passed, 1 failed"; exit 1; }
+export DISPLAY=":$(cat "$WORK/display")"
+timeout 120 "$WINE_RUN" --warm
+note "display $DISPLAY, prefix ready"
+
+# ---- helpers -------------------------------------------------------------------
+hex() { od -An -tx1 | tr -d ' \n'; }
+unhex() { local h; read -r h; [ "$h" = - ] || printf "$(sed 's/../\\x&/g' <<<"$h")"; }
+sjis_hex() { local h; h=$(printf '%s' "$1" | iconv -f UTF-8 -t CP932 | hex); echo "${h:--}"; }
+# The probe blocks while the window thread is busy, so it also waits for a command to end.
+probe() { timeout 120 "$WINE_RUN" "$PROBE_EXE" "$@" | tr -d '\r'; }
+text_of() { probe text "$1"; }
+click() { xdotool mousemove --window "$WIN" "$1" "$2" click 1; sleep 0.25; }
+# Types into an edit field at (x, y), replacing its text.
+type_into() { click "$1" "$2"; xdotool key End shift+Home; xdotool type --delay 15 "$3"; }
+# Selects item n of a closed drop-down list at (x, y).
+select_item() { click "$1" "$2"; xdotool key Escape; sleep 0.1; xdotool key Home; local i; for ((i = 0; i < $3; i++)); do xdotool key Down; done; }
+shot() { import -window "$WIN" "$1"; }
+# Whether anything is drawn in a client rectangle of a screenshot.
+drawn() { local m; m=$(convert "$1" -crop "$4x$5+$2+$3" +repage -colorspace gray -format '%[fx:mean]' info:); awk -v m="$m" 'BEGIN{exit !(m < 0.995)}'; }
+blank() { ! drawn "$@"; }
+same_file() { [ -f "$1" ] && [ -f "$2" ] && cmp -s "$1" "$2"; }
+cli() { (cd "$WORK/cli" && "$CLI" "$@"); }
+
+start_program() {  # exe
+  (cd "$WORK/win" && exec "$WINE_RUN" "$WIN_BUILD/$1" >"$WORK/$1.log" 2>&1) &
+  PROG_PID=$!
+  WIN=
+  for _ in $(seq 300); do
+    WIN=$(xdotool search --name '^Varnholt$' 2>/dev/null | head -1)
+    [ -n "$WIN" ] && break
+    sleep 0.1
+  done
+  [ -n "$WIN" ] && probe focus >/dev/null   # returns once the window takes messages
+}
+
+stop_program() {  # closes with Alt+F4 from edit field 100; sets CLOSE_STATUS
+  click 88 35
+  xdotool key alt+F4
+  CLOSE_STATUS=timeout
+  for _ in $(seq 100); do
+    if ! kill -0 "$PROG_PID" 2>/dev/null; then wait "$PROG_PID"; CLOSE_STATUS=$?; PROG_PID=; break; fi
+    sleep 0.1
+  done
+  [ -n "$PROG_PID" ] && { kill "$PROG_PID" 2>/dev/null; wait "$PROG_PID" 2>/dev/null; PROG_PID=; }
+}
+
+mkdir -p "$WORK/win" "$WORK/cli"
+for d in win cli; do cp "$SAMPLE/zarbel.dat" "$SAMPLE/config.txt" "$WORK/$d/"; done
+
+# ---- start-up --------------------------------------------------------------------
+start_program varnholt.exe
+[ -n "$WIN" ] || { bad "window 'Varnholt' appears"; echo "$pass passed, $fail failed"; exit 1; }
+ok "window appears with caption $(xdotool getwindowname "$WIN")"
+note "window $WIN"
+probe layout >"$WORK/layout.txt"
+check "live controls match the control table (ID, class, style, place, size, text, items, order)" \
+  grep -q ' 0 mismatches' "$WORK/layout.txt" || sed -n 1,20p "$WORK/layout.txt"
+line1=$(sed -n 1p "$SAMPLE/config.txt" | tr -d '\r')
+line2=$(sed -n 2p "$SAMPLE/config.txt" | tr -d '\r')
+check "edit 144 holds config.txt line 1" [ "$(text_of 144)" = "$(sjis_hex "$line1")" ]
+check "edit 145 holds config.txt line 2" [ "$(text_of 145)" = "$(sjis_hex "$line2")" ]
+shot "$OUT/window-start.png"
+start_blank() {
+  blank "$OUT/window-start.png" 114 375 70 250 && blank "$OUT/window-start.png" 410 350 380 50 &&
+    blank "$OUT/window-start.png" 600 480 190 16 && drawn "$OUT/window-start.png" 0 0 120 16
+}
+check "labels painted; no candidate rows, boot/load lines or roaming line at start" start_blank
+
+# ---- Tab chain ----------------------------------------------------------------------
+chain=(100 101 102 103 104 105 300 108 109 106 107 200 303 150 116 110 111 112 113 114 115 301 118 119
+  117 202 133 134 135 136 137 138 132 310 211 140 142 143 311 144 145 212 146 147 148 312 313 314 213
+  315 100)
+click 88 35
+walked=$(probe focus)
+for ((i = 1; i < ${#chain[@]}; i++)); do
+  xdotool key Tab
+  walked="$walked $(probe focus)"
+done
+check "Tab walks the focus chain and wraps to 100" [ "$walked" = "${chain[*]}" ] || echo "  walked: $walked"
+xdotool key shift+Tab
+check "Shift+Tab from 100 goes back to 315" [ "$(probe focus)" = 315 ]
+note "tab chain done"
+
+# ---- a field that does not scroll cuts what is typed -----------------------------------
+type_into 88 35 123456789
+typed=$(text_of 100 | sed 's/../&\n/g' | grep -c .)
+check "standard build: 20-pixel edit 100 takes only part of '123456789' ($typed bytes)" [ "$typed" -lt 9 ]
+type_into 88 35 0
+
+# ---- frame list (202) -------------------------------------------------------------------
+type_into 548 35 5A0C0400
+type_into 430 151 40
+select_item 515 86 3
+click 586 87                                   # check box 901
+check "check box 901 ticked by a click" [ "$(probe check 901)" = 1 ]
+rm -f "$WORK/win/list.txt"
+click 630 182
+probe focus >/dev/null
+cli 116=5A0C0400 117=40 301=3 901=on press 202 >/dev/null 2>&1
+check "list.txt from the window equals varnholt-cli's" same_file "$WORK/win/list.txt" "$WORK/cli/list.txt"
+check "list.txt was handed to the command interpreter by its bare name" grep -aq 'list\.txt' "$WORK/varnholt.exe.log"
+
+# ---- narrowing (200) --------------------------------------------------------------------
+for x in 88 128 168 208 248 288; do type_into "$x" 35 30; done
+rm -f "$WORK/win/syokiseed.txt" "$WORK/cli/syokiseed.txt"
+click 290 192
+probe focus >/dev/null                         # waits until the narrowing has ended
+cli 100=30 101=30 102=30 103=30 104=30 105=30 press 200 >/dev/null 2>&1
+if [ ! -e "$WORK/cli/syokiseed.txt" ] && [ ! -e "$WORK/win/syokiseed.txt" ]; then
+  ok "syokiseed.txt: neither the window nor varnholt-cli writes one for these fields"
+else
+  check "syokiseed.txt from the window equals varnholt-cli's" same_file "$WORK/win/syokiseed.txt" "$WORK/cli/syokiseed.txt"
+fi
+check "caption back to Varnholt after the narrowing" [ "$(xdotool getwindowname "$WIN")" = Varnholt ]
+note "narrowing done"
+
+# ---- stopwatch (210) --------------------------------------------------------------------
+check "stopwatch button reads 起動 at start" [ "$(text_of 210)" = "$(sjis_hex 起動)" ]
+check "stopwatch display reads 0 at start" [ "$(text_of 930)" = "$(sjis_hex 0)" ]
+click 150 286
+check "first press: button reads ロード" [ "$(text_of 210)" = "$(sjis_hex ロード)" ]
+sleep 0.4
+a=$(text_of 930 | unhex)
+sleep 0.4
+b=$(text_of 930 | unhex)
+check "display counts up while running ($a then $b)" awk -v a="$a" -v b="$b" 'BEGIN{exit !(a > 0 && b > a && b < 30)}'
+click 150 286
+check "second press: button reads 起動" [ "$(text_of 210)" = "$(sjis_hex 起動)" ]
+c=$(text_of 930 | unhex)
+sleep 0.3
+d=$(text_of 930 | unhex)
+check "display keeps its reading after the stop ($c, $d)" \
+  awk -v b="$b" -v c="$c" -v d="$d" 'BEGIN{exit !(c == d && c >= b && c ~ /^[0-9]+\.[0-9][0-9]$/)}'
+
+# ---- candidates (211) and adoption (1001) -----------------------------------------------
+ivs=(8 30 19 15 29 15)
+for i in 0 1 2 3 4 5; do type_into $((105 + 40 * i)) 320 "${ivs[$i]}"; done
+type_into 212 350 12
+select_item 110 350 11
+click 330 351
+probe focus >/dev/null
+cli 133=8 134=30 135=19 136=15 137=29 138=15 132=12 310=11 press 211 >"$WORK/cli-211.txt" 2>/dev/null
+rows=$(grep -cE '^[0-9A-F]{8}$' "$WORK/cli-211.txt")
+probe buttons >"$WORK/buttons.txt"
+want_buttons=
+for ((n = 1; n <= rows; n++)); do
+  want_buttons+="$((1000 + n)) 185 $((375 + 25 * (n - 1))) 45 22 50000000 $(sjis_hex 採用)"$'\n'
+done
+check "varnholt-cli finds candidates for these fields ($rows)" [ "$rows" -ge 1 ]
+check "candidate search: one adoption button 採用 per candidate, at its place" \
+  [ "$(cat "$WORK/buttons.txt")"$'\n' = "$want_buttons" ] || cat "$WORK/buttons.txt"
+shot "$WORK/after-211.png"
+rows_ok=true
+for ((i = 0; i < rows; i++)); do drawn "$WORK/after-211.png" 114 $((375 + 25 * i)) 66 16 || rows_ok=false; done
+[ "$rows" -lt 10 ] && { blank "$WORK/after-211.png" 114 $((375 + 25 * rows)) 66 16 || rows_ok=false; }
+check "candidate rows painted level with their buttons, none below" $rows_ok
+display=$(text_of 930)
+click 207 386
+cli 133=8 134=30 135=19 136=15 137=29 138=15 132=12 310=11 press 211 press 1001 show 145 >"$WORK/cli-1001.txt" 2>/dev/null
+check "adoption copies the stopwatch reading into 144" [ "$(text_of 144)" = "$display" ]
+check "adoption writes the candidate's delay into 145 as varnholt-cli does" \
+  [ "$(text_of 145)" = "$(sjis_hex "$(tail -1 "$WORK/cli-1001.txt")")" ]
+note "candidates done"
+
+# ---- boot and load time (212) -------------------------------------------------------------
+type_into 568 261 5A0C0400
+shot "$WORK/before-212.png"
+click 730 321
+probe focus >/dev/null
+shot "$WORK/after-212.png"
+check "no boot/load lines before 212" blank "$WORK/before-212.png" 410 350 380 50
+check "boot line at (410, 350) after 212" drawn "$WORK/after-212.png" 410 350 200 16
+check "load line at (410, 380) after 212" drawn "$WORK/after-212.png" 410 380 200 16
+
+# ---- check list (213) ------------------------------------------------------------------------
+type_into 438 431 3
+type_into 688 431 50
+rm -f "$WORK/win/zure.txt"
+click 670 522
+probe focus >/dev/null
+cli 140=5A0C0400 146=3 148=50 press 213 >"$WORK/cli-213.txt" 2>/dev/null
+check "zure.txt from the window equals varnholt-cli's" same_file "$WORK/win/zure.txt" "$WORK/cli/zure.txt"
+shot "$OUT/window.png"
+if grep -q '理想徘徊消費' "$WORK/cli-213.txt"; then
+  check "ideal roaming line painted (varnholt-cli paints one)" drawn "$OUT/window.png" 600 480 120 16
+else
+  check "no ideal roaming line (varnholt-cli paints none)" blank "$OUT/window.png" 600 480 190 16
+fi
+note "check list done"
+
+# ---- a search without candidates removes the buttons -------------------------------------------
+for i in 0 1 2 3 4 5; do type_into $((105 + 40 * i)) 320 31; done
+click 330 351
+probe focus >/dev/null
+cli 133=31 134=31 135=31 136=31 137=31 138=31 132=12 310=11 press 211 >"$WORK/cli-211b.txt" 2>/dev/null
+rows_b=$(grep -cE '^[0-9A-F]{8}$' "$WORK/cli-211b.txt")
+check "a new search replaces the buttons ($rows_b now, as varnholt-cli)" \
+  [ "$(probe buttons | grep -c .)" = "$rows_b" ]
+
+# ---- close ------------------------------------------------------------------------------------
+stop_program
+check "Alt+F4 closes the program with exit code 0 (got $CLOSE_STATUS)" [ "$CLOSE_STATUS" = 0 ]
+note "standard build done"
+
+# ---- the auto-scroll build ------------------------------------------------------------------------
+start_program varnholt-autoscroll.exe
+if [ -n "$WIN" ]; then
+  ok "auto-scroll build: window appears"
+  probe layout auto >"$WORK/layout-auto.txt"
+  check "auto-scroll build: controls match the table with style 0x80 on edits and display" \
+    grep -q ' 0 mismatches' "$WORK/layout-auto.txt" || sed -n 1,20p "$WORK/layout-auto.txt"
+  type_into 88 35 123456789
+  check "auto-scroll build: edit 100 takes all of '123456789'" [ "$(text_of 100)" = "$(sjis_hex 123456789)" ]
+  stop_program
+  check "auto-scroll build closes with exit code 0 (got $CLOSE_STATUS)" [ "$CLOSE_STATUS" = 0 ]
+else
+  bad "auto-scroll build: window appears"
+fi
+
+note "screenshot kept: $OUT/window.png"
+echo "$pass passed, $fail failed"
+[ "$fail" -eq 0 ]
