@@ -1,0 +1,236 @@
+#include "features/narrowing.hpp"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "engine/names.hpp"
+#include "engine/state_recovery.hpp"
+#include "features/narrowing_internal.hpp"
+#include "text/numbers.hpp"
+
+namespace vh {
+
+NarrowingRequest clamped(const NarrowingRequest& in) {
+    NarrowingRequest r = in;
+    for (int& v : r.min_ivs) v = clamp_int(v, 0, 31);
+    r.max_low = clamp_int(r.max_low, 0, 0xFFFF);
+    r.max_frames = clamp_int(r.max_frames, 0, 2500);
+    if (r.nature < 0 || r.nature >= kNatureCount) r.nature = kNoNature;
+    if (r.hp_type < 0 || r.hp_type >= kHiddenPowerTypeCount) r.hp_type = -1;
+    r.min_power = clamp_int(r.min_power, 30, 70);
+    return r;
+}
+
+bool rows_have_nature(const NarrowingRequest& req) { return !(req.fixed_shiny && req.reverse); }
+
+void run_narrowing(const NarrowingRequest& request, ProgressRef progress, TextSink& out,
+                   const NarrowingOptions& options) {
+    narrowing::Ctx ctx;
+    ctx.req = clamped(request);
+    int threads = options.threads;
+    if (threads <= 0) threads = static_cast<int>(std::thread::hardware_concurrency());
+    ctx.threads = clamp_int(threads, 1, narrowing::kMaxThreads);
+    // The fixed shiny creature reads 17 outputs from its frame on.
+    ctx.table = std::max(options.forward_table, 20);
+    ctx.method = options.method;
+    ctx.sync_nature = ctx.req.sync && ctx.req.nature != kNoNature;
+    ctx.shiny_nature_check = ctx.req.nature != kNoNature && (ctx.req.tid != 0 || ctx.req.sid != 0);
+    ctx.hp_filter = ctx.req.min_power > 30 || ctx.req.hp_type != -1;
+
+    if (rows_have_nature(ctx.req))
+        put_text(out, "初期seed,消費数,性格,H,A,B,S,C,D,めざパ,威力\n");
+    else
+        put_text(out, "初期seed,消費数,H,A,B,S,C,D,めざパ,威力\n");
+    if (ctx.req.reverse)
+        narrowing::run_reverse(ctx, progress, out);
+    else
+        narrowing::run_forward(ctx, progress, out);
+}
+
+namespace narrowing {
+
+namespace {
+
+char* put_str(char* p, const char* s) {
+    const std::size_t n = std::strlen(s);
+    std::memcpy(p, s, n);
+    return p + n;
+}
+
+char* put_dec(char* p, long v) {
+    if (v < 0) {
+        *p++ = '-';
+        v = -v;
+    }
+    char tmp[24];
+    int n = 0;
+    do {
+        tmp[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    while (n > 0) *p++ = tmp[--n];
+    return p;
+}
+
+char* put_hex8(char* p, std::uint32_t v) {
+    static const char digits[] = "0123456789ABCDEF";
+    for (int i = 7; i >= 0; --i) p[7 - i] = digits[(v >> (4 * i)) & 15u];
+    return p + 8;
+}
+
+char* put_ivs_and_power(char* p, std::uint16_t w1, std::uint16_t w2) {
+    const Ivs iv = ivs_from_words(w1, w2);
+    for (int i = 0; i < 6; ++i) {
+        p = put_dec(p, iv[i]);
+        *p++ = ',';
+    }
+    p = put_str(p, hidden_power_type_names[hidden_power_type(iv)]);
+    *p++ = ',';
+    p = put_dec(p, hidden_power_power(iv));
+    *p++ = '\r';
+    *p++ = '\n';
+    return p;
+}
+
+}  // namespace
+
+char* format_row_with_nature(char* p, std::uint32_t seed, int frame, std::uint32_t pid, std::uint16_t w1,
+                             std::uint16_t w2) {
+    p = put_hex8(p, seed);
+    *p++ = ',';
+    p = put_dec(p, frame);
+    *p++ = ',';
+    p = put_str(p, nature_names[nature_of(pid)]);
+    *p++ = ',';
+    return put_ivs_and_power(p, w1, w2);
+}
+
+char* format_row_without_nature(char* p, std::uint32_t seed, int frame, std::uint16_t w1, std::uint16_t w2) {
+    p = put_hex8(p, seed);
+    *p++ = ',';
+    p = put_dec(p, frame);
+    *p++ = ',';
+    return put_ivs_and_power(p, w1, w2);
+}
+
+void format_reverse_progress(char (&buf)[256], const int (&combo)[6], long count) {
+    char* p = put_str(buf, "逆処理:");
+    for (int i = 0; i < 6; ++i) {
+        if (i) *p++ = '-';
+        p = put_dec(p, combo[i]);
+    }
+    p = put_str(p, "　候補:");
+    p = put_dec(p, count);
+    p = put_str(p, "個");
+    *p = '\0';
+}
+
+void format_forward_progress(char (&buf)[256], int hour, long count) {
+    char* p = put_str(buf, "順処理:");
+    p = put_dec(p, hour);
+    p = put_str(p, "時計算中　候補:");
+    p = put_dec(p, count);
+    p = put_str(p, "個");
+    *p = '\0';
+}
+
+bool combo_passes(const Ctx& ctx, const int (&v)[6]) {
+    const Ivs iv{v[0], v[1], v[2], v[3], v[4], v[5]};
+    if (hidden_power_power(iv) < ctx.req.min_power) return false;
+    return ctx.req.hp_type == -1 || hidden_power_type(iv) == ctx.req.hp_type;
+}
+
+std::uint64_t combo_total(const Ctx& ctx) {
+    std::uint64_t n = 1;
+    for (int m : ctx.req.min_ivs) n *= static_cast<std::uint64_t>(32 - m);
+    return n;
+}
+
+std::uint64_t combo_passing(const Ctx& ctx) {
+    // count[i][b] : values of stat i at least its minimum whose lowest two bits are b.
+    std::uint64_t count[6][4] = {};
+    for (int i = 0; i < 6; ++i)
+        for (int v = ctx.req.min_ivs[i]; v <= 31; ++v) ++count[i][v & 3];
+    std::uint64_t total = 0;
+    for (int odd = 0; odd < 64; ++odd)
+        for (int two = 0; two < 64; ++two) {
+            if (40 * two / 63 + 30 < ctx.req.min_power) continue;
+            if (ctx.req.hp_type != -1 && 15 * odd / 63 != ctx.req.hp_type) continue;
+            std::uint64_t n = 1;
+            for (int i = 0; i < 6; ++i) n *= count[i][((odd >> i) & 1) | (((two >> i) & 1) << 1)];
+            total += n;
+        }
+    return total;
+}
+
+namespace {
+
+// Sorts by the high 32 bits, stable, four passes of eight bits.
+void radix_sort_high(std::vector<std::uint64_t>& keys) {
+    std::vector<std::uint64_t> tmp(keys.size());
+    for (int shift = 32; shift < 64; shift += 8) {
+        std::size_t count[257] = {};
+        for (std::uint64_t k : keys) ++count[((k >> shift) & 0xFFu) + 1];
+        for (int i = 0; i < 256; ++i) count[i + 1] += count[i];
+        for (std::uint64_t k : keys) tmp[count[(k >> shift) & 0xFFu]++] = k;
+        keys.swap(tmp);
+    }
+}
+
+}  // namespace
+
+void collect_matches(const Ctx& ctx, std::uint64_t& next_combo, ComboOdometer& odo, std::uint64_t limit,
+                     bool indexed, MatchList& list) {
+    list.combo.clear();
+    list.begin.clear();
+    list.states.clear();
+    list.steps.clear();
+    list.index.clear();
+    std::vector<std::uint32_t> words;  // first15 << 16 | second15
+    const std::uint64_t total = combo_total(ctx);
+    while (next_combo < total && list.combo.size() < limit) {
+        if (combo_passes(ctx, odo.v)) {
+            list.combo.push_back(next_combo);
+            words.push_back(std::uint32_t{iv_word(odo.v[0], odo.v[1], odo.v[2])} << 16 |
+                            iv_word(odo.v[3], odo.v[4], odo.v[5]));
+        }
+        odo.next();
+        ++next_combo;
+    }
+    const std::size_t n = list.combo.size();
+    list.begin.assign(n + 1, 0);
+    const int threads = ctx.threads;
+    const auto part = [&](int t) { return n * static_cast<std::size_t>(t) / static_cast<std::size_t>(threads); };
+    run_workers(threads, [&](int t) {
+        std::uint16_t lows[kMaxIvLows];
+        for (std::size_t i = part(t); i < part(t + 1); ++i)
+            list.begin[i + 1] = 2 * static_cast<std::uint32_t>(find_iv_lows(
+                                        static_cast<std::uint16_t>(words[i] >> 16),
+                                        static_cast<std::uint16_t>(words[i] & 0xFFFFu), lows));
+    });
+    for (std::size_t i = 0; i < n; ++i) list.begin[i + 1] += list.begin[i];
+    list.states.resize(list.begin[n]);
+    if (indexed) list.steps.resize(list.begin[n]);
+    run_workers(threads, [&](int t) {
+        for (std::size_t i = part(t); i < part(t + 1); ++i) {
+            const IvStates st = find_iv_states(static_cast<std::uint16_t>(words[i] >> 16),
+                                               static_cast<std::uint16_t>(words[i] & 0xFFFFu));
+            std::uint32_t at = list.begin[i];
+            for (int k = 0; k < st.count; ++k) {
+                list.states[at] = st.states[k];
+                if (indexed) list.steps[at] = distance(0, st.states[k]);
+                ++at;
+            }
+        }
+    });
+    if (indexed) {
+        list.index.resize(list.states.size());
+        for (std::size_t i = 0; i < list.states.size(); ++i)
+            list.index[i] = std::uint64_t{list.steps[i]} << 32 | list.states[i];
+        radix_sort_high(list.index);
+    }
+}
+
+}  // namespace narrowing
+}  // namespace vh

@@ -1,0 +1,72 @@
+// Initial-seed narrowing: the initial seeds and frames that produce a
+// creature with the observed individual values, nature, hidden power and
+// shininess, by reverse processing (from the individual values back to the
+// seeds) or forward processing (every seed of the allowed shape forward).
+#pragma once
+#include <cstdint>
+
+#include "engine/creature.hpp"
+#include "engine/seed_run.hpp"
+#include "text/sink.hpp"
+
+namespace vh {
+
+inline constexpr const char* kNarrowingFile = "syokiseed.txt";
+
+struct NarrowingRequest {
+    Ivs min_ivs{};            // H, A, B, S, C, D, each 0..31
+    int max_low = 0x1000;     // largest low half of a valid initial seed, 0..0xFFFF
+    int max_frames = 300;     // 0..2500
+    int nature = kNoNature;   // wanted nature 0..24 or kNoNature
+    bool sync = false;
+    bool shiny = false;
+    std::uint16_t tid = 0;
+    std::uint16_t sid = 0;
+    bool fixed_shiny = false;  // the fixed shiny creature's sequence instead of ordinary generation
+    bool reverse = true;       // reverse processing, else forward processing
+    int hp_type = -1;          // wanted hidden power type 0..15 or -1
+    int min_power = 30;        // 30..70
+};
+
+// Values outside the ranges above are clamped (the command reader already
+// does so; the search does it again so that any caller is safe).
+NarrowingRequest clamped(const NarrowingRequest& req);
+
+// The header carries the nature column exactly when the rows do: reverse
+// processing with the fixed shiny creature writes rows without nature,
+// every other combination rows with nature.
+bool rows_have_nature(const NarrowingRequest& req);
+
+// A non-owning reference to a callable that receives each progress text.
+class ProgressRef {
+public:
+    template <class F>
+    ProgressRef(F& f) : obj_(&f), call_([](void* o, const char* t) { (*static_cast<F*>(o))(t); }) {}
+    void operator()(const char* text) const { call_(obj_, text); }
+
+private:
+    void* obj_;
+    void (*call_)(void*, const char*);
+};
+
+struct NarrowingOptions {
+    int threads = 0;  // 0: one per hardware thread (at most 8)
+    // Forward processing keeps the outputs of one initial seed in a table of
+    // this many entries (output 0 .. table-1). A frame whose generation would
+    // read past the end of the table yields no creature and the next frame
+    // is tried.
+    int forward_table = kSeedRunSize;
+    enum class Method {
+        kAuto,
+        kDirect,      // reverse: replay every valid seed of every match; forward: every seed
+        kCandidates,  // reverse: indexed matches; forward: seeds found backward from the matches
+    };
+    Method method = Method::kAuto;
+};
+
+// Writes the header and the rows of "syokiseed.txt" to `out`, sending every
+// progress text to `progress` in order.
+void run_narrowing(const NarrowingRequest& req, ProgressRef progress, TextSink& out,
+                   const NarrowingOptions& options = {});
+
+}  // namespace vh

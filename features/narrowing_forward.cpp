@@ -1,0 +1,316 @@
+// Forward processing. Either every initial seed is replayed (when rows are
+// dense), or the seeds are found backward from the matching states: a row
+// needs both individual-value words to pass, so its second-to-last output
+// pair is a match of a passing combination, and only the valid seeds that
+// lie the right number of steps before a match can have a row. Those seeds
+// are replayed in order; the replay decides the row exactly.
+#include <algorithm>
+
+#include "features/narrowing_internal.hpp"
+#include "features/narrowing_reach.hpp"
+
+namespace vh::narrowing {
+
+namespace {
+
+constexpr std::uint64_t kCandidateLimit = 1u << 18;  // passing combinations searched backward
+constexpr std::size_t kKeyCap = std::size_t{1} << 20;  // seeds found per worker
+constexpr std::size_t kRowBytes = std::size_t{2} << 20;
+constexpr std::size_t kRoundItems = 64;  // (hour, low half) pairs per worker and round
+
+// The seed order of the file: hour, then low half, then top byte.
+std::uint32_t seed_key(std::uint32_t r) { return ((r >> 16) & 0xFFu) << 24 | (r & 0xFFFFu) << 8 | r >> 24; }
+std::uint32_t key_seed(std::uint32_t k) { return (k & 0xFFu) << 24 | (k >> 24) << 16 | ((k >> 8) & 0xFFFFu); }
+
+// One initial seed replayed frame by frame; its outputs are stepped once, on
+// demand, into a table of ctx.table entries.
+class SeedReplay {
+public:
+    explicit SeedReplay(int table) : state_(table), out_(table), table_(table) {}
+
+    // The row of r, if any: its frame, or -1.
+    int evaluate(const Ctx& ctx, std::uint32_t r, std::uint32_t& pid, std::uint16_t& w1, std::uint16_t& w2) {
+        const NarrowingRequest& req = ctx.req;
+        state_[0] = r;
+        out_[0] = output_of(r);
+        filled_ = 1;
+        for (int f = 0; f <= req.max_frames; ++f) {
+            if (req.fixed_shiny) {
+                if (!need(f + 16)) continue;
+                const std::uint16_t* o = out_.data() + f;
+                pid = shiny_locked_pid(req.tid, req.sid, o[0], o[1], o + 2);
+                w1 = o[15];
+                w2 = o[16];
+                if (ctx.shiny_nature_check && nature_of(pid) != req.nature) continue;
+            } else {
+                const auto o = [&](long i) {
+                    need(f + i);
+                    return out_[f + i];
+                };
+                const Encounter e = encounter_pid(o, req.nature, req.sync, table_ - 1 - f, true);
+                if (e.status != Encounter::kOk) continue;
+                pid = e.pid;
+                w1 = o(e.iv_pos);
+                w2 = o(e.iv_pos + 1);
+            }
+            const Ivs iv = ivs_from_words(w1, w2);
+            if (hidden_power_power(iv) < req.min_power) return -1;
+            if (req.hp_type != -1 && hidden_power_type(iv) != req.hp_type) return -1;
+            bool low = false;
+            for (int i = 0; i < 6; ++i) low |= iv[i] < req.min_ivs[i];
+            if (low) continue;
+            if (req.shiny && !is_shiny(pid, req.tid, req.sid)) continue;
+            return f;
+        }
+        return -1;
+    }
+
+private:
+    bool need(long k) {
+        if (k >= table_) return false;
+        // Steps ahead in small batches: later frames mostly read further.
+        const long upto = std::min<long>(table_ - 1, k + 32);
+        for (; filled_ <= upto; ++filled_) {
+            state_[filled_] = next_seed(state_[filled_ - 1]);
+            out_[filled_] = output_of(state_[filled_]);
+        }
+        return true;
+    }
+
+    std::vector<std::uint32_t> state_;
+    std::vector<std::uint16_t> out_;
+    long table_;
+    long filled_ = 0;
+};
+
+struct Worker {
+    Worker(const Ctx& ctx, std::size_t items)
+        : rows(kRowBytes, items), replay(ctx.table), outs(ctx.table + 8), starts(ctx.table + 8) {}
+    RowBuffer rows;
+    SeedReplay replay;
+    std::vector<std::uint16_t> outs;
+    std::vector<int> starts;
+    std::vector<std::uint32_t> keys;
+    std::uint32_t per_hour[24] = {};
+    bool overflow = false;
+};
+
+// Every valid seed from which some frame's individual-value words are the
+// outputs of s and its successor.
+void seeds_before(const Ctx& ctx, std::uint32_t s, Worker& w) {
+    const NarrowingRequest& req = ctx.req;
+    const int last_p = ctx.table - 2;  // both words inside the table
+    int p_lo, p_hi;
+    const int* a = nullptr;
+    int na = 0;
+    if (req.fixed_shiny) {
+        if (ctx.shiny_nature_check) {
+            std::uint16_t before[16];
+            std::uint32_t st = s;
+            for (int k = 1; k <= 15; ++k) {
+                st = prev_seed(st);
+                before[k] = output_of(st);
+            }
+            std::uint16_t bits[13];
+            for (int e = 0; e < 13; ++e) bits[e] = before[13 - e];
+            if (nature_of(shiny_locked_pid(req.tid, req.sid, before[15], before[14], bits)) != req.nature) return;
+        }
+        p_lo = 15;
+        p_hi = std::min(last_p, 15 + req.max_frames);
+    } else {
+        std::uint32_t pid;
+        na = frames_reaching(ctx, s, 0, 3 - ctx.table, w.outs.data(), w.starts.data(), pid);
+        if (na == 0) return;
+        a = w.starts.data();
+        p_lo = std::max(1, 1 - a[na - 1]);
+        p_hi = std::min(last_p, req.max_frames + 1 - a[0]);
+    }
+    if (p_lo > p_hi) return;
+    std::uint32_t r = p_lo < static_cast<int>(kJumpTableSize) ? kBackwardJumps[p_lo].apply(s) : rewind(s, p_lo);
+    int ai = na - 1;
+    for (int p = p_lo; p <= p_hi; ++p, r = prev_seed(r)) {
+        if (!valid_seed(r, req.max_low)) continue;
+        if (!req.fixed_shiny) {
+            while (ai > 0 && a[ai - 1] >= 1 - p) --ai;
+            if (a[ai] > req.max_frames + 1 - p) continue;
+        }
+        if (w.keys.size() == w.keys.capacity()) {
+            w.overflow = true;
+            return;
+        }
+        w.keys.push_back(seed_key(r));
+    }
+}
+
+// Rough costs of the two ways, in generator steps.
+bool prefer_candidates(const Ctx& ctx, std::uint64_t passing) {
+    const NarrowingRequest& req = ctx.req;
+    const double seeds = 24.0 * 256.0 * (req.max_low + 1);
+    const double frames = req.max_frames + 1.0;
+    const double good = static_cast<double>(passing) / 1073741824.0;  // of all 2^30 combinations
+    const double per_seed = std::min(frames, 1.0 / std::max(good, 1e-12)) * (req.fixed_shiny ? 1.0 : 30.0);
+    const double direct = seeds * per_seed;
+    const double valid = 24.0 / 256.0 * (req.max_low + 1) / 65536.0;
+    const double found = static_cast<double>(passing) * 4.0 * (frames + 60.0) * valid;
+    const double backward = static_cast<double>(passing) * 4.0 * (frames + 150.0) + found * frames * 30.0;
+    return backward < direct;
+}
+
+// Sends the texts of hours `next` .. `through`; each shows the rows of the
+// hours before it, which are complete by then.
+void show_hours(ProgressRef progress, const std::uint32_t (&per_hour)[24], int& next, int through) {
+    char buf[256];
+    for (; next <= through; ++next) {
+        long count = 0;
+        for (int h = 0; h < next; ++h) count += per_hour[h];
+        format_forward_progress(buf, next, count);
+        progress(buf);
+    }
+}
+
+// Seeds found backward from the matches, replayed in file order. Returns
+// false (having written nothing) when more seeds turn up than the buffers hold.
+bool run_candidates(const Ctx& ctx, ProgressRef progress, TextSink& out, std::vector<std::unique_ptr<Worker>>& ws) {
+    const int threads = ctx.threads;
+    MatchList list;
+    ComboOdometer odo(ctx);
+    std::uint64_t next_combo = 0;
+    collect_matches(ctx, next_combo, odo, kCandidateLimit, false, list);
+    const std::size_t nm = list.states.size();
+    run_workers(threads, [&](int t) {
+        Worker& w = *ws[t];
+        w.keys.reserve(kKeyCap);
+        for (std::size_t k = nm * t / threads; k < nm * (t + 1) / threads && !w.overflow; ++k)
+            seeds_before(ctx, list.states[k], w);
+    });
+    std::vector<std::uint32_t> keys;
+    std::size_t total = 0;
+    for (const auto& w : ws) {
+        if (w->overflow) return false;
+        total += w->keys.size();
+    }
+    keys.reserve(total);
+    for (auto& w : ws) {
+        keys.insert(keys.end(), w->keys.begin(), w->keys.end());
+        std::vector<std::uint32_t>().swap(w->keys);
+    }
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+
+    // Replay in contiguous parts of the sorted seeds; a part that runs out
+    // of room ends a round early and the next round goes on from there.
+    std::uint32_t per_hour[24] = {};
+    int next_hour = 0;
+    std::size_t next = 0;
+    const std::size_t n = keys.size();
+    while (next < n) {
+        const std::size_t round = std::min(n - next, static_cast<std::size_t>(threads) * (kRowBytes / kMaxRowBytes));
+        const auto first = [&](int t) { return next + round * static_cast<std::size_t>(t) / threads; };
+        run_workers(threads, [&](int t) {
+            Worker& w = *ws[t];
+            RowBuffer& rb = w.rows;
+            rb.used = 0;
+            rb.items_done = 0;
+            std::fill(std::begin(w.per_hour), std::end(w.per_hour), 0u);
+            for (std::size_t i = first(t); i < first(t + 1); ++i) {
+                if (!rb.room_for(1)) break;
+                const std::uint32_t r = key_seed(keys[i]);
+                std::uint32_t pid;
+                std::uint16_t w1, w2;
+                const int f = w.replay.evaluate(ctx, r, pid, w1, w2);
+                if (f >= 0) {
+                    rb.used = static_cast<std::size_t>(format_row_with_nature(rb.end(), r, f, pid, w1, w2) -
+                                                       rb.text.get());
+                    ++w.per_hour[(r >> 16) & 0xFFu];
+                }
+                ++rb.items_done;
+            }
+        });
+        std::size_t next_round = next + round;
+        for (int t = 0; t < threads; ++t) {
+            Worker& w = *ws[t];
+            for (int h = 0; h < 24; ++h) per_hour[h] += w.per_hour[h];
+            out.write(w.rows.text.get(), w.rows.used);
+            if (first(t) + w.rows.items_done < first(t + 1)) {
+                next_round = first(t) + w.rows.items_done;
+                break;
+            }
+        }
+        next = next_round;
+        if (next < n) show_hours(progress, per_hour, next_hour, static_cast<int>(keys[next] >> 24));
+    }
+    show_hours(progress, per_hour, next_hour, 23);
+    return true;
+}
+
+// Every seed in file order, (hour, low half) pairs split between the workers.
+void run_direct(const Ctx& ctx, ProgressRef progress, TextSink& out, std::vector<std::unique_ptr<Worker>>& ws) {
+    const int threads = ctx.threads;
+    const std::size_t lows = static_cast<std::size_t>(ctx.req.max_low) + 1;
+    const std::size_t items = 24 * lows;
+    long count = 0;
+    int next_hour = 0;
+    char buf[256];
+    std::size_t next = 0;
+    while (next < items) {
+        const std::size_t round = std::min(items - next, static_cast<std::size_t>(threads) * kRoundItems);
+        const auto first = [&](int t) { return next + round * static_cast<std::size_t>(t) / threads; };
+        run_workers(threads, [&](int t) {
+            Worker& w = *ws[t];
+            RowBuffer& rb = w.rows;
+            rb.used = 0;
+            rb.items_done = 0;
+            for (std::size_t i = first(t); i < first(t + 1); ++i) {
+                if (!rb.room_for(256)) break;
+                const std::uint32_t hour = static_cast<std::uint32_t>(i / lows);
+                const std::uint32_t low = static_cast<std::uint32_t>(i % lows);
+                std::uint32_t rows = 0;
+                char* text = rb.end();
+                for (std::uint32_t top = 0; top <= 255; ++top) {
+                    const std::uint32_t r = top << 24 | hour << 16 | low;
+                    std::uint32_t pid;
+                    std::uint16_t w1, w2;
+                    const int f = w.replay.evaluate(ctx, r, pid, w1, w2);
+                    if (f < 0) continue;
+                    text = format_row_with_nature(text, r, f, pid, w1, w2);
+                    ++rows;
+                }
+                rb.used = static_cast<std::size_t>(text - rb.text.get());
+                rb.counts[rb.items_done++] = rows;
+            }
+        });
+        std::size_t next_round = next + round;
+        for (int t = 0; t < threads; ++t) {
+            const RowBuffer& rb = ws[t]->rows;
+            for (std::size_t i = 0; i < rb.items_done; ++i) {
+                const int hour = static_cast<int>((first(t) + i) / lows);
+                for (; next_hour <= hour; ++next_hour) {
+                    format_forward_progress(buf, next_hour, count);
+                    progress(buf);
+                }
+                count += rb.counts[i];
+            }
+            out.write(rb.text.get(), rb.used);
+            if (first(t) + rb.items_done < first(t + 1)) {
+                next_round = first(t) + rb.items_done;
+                break;
+            }
+        }
+        next = next_round;
+    }
+}
+
+}  // namespace
+
+void run_forward(const Ctx& ctx, ProgressRef progress, TextSink& out) {
+    std::vector<std::unique_ptr<Worker>> ws;
+    for (int t = 0; t < ctx.threads; ++t) ws.push_back(std::make_unique<Worker>(ctx, kRoundItems));
+    const std::uint64_t passing = combo_passing(ctx);
+    bool candidates = passing <= kCandidateLimit;
+    if (ctx.method == NarrowingOptions::Method::kDirect) candidates = false;
+    if (ctx.method == NarrowingOptions::Method::kAuto && candidates) candidates = prefer_candidates(ctx, passing);
+    if (candidates && run_candidates(ctx, progress, out, ws)) return;
+    run_direct(ctx, progress, out, ws);
+}
+
+}  // namespace vh::narrowing

@@ -1,0 +1,115 @@
+// Parts shared by the reverse and forward narrowing: row and progress
+// formatting, the combinations of six values, the list of matching states,
+// the per-thread output buffers and the thread runner.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "engine/lcg.hpp"
+#include "features/narrowing.hpp"
+
+namespace vh::narrowing {
+
+// ---- text ---------------------------------------------------------------
+
+inline constexpr std::size_t kMaxRowBytes = 96;  // a row is at most about 70 bytes
+
+// Rows end in CR LF; each writer returns the end of what it wrote.
+char* format_row_with_nature(char* p, std::uint32_t seed, int frame, std::uint32_t pid, std::uint16_t w1,
+                             std::uint16_t w2);
+char* format_row_without_nature(char* p, std::uint32_t seed, int frame, std::uint16_t w1, std::uint16_t w2);
+void format_reverse_progress(char (&buf)[256], const int (&combo)[6], long count);
+void format_forward_progress(char (&buf)[256], int hour, long count);
+
+// ---- request ------------------------------------------------------------
+
+struct Ctx {
+    NarrowingRequest req;
+    int threads = 1;
+    int table = kSeedRunSize;
+    NarrowingOptions::Method method = NarrowingOptions::Method::kAuto;
+    bool sync_nature = false;  // synchronize with a wanted nature
+    bool shiny_nature_check = false;  // fixed shiny creature: the nature is checked
+    bool hp_filter = false;           // a power above 30 or a type is wanted
+};
+
+inline bool valid_seed(std::uint32_t r, int max_low) {
+    return ((r >> 16) & 0xFFu) <= 23u && static_cast<int>(r & 0xFFFFu) <= max_low;
+}
+
+bool combo_passes(const Ctx& ctx, const int (&v)[6]);
+std::uint64_t combo_total(const Ctx& ctx);
+// Combinations at least the minimums that pass the power and type filter,
+// counted from the lowest two bits of each value.
+std::uint64_t combo_passing(const Ctx& ctx);
+
+// The combinations in order, H outermost and D innermost.
+struct ComboOdometer {
+    int v[6];
+    int lo[6];
+    explicit ComboOdometer(const Ctx& ctx) {
+        for (int i = 0; i < 6; ++i) v[i] = lo[i] = ctx.req.min_ivs[i];
+    }
+    void next() {
+        for (int i = 5; i >= 0; --i) {
+            if (++v[i] <= 31) return;
+            v[i] = lo[i];
+        }
+    }
+};
+
+// ---- matching states ------------------------------------------------------
+
+// The states whose output carries a passing combination (first word, bit 15
+// free) and whose successor's output carries its second word, for a run of
+// passing combinations, in the order of a literal scan.
+struct MatchList {
+    std::vector<std::uint64_t> combo;   // combination index of each passing combination in the list
+    std::vector<std::uint32_t> begin;   // its first match; begin[combo.size()] = states.size()
+    std::vector<std::uint32_t> states;
+    std::vector<std::uint32_t> steps;   // steps from state 0 to each match (when indexed)
+    std::vector<std::uint64_t> index;   // (steps << 32 | state), ascending (when indexed)
+};
+
+// Collects passing combinations from `next_combo` on (advancing it) until
+// `limit` are held or the combinations run out, and finds their matches.
+void collect_matches(const Ctx& ctx, std::uint64_t& next_combo, ComboOdometer& odo, std::uint64_t limit,
+                     bool indexed, MatchList& list);
+
+// ---- threads and buffers --------------------------------------------------
+
+inline constexpr int kMaxThreads = 8;
+
+template <class F>
+void run_workers(int threads, F&& f) {
+    if (threads <= 1) {
+        f(0);
+        return;
+    }
+    std::thread pool[kMaxThreads];
+    for (int t = 1; t < threads; ++t) pool[t] = std::thread([&f, t] { f(t); });
+    f(0);
+    for (int t = 1; t < threads; ++t) pool[t].join();
+}
+
+// One worker's rows of a round: their text and a count per item.
+struct RowBuffer {
+    explicit RowBuffer(std::size_t bytes, std::size_t items)
+        : text(new char[bytes]), cap(bytes), counts(new std::uint32_t[items]), item_cap(items) {}
+    std::unique_ptr<char[]> text;
+    std::size_t cap;
+    std::size_t used = 0;
+    std::unique_ptr<std::uint32_t[]> counts;
+    std::size_t item_cap;
+    std::size_t items_done = 0;
+    bool room_for(std::size_t rows) const { return cap - used >= rows * kMaxRowBytes; }
+    char* end() { return text.get() + used; }
+};
+
+void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out);
+void run_forward(const Ctx& ctx, ProgressRef progress, TextSink& out);
+
+}  // namespace vh::narrowing

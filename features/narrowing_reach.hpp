@@ -1,0 +1,73 @@
+// Which frames' personality search ends at a given pair of outputs.
+//
+// Positions are counted relative to a state s as in reverse processing. For
+// the state g at position P, whose output and its successor's are the two
+// individual-value words, the accepted personality value is the pair at
+// P-2, P-1, of nature m. A frame whose first output is at position a reaches
+// it exactly when its nature step passes with nature m and its search starts
+// at a position q of P's parity after the previous pair of nature m of that
+// parity: every pair in between has another nature.
+#pragma once
+#include <cstdint>
+
+#include "features/narrowing_internal.hpp"
+
+namespace vh::narrowing {
+
+struct NatureStep {
+    int nature;  // the nature chosen
+    int start;   // position of the first personality pair
+};
+
+// The nature step of a frame whose first two outputs are o1 and o2.
+inline NatureStep nature_step(const Ctx& ctx, int a, std::uint16_t o1, std::uint16_t o2) {
+    if (ctx.sync_nature) {
+        if ((o1 & 1u) == 0) return {ctx.req.nature, a + 1};
+        return {static_cast<int>(o2 % 25u), a + 2};
+    }
+    return {static_cast<int>(o1 % 25u), a + 1};
+}
+
+// Fills `starts` (ascending) with the first-output positions a >= lowest
+// whose frame passes its nature step and accepts the pair before P, and
+// `pid` with that personality value; `outs` must hold P - lowest + 4
+// entries. Returns the number of starts; 0 also when the pair's nature is
+// not the wanted one or shiny is wanted and it is not.
+inline int frames_reaching(const Ctx& ctx, std::uint32_t g, int p, int lowest, std::uint16_t* outs, int* starts,
+                           std::uint32_t& pid) {
+    // outs[k] is the output at position p - k.
+    std::uint32_t st = g;
+    outs[0] = output_of(st);
+    st = prev_seed(st);
+    outs[1] = output_of(st);
+    st = prev_seed(st);
+    outs[2] = output_of(st);
+    int have = 2;
+    const auto ensure = [&](int k) {
+        while (have < k) {
+            st = prev_seed(st);
+            outs[++have] = output_of(st);
+        }
+    };
+    pid = make_pid(outs[2], outs[1]);
+    const int m = nature_of(pid);
+    if (ctx.req.nature != kNoNature && m != ctx.req.nature) return 0;
+    if (ctx.req.shiny && !is_shiny(pid, ctx.req.tid, ctx.req.sid)) return 0;
+    int prev = p - 4;
+    for (; prev >= lowest + 1; prev -= 2) {
+        ensure(p - prev);
+        if (nature_of(make_pid(outs[p - prev], outs[p - prev - 1])) == m) break;
+    }
+    // When no such pair was found, `prev` lies below every search start considered.
+    const int a_lo = prev - 1 > lowest ? prev - 1 : lowest;
+    ensure(p - a_lo);
+    int n = 0;
+    for (int a = a_lo; a <= p - 3; ++a) {
+        const NatureStep step = nature_step(ctx, a, outs[p - a], outs[p - a - 1]);
+        if (step.nature != m || step.start <= prev || ((p - step.start) & 1) != 0) continue;
+        starts[n++] = a;
+    }
+    return n;
+}
+
+}  // namespace vh::narrowing

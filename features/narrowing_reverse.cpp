@@ -1,0 +1,285 @@
+// Reverse processing. For every passing combination its matching states are
+// recovered directly. Ordinary generation then needs, per match s, only the
+// valid initial seeds whose frames can reach a position whose two words pass
+// the request: these positions are the matches themselves, found in the
+// list of all matches sorted by their step count from state 0. Per reached
+// position the frames that end their personality search there are found in
+// one short backward walk; per valid seed its lowest such frame is checked
+// against the frames that would run past position +101 first.
+#include <algorithm>
+#include <climits>
+
+#include "features/narrowing_internal.hpp"
+#include "features/narrowing_reach.hpp"
+
+namespace vh::narrowing {
+
+namespace {
+
+constexpr int kBack = 4899;   // the farthest initial seed, in steps before s
+constexpr int kAhead = 101;   // the last output a frame may read
+constexpr int kLowestStart = 1 - kBack;
+constexpr std::uint64_t kIndexedLimit = 1u << 18;  // passing combinations held with their index
+constexpr std::uint64_t kDirectBlock = 1u << 14;
+constexpr std::size_t kRowBytes = std::size_t{2} << 20;
+constexpr std::size_t kRoundMatches = 1u << 13;  // per worker and round
+constexpr int kMaxReached = 16;                  // reached positions per match before the plain replay
+
+struct Reached {
+    int pos;
+    std::uint32_t state;
+    std::uint32_t pid;
+};
+
+struct Candidate {
+    int j;       // steps from the seed to s
+    int start;   // first output position of its lowest reaching frame
+    int reached; // which reached position
+    int oor;     // the first frame start at or after 1 - j that runs past +101
+};
+
+struct Scratch {
+    std::uint16_t outs[kBack + kAhead + 8];
+    int starts[kBack + kAhead + 8];
+    Reached reached[kMaxReached];
+    Candidate cand[kMaxReached * kBack];
+    std::uint32_t state[kBack + kAhead + 1];
+    std::uint16_t out[kBack + kAhead + 1];
+};
+
+// The literal replay of one match: every valid seed up to 4899 steps back,
+// every frame until a row or the end of the known outputs.
+std::uint32_t replay_match(const Ctx& ctx, std::uint32_t s, Scratch& sc, char*& text) {
+    const NarrowingRequest& req = ctx.req;
+    const auto at = [](int pos) { return pos + kBack; };
+    sc.state[at(0)] = s;
+    sc.out[at(0)] = output_of(s);
+    for (int k = 1; k <= kAhead; ++k) {
+        sc.state[at(k)] = next_seed(sc.state[at(k - 1)]);
+        sc.out[at(k)] = output_of(sc.state[at(k)]);
+    }
+    std::uint32_t rows = 0;
+    for (int j = 1; j <= kBack; ++j) {
+        sc.state[at(-j)] = prev_seed(sc.state[at(-j + 1)]);
+        sc.out[at(-j)] = output_of(sc.state[at(-j)]);
+        const std::uint32_t r = sc.state[at(-j)];
+        if (!valid_seed(r, req.max_low)) continue;
+        for (int f = 0; f <= req.max_frames; ++f) {
+            const auto o = [&](long i) { return sc.out[at(static_cast<int>(f + i - j))]; };
+            const Encounter e = encounter_pid(o, req.nature, req.sync, kAhead - (f - j), true);
+            if (e.status == Encounter::kOutOfRange) break;
+            if (e.status == Encounter::kNatureFailed) continue;
+            const std::uint16_t w1 = o(e.iv_pos), w2 = o(e.iv_pos + 1);
+            const Ivs iv = ivs_from_words(w1, w2);
+            if (hidden_power_power(iv) < req.min_power) continue;
+            if (req.hp_type != -1 && hidden_power_type(iv) != req.hp_type) continue;
+            bool low = false;
+            for (int i = 0; i < 6; ++i) low |= iv[i] < req.min_ivs[i];
+            if (low) continue;
+            if (req.shiny && !is_shiny(e.pid, req.tid, req.sid)) continue;
+            text = format_row_with_nature(text, r, f, e.pid, w1, w2);
+            ++rows;
+            break;
+        }
+    }
+    return rows;
+}
+
+// Finds the first frame start at or after 1 - j that would run past +101,
+// for every candidate (ascending j), walking down from +98. A frame that
+// passes its nature step runs past +101 when no pair of its nature and its
+// search's parity lies between its search start and +98.
+void mark_overruns(const Ctx& ctx, std::uint32_t s, Candidate* cand, int n) {
+    std::uint32_t st = kForwardJumps[99].apply(s);
+    std::uint16_t o2 = 0, o1 = output_of(st);
+    st = prev_seed(st);
+    std::uint16_t o0 = output_of(st);
+    std::uint32_t seen[2] = {0, 0};
+    constexpr std::uint32_t kAll = (1u << 25) - 1;
+    int first = INT_MAX;
+    int ci = 0;
+    for (int a = 98;; --a) {
+        if (a + 1 <= 98) seen[(a + 1) & 1] |= 1u << nature_of(make_pid(o1, o2));
+        const NatureStep step = nature_step(ctx, a, o0, o1);
+        const bool passes = ctx.req.nature == kNoNature || step.nature == ctx.req.nature;
+        if (passes && !((seen[step.start & 1] >> step.nature) & 1u)) first = a;
+        while (ci < n && 1 - cand[ci].j == a) cand[ci++].oor = first;
+        if (ci == n) return;
+        if (seen[0] == kAll && seen[1] == kAll) break;
+        o2 = o1;
+        o1 = o0;
+        st = prev_seed(st);
+        o0 = output_of(st);
+    }
+    while (ci < n) cand[ci++].oor = first;
+}
+
+std::uint32_t indexed_match(const Ctx& ctx, const MatchList& list, std::size_t k, Scratch& sc, char*& text) {
+    const std::uint32_t s = list.states[k];
+    const std::uint32_t steps = list.steps[k];
+    const int max_frames = ctx.req.max_frames;
+    // The reached positions: matches from -4895 (the lowest pair after a
+    // frame start) to +100 (both words at or before +101).
+    int nr = 0;
+    bool overflow = false;
+    const auto scan = [&](std::uint32_t from, std::uint32_t to) {
+        auto it = std::lower_bound(list.index.begin(), list.index.end(), std::uint64_t{from} << 32);
+        for (; it != list.index.end() && (*it >> 32) <= to; ++it) {
+            if (nr == kMaxReached) {
+                overflow = true;
+                return;
+            }
+            sc.reached[nr++] = {static_cast<std::int32_t>(static_cast<std::uint32_t>(*it >> 32) - steps),
+                                static_cast<std::uint32_t>(*it), 0};
+        }
+    };
+    const std::uint32_t lo = steps - static_cast<std::uint32_t>(kBack - 4), hi = steps + 100u;
+    if (lo <= hi) {
+        scan(lo, hi);
+    } else {
+        scan(lo, 0xFFFFFFFFu);
+        if (!overflow) scan(0, hi);
+    }
+    if (overflow) return replay_match(ctx, s, sc, text);
+
+    int nc = 0;
+    for (int ri = 0; ri < nr; ++ri) {
+        Reached& re = sc.reached[ri];
+        const int na = frames_reaching(ctx, re.state, re.pos, kLowestStart, sc.outs, sc.starts, re.pid);
+        if (na == 0) continue;
+        const int* a = sc.starts;
+        const int j_lo = std::max(1, 1 - a[na - 1]);
+        const int j_hi = std::min(kBack, max_frames + 1 - a[0]);
+        int ai = na - 1;
+        for (int j = j_lo; j <= j_hi; ++j) {
+            while (ai > 0 && a[ai - 1] >= 1 - j) --ai;
+            if (a[ai] > max_frames + 1 - j) continue;
+            if (!valid_seed(kBackwardJumps[j].apply(s), ctx.req.max_low)) continue;
+            sc.cand[nc++] = {j, a[ai], ri, 0};
+        }
+    }
+    if (nc == 0) return 0;
+    if (nr > 1) {
+        std::sort(sc.cand, sc.cand + nc,
+                  [](const Candidate& x, const Candidate& y) { return x.j != y.j ? x.j < y.j : x.start < y.start; });
+        nc = static_cast<int>(
+            std::unique(sc.cand, sc.cand + nc, [](const Candidate& x, const Candidate& y) { return x.j == y.j; }) -
+            sc.cand);
+    }
+    mark_overruns(ctx, s, sc.cand, nc);
+    std::uint32_t rows = 0;
+    for (int c = 0; c < nc; ++c) {
+        const Candidate& cd = sc.cand[c];
+        if (cd.oor <= cd.start) continue;
+        const Reached& re = sc.reached[cd.reached];
+        text = format_row_with_nature(text, kBackwardJumps[cd.j].apply(s), cd.start - 1 + cd.j, re.pid,
+                                      output_of(re.state), output_of(next_seed(re.state)));
+        ++rows;
+    }
+    return rows;
+}
+
+// The fixed shiny creature: the frame is j - 15, and the nature (when it is
+// checked) depends only on the 15 outputs before s.
+std::uint32_t fixed_match(const Ctx& ctx, std::uint32_t s, char*& text) {
+    const NarrowingRequest& req = ctx.req;
+    if (ctx.shiny_nature_check) {
+        std::uint16_t before[16];  // before[k]: output at position -k
+        std::uint32_t st = s;
+        for (int k = 1; k <= 15; ++k) {
+            st = prev_seed(st);
+            before[k] = output_of(st);
+        }
+        std::uint16_t bits[13];
+        for (int e = 0; e < 13; ++e) bits[e] = before[13 - e];
+        if (nature_of(shiny_locked_pid(req.tid, req.sid, before[14], before[15], bits)) != req.nature) return 0;
+    }
+    const std::uint16_t w1 = output_of(s), w2 = output_of(next_seed(s));
+    const int j_hi = std::min(kBack, 15 + req.max_frames);
+    std::uint32_t rows = 0;
+    for (int j = 15; j <= j_hi; ++j) {
+        const std::uint32_t r = kBackwardJumps[j].apply(s);
+        if (!valid_seed(r, req.max_low)) continue;
+        text = format_row_without_nature(text, r, j - 15, w1, w2);
+        ++rows;
+    }
+    return rows;
+}
+
+}  // namespace
+
+void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
+    const std::uint64_t total = combo_total(ctx);
+    const std::uint64_t passing = combo_passing(ctx);
+    const bool indexed = !ctx.req.fixed_shiny && ctx.method != NarrowingOptions::Method::kDirect &&
+                         passing <= kIndexedLimit;
+    const std::uint64_t block = indexed ? kIndexedLimit : kDirectBlock;
+    const std::size_t rows_per_match =
+        ctx.req.fixed_shiny ? static_cast<std::size_t>(std::min(kBack, ctx.req.max_frames + 1)) : kBack;
+
+    long count = 0;
+    ComboOdometer shown(ctx);
+    std::uint64_t next_shown = 0;
+    const auto show_through = [&](std::uint64_t combo) {
+        char buf[256];
+        for (; next_shown <= combo; ++next_shown) {
+            format_reverse_progress(buf, shown.v, count);
+            progress(buf);
+            shown.next();
+        }
+    };
+
+    const int threads = ctx.threads;
+    std::vector<RowBuffer> buffers;
+    std::vector<std::unique_ptr<Scratch>> scratch;
+    for (int t = 0; t < threads; ++t) {
+        buffers.emplace_back(kRowBytes, kRoundMatches);
+        scratch.push_back(std::make_unique<Scratch>());
+    }
+    MatchList list;
+    ComboOdometer collected(ctx);
+    std::uint64_t next_combo = 0;
+    while (next_combo < total) {
+        collect_matches(ctx, next_combo, collected, block, indexed, list);
+        const std::size_t nm = list.states.size();
+        std::size_t m = 0, ci = 0;
+        while (m < nm) {
+            const std::size_t round = std::min(nm - m, static_cast<std::size_t>(threads) * kRoundMatches);
+            const auto first = [&](int t) { return m + round * static_cast<std::size_t>(t) / threads; };
+            run_workers(threads, [&](int t) {
+                RowBuffer& rb = buffers[t];
+                Scratch& sc = *scratch[t];
+                rb.used = 0;
+                rb.items_done = 0;
+                for (std::size_t k = first(t); k < first(t + 1); ++k) {
+                    if (!rb.room_for(rows_per_match)) break;
+                    char* text = rb.end();
+                    const std::uint32_t rows = ctx.req.fixed_shiny ? fixed_match(ctx, list.states[k], text)
+                                               : indexed           ? indexed_match(ctx, list, k, sc, text)
+                                                                   : replay_match(ctx, list.states[k], sc, text);
+                    rb.used = static_cast<std::size_t>(text - rb.text.get());
+                    rb.counts[rb.items_done++] = rows;
+                }
+            });
+            std::size_t next_m = m + round;
+            for (int t = 0; t < threads; ++t) {
+                const RowBuffer& rb = buffers[t];
+                const std::size_t begin = first(t);
+                for (std::size_t i = 0; i < rb.items_done; ++i) {
+                    while (list.begin[ci + 1] <= begin + i) ++ci;
+                    show_through(list.combo[ci]);
+                    count += rb.counts[i];
+                }
+                out.write(rb.text.get(), rb.used);
+                if (begin + rb.items_done < first(t + 1)) {
+                    next_m = begin + rb.items_done;  // this worker ran out of room; go on from there
+                    break;
+                }
+            }
+            m = next_m;
+        }
+    }
+    if (total > 0) show_through(total - 1);
+}
+
+}  // namespace vh::narrowing

@@ -1,0 +1,14 @@
+// The initial-seed narrowing exactly as its algorithm is written, one
+// trial and one step at a time: the yardstick for the fast search.
+#pragma once
+#include <functional>
+
+#include "features/narrowing.hpp"
+
+namespace vh::reference {
+
+// `forward_table` as in NarrowingOptions.
+void narrowing(const NarrowingRequest& req, const std::function<void(const char*)>& progress, TextSink& out,
+               int forward_table = kSeedRunSize);
+
+}  // namespace vh::reference
