@@ -15,3 +15,9 @@ ctest --test-dir build-sanitize --output-on-failure -j2
 
 # The data-file readers under libFuzzer, a bounded run each.
 bash scripts/fuzz.sh
+
+# The Windows program: cross-build with MinGW-w64, then the end-to-end test of
+# the real window under Wine on a private Xvfb display (no desktop needed).
+bash scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick fonts-ipafont-gothic locales
+bash scripts/build-win.sh build-win
+timeout -k 10 300 bash tests/e2e/window_test.sh build-win build/varnholt-cli
