@@ -34,6 +34,7 @@ void run_narrowing(const NarrowingRequest& request, ProgressRef progress, TextSi
     // The fixed shiny creature reads 17 outputs from its frame on.
     ctx.table = std::max(options.forward_table, 20);
     ctx.method = options.method;
+    if (options.row_buffer != 0) ctx.row_buffer = options.row_buffer;
     ctx.sync_nature = ctx.req.sync && ctx.req.nature != kNoNature;
     ctx.shiny_nature_check = ctx.req.nature != kNoNature && (ctx.req.tid != 0 || ctx.req.sid != 0);
     ctx.hp_filter = ctx.req.min_power > 30 || ctx.req.hp_type != -1;

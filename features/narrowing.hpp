@@ -3,6 +3,7 @@
 // shininess, by reverse processing (from the individual values back to the
 // seeds) or forward processing (every seed of the allowed shape forward).
 #pragma once
+#include <cstddef>
 #include <cstdint>
 
 #include "engine/creature.hpp"
@@ -62,6 +63,9 @@ struct NarrowingOptions {
         kCandidates,  // reverse: indexed matches; forward: seeds found backward from the matches
     };
     Method method = Method::kAuto;
+    // Bytes of rows each thread holds before they are written (0: 2 MiB);
+    // raised where one unit of work could need more.
+    std::size_t row_buffer = 0;
 };
 
 // Writes the header and the rows of "syokiseed.txt" to `out`, sending every

@@ -15,7 +15,6 @@ namespace {
 
 constexpr std::uint64_t kCandidateLimit = 1u << 18;  // passing combinations searched backward
 constexpr std::size_t kKeyCap = std::size_t{1} << 20;  // seeds found per worker
-constexpr std::size_t kRowBytes = std::size_t{2} << 20;
 constexpr std::size_t kRoundItems = 64;  // (hour, low half) pairs per worker and round
 
 // The seed order of the file: hour, then low half, then top byte.
@@ -85,7 +84,7 @@ private:
 
 struct Worker {
     Worker(const Ctx& ctx, std::size_t items)
-        : rows(kRowBytes, items), replay(ctx.table), outs(ctx.table + 8), starts(ctx.table + 8) {}
+        : rows(ctx.row_buffer_for(256), items), replay(ctx.table), outs(ctx.table + 8), starts(ctx.table + 8) {}
     RowBuffer rows;
     SeedReplay replay;
     std::vector<std::uint16_t> outs;
@@ -204,7 +203,7 @@ bool run_candidates(const Ctx& ctx, ProgressRef progress, TextSink& out, std::ve
     std::size_t next = 0;
     const std::size_t n = keys.size();
     while (next < n) {
-        const std::size_t round = std::min(n - next, static_cast<std::size_t>(threads) * (kRowBytes / kMaxRowBytes));
+        const std::size_t round = std::min(n - next, static_cast<std::size_t>(threads) * (ws[0]->rows.cap / kMaxRowBytes));
         const auto first = [&](int t) { return next + round * static_cast<std::size_t>(t) / threads; };
         run_workers(threads, [&](int t) {
             Worker& w = *ws[t];

@@ -31,6 +31,12 @@ struct Ctx {
     int threads = 1;
     int table = kSeedRunSize;
     NarrowingOptions::Method method = NarrowingOptions::Method::kAuto;
+    std::size_t row_buffer = std::size_t{2} << 20;
+    // The row buffer for work units of up to `rows` rows each.
+    std::size_t row_buffer_for(std::size_t rows) const {
+        const std::size_t least = rows * kMaxRowBytes + 4096;
+        return row_buffer > least ? row_buffer : least;
+    }
     bool sync_nature = false;  // synchronize with a wanted nature
     bool shiny_nature_check = false;  // fixed shiny creature: the nature is checked
     bool hp_filter = false;           // a power above 30 or a type is wanted

@@ -21,7 +21,6 @@ constexpr int kAhead = 101;   // the last output a frame may read
 constexpr int kLowestStart = 1 - kBack;
 constexpr std::uint64_t kIndexedLimit = 1u << 18;  // passing combinations held with their index
 constexpr std::uint64_t kDirectBlock = 1u << 14;
-constexpr std::size_t kRowBytes = std::size_t{2} << 20;
 constexpr std::size_t kRoundMatches = 1u << 13;  // per worker and round
 constexpr int kMaxReached = 16;                  // reached positions per match before the plain replay
 
@@ -233,7 +232,7 @@ void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
     std::vector<RowBuffer> buffers;
     std::vector<std::unique_ptr<Scratch>> scratch;
     for (int t = 0; t < threads; ++t) {
-        buffers.emplace_back(kRowBytes, kRoundMatches);
+        buffers.emplace_back(ctx.row_buffer_for(rows_per_match), kRoundMatches);
         scratch.push_back(std::make_unique<Scratch>());
     }
     MatchList list;

@@ -1,0 +1,243 @@
+// The worked examples of the narrowing, byte for byte, and its edge cases.
+#include <gtest/gtest.h>
+
+#include <set>
+
+#include "narrowing_support.hpp"
+#include "test_support.hpp"
+
+namespace vh {
+namespace {
+
+using test::all_minimums;
+using test::lines_of;
+using test::run_fast;
+using test::run_literal;
+
+const char* const kHeaderWithNature = "初期seed,消費数,性格,H,A,B,S,C,D,めざパ,威力";
+const char* const kHeaderWithoutNature = "初期seed,消費数,H,A,B,S,C,D,めざパ,威力";
+
+TEST(NarrowingExamples, NineRowReverseExample) {
+    const test::NarrowingRun run = run_fast(all_minimums(31));
+    std::string expected = std::string(kHeaderWithNature) + "\r\n";
+    expected += "1301047B,271,ひかえめ,31,31,31,31,31,31,あく,70\r\n";
+    for (const char* seed_frame : {"8A01082E,3", "F90B0827,36", "5D000242,47", "C11409DB,2", "DA000584,103",
+                                   "ED0203EF,126", "52130CF6,189", "540E0062,209"})
+        expected += std::string(seed_frame) + ",おだやか,31,31,31,31,31,31,あく,70\r\n";
+    EXPECT_EQ(run.file, expected);
+    EXPECT_EQ(run.progress, std::vector<std::string>{"逆処理:31-31-31-31-31-31　候補:0個"});
+    EXPECT_EQ(run_literal(all_minimums(31)).file, expected);
+}
+
+TEST(NarrowingExamples, TenRowSynchronizeExample) {
+    NarrowingRequest req = all_minimums(31);
+    req.nature = 15;  // ひかえめ
+    req.sync = true;
+    const test::NarrowingRun run = run_fast(req);
+    const std::vector<std::string> lines = lines_of(run.file);
+    ASSERT_EQ(lines.size(), 11u);
+    EXPECT_EQ(lines[0], kHeaderWithNature);
+    EXPECT_EQ(lines[1], "7B100958,2,ひかえめ,31,31,31,31,31,31,あく,70");
+    EXPECT_EQ(lines[10], "D40E0062,245,ひかえめ,31,31,31,31,31,31,あく,70");
+    for (std::size_t i = 1; i < lines.size(); ++i)
+        EXPECT_NE(lines[i].find(",ひかえめ,31,31,31,31,31,31,あく,70"), std::string::npos) << lines[i];
+    EXPECT_EQ(run.file, run_literal(req).file);
+}
+
+TEST(NarrowingExamples, TwelveRowReverseFixedShinyExample) {
+    NarrowingRequest req = all_minimums(31);
+    req.fixed_shiny = true;
+    req.tid = 12345;
+    req.sid = 54321;
+    req.nature = 9;  // のうてんき
+    const test::NarrowingRun run = run_fast(req);
+    std::string expected = std::string(kHeaderWithoutNature) + "\r\n";
+    const char* rows[] = {"8A01082E,106", "F90B0827,139", "5D000242,150", "C11409DB,167", "DA000584,268",
+                          "ED0203EF,291", "0A01082E,106", "790B0827,139", "DD000242,150", "411409DB,167",
+                          "5A000584,268", "6D0203EF,291"};
+    std::multiset<std::string> want, got;
+    for (const char* r : rows) want.insert(std::string(r) + ",31,31,31,31,31,31,あく,70");
+    const std::vector<std::string> lines = lines_of(run.file);
+    ASSERT_EQ(lines.size(), 13u);
+    EXPECT_EQ(lines[0], kHeaderWithoutNature);
+    got.insert(lines.begin() + 1, lines.end());
+    EXPECT_EQ(got, want);
+    EXPECT_EQ(run.file, run_literal(req).file);
+}
+
+TEST(NarrowingExamples, ForwardSixThousandRowExampleMatchesItsGoldenFile) {
+    NarrowingRequest req;
+    req.reverse = false;
+    req.max_low = 0;
+    req.max_frames = 5;
+    const test::NarrowingRun run = run_fast(req);
+    EXPECT_EQ(run.file, test::golden("narrowing_forward_6144.txt"));
+    const std::vector<std::string> lines = lines_of(run.file);
+    ASSERT_EQ(lines.size(), 6145u);
+    EXPECT_EQ(lines[1], "00000000,0,がんばりや,10,31,16,25,22,0,どく,42");
+    EXPECT_EQ(lines[2], "01000000,0,やんちゃ,24,15,31,11,20,14,じめん,59");
+    for (std::size_t i = 1; i < lines.size(); ++i) ASSERT_EQ(lines[i].substr(8, 3), ",0,") << lines[i];
+    ASSERT_EQ(run.progress.size(), 24u);
+    for (int h = 0; h < 24; ++h)
+        EXPECT_EQ(run.progress[h], "順処理:" + std::to_string(h) + "時計算中　候補:" + std::to_string(256 * h) + "個");
+}
+
+TEST(NarrowingExamples, ForwardFixedShinyExampleMatchesItsGoldenFile) {
+    NarrowingRequest req;
+    req.reverse = false;
+    req.fixed_shiny = true;
+    req.tid = 12345;
+    req.sid = 54321;
+    req.nature = 4;  // やんちゃ
+    req.max_low = 0;
+    req.max_frames = 3;
+    const test::NarrowingRun run = run_fast(req);
+    EXPECT_EQ(run.file, test::golden("narrowing_forward_fixed_2304.txt"));
+    const std::vector<std::string> lines = lines_of(run.file);
+    ASSERT_EQ(lines.size(), 2305u);
+    EXPECT_EQ(lines[0], kHeaderWithNature);
+    EXPECT_EQ(lines[1], "00000000,0,やんちゃ,28,21,30,7,29,18,ゴースト,57");
+}
+
+// Regenerates the golden files from the literal reference:
+// varnholt_tests --gtest_also_run_disabled_tests --gtest_filter='*WriteGolden*'
+TEST(NarrowingExamples, DISABLED_WriteGoldenFilesFromTheLiteralReference) {
+    NarrowingRequest a;
+    a.reverse = false;
+    a.max_low = 0;
+    a.max_frames = 5;
+    test::write_file(std::filesystem::path(VARNHOLT_GOLDEN_DIR) / "narrowing_forward_6144.txt", run_literal(a).file);
+    NarrowingRequest b = a;
+    b.fixed_shiny = true;
+    b.tid = 12345;
+    b.sid = 54321;
+    b.nature = 4;
+    b.max_frames = 3;
+    test::write_file(std::filesystem::path(VARNHOLT_GOLDEN_DIR) / "narrowing_forward_fixed_2304.txt",
+                     run_literal(b).file);
+}
+
+TEST(NarrowingExamples, ForwardFindsEveryReverseRowAtTheSameFrame) {
+    NarrowingRequest req = all_minimums(31);
+    const std::vector<std::string> reverse = lines_of(run_fast(req).file);
+    req.reverse = false;
+    const test::NarrowingRun forward = run_fast(req);
+    const std::vector<std::string> lines = lines_of(forward.file);
+    EXPECT_EQ(lines.size(), 20u);  // 19 rows with the default bounds
+    const std::set<std::string> rows(lines.begin() + 1, lines.end());
+    for (std::size_t i = 1; i < reverse.size(); ++i) EXPECT_TRUE(rows.count(reverse[i])) << reverse[i];
+    EXPECT_EQ(forward.progress.size(), 24u);
+}
+
+TEST(NarrowingHeader, FollowsTheRowsInEveryCombination) {
+    for (bool reverse : {true, false})
+        for (bool fixed : {false, true})
+            for (std::uint16_t tid : {0, 7}) {
+                NarrowingRequest req = all_minimums(31);
+                req.reverse = reverse;
+                req.fixed_shiny = fixed;
+                req.tid = tid;
+                req.max_low = 0x200;
+                const std::string file = run_fast(req).file;
+                const std::string header = lines_of(file).at(0);
+                EXPECT_EQ(header, reverse && fixed ? kHeaderWithoutNature : kHeaderWithNature)
+                    << reverse << fixed << tid;
+                // A row with nature has 11 fields, one without 10.
+                for (const std::string& row : lines_of(file)) {
+                    std::size_t commas = 0;
+                    for (char c : row) commas += c == ',';
+                    EXPECT_EQ(commas, reverse && fixed ? 9u : 10u) << row;
+                }
+            }
+}
+
+TEST(NarrowingEdges, PrefilteredCombinationsAreShownButGiveNoRows) {
+    NarrowingRequest req = all_minimums(31);
+    req.min_ivs[0] = 30;
+    req.hp_type = 15;  // 30-31-31-31-31-31 has another type
+    const test::NarrowingRun run = run_fast(req);
+    EXPECT_EQ(run.progress, (std::vector<std::string>{"逆処理:30-31-31-31-31-31　候補:0個",
+                                                      "逆処理:31-31-31-31-31-31　候補:0個"}));
+    EXPECT_EQ(run.file, run_literal(all_minimums(31)).file);
+}
+
+TEST(NarrowingEdges, NoHitsLeaveTheHeaderOnly) {
+    NarrowingRequest req = all_minimums(31);
+    req.min_power = 70;
+    req.hp_type = 0;  // all 31 is あく
+    EXPECT_EQ(run_fast(req).file, std::string(kHeaderWithNature) + "\r\n");
+    req.reverse = false;
+    req.max_low = 0;
+    EXPECT_EQ(run_fast(req).file, std::string(kHeaderWithNature) + "\r\n");
+}
+
+TEST(NarrowingEdges, SynchronizeWithoutNatureChangesNothing) {
+    for (bool reverse : {true, false}) {
+        NarrowingRequest req = all_minimums(29);
+        req.reverse = reverse;
+        req.max_low = reverse ? 0x1000 : 3;
+        const std::string plain = run_fast(req).file;
+        req.sync = true;
+        EXPECT_EQ(run_fast(req).file, plain);
+    }
+}
+
+TEST(NarrowingEdges, FixedShinyFramesStayWithinFifteenAndFifteenPlusMaximum) {
+    NarrowingRequest req = all_minimums(31);
+    req.fixed_shiny = true;
+    req.max_low = 0xFFFF;
+    for (int frames : {0, 1, 40}) {
+        req.max_frames = frames;
+        const test::NarrowingRun run = run_fast(req);
+        EXPECT_EQ(run.file, run_literal(req).file);
+        for (const std::string& row : lines_of(run.file)) {
+            if (row[0] == '\x8f') continue;  // the header (初)
+            const int f = std::stoi(row.substr(9));
+            EXPECT_LE(f, frames);
+        }
+    }
+}
+
+TEST(NarrowingEdges, OutOfRangeRequestsAreClamped) {
+    NarrowingRequest req;
+    req.min_ivs = {-4, 40, 31, 31, 31, 31};
+    req.max_low = 0x12345;
+    req.max_frames = 9999;
+    req.nature = 99;
+    req.hp_type = 16;
+    req.min_power = 99;
+    const NarrowingRequest c = clamped(req);
+    EXPECT_EQ(c.min_ivs, (Ivs{0, 31, 31, 31, 31, 31}));
+    EXPECT_EQ(c.max_low, 0xFFFF);
+    EXPECT_EQ(c.max_frames, 2500);
+    EXPECT_EQ(c.nature, kNoNature);
+    EXPECT_EQ(c.hp_type, -1);
+    EXPECT_EQ(c.min_power, 70);
+    req.min_power = 25;
+    EXPECT_EQ(clamped(req).min_power, 30);
+}
+
+// Forward processing with a short output table: a frame whose search would
+// read past its end yields nothing and the next frame is tried; the fast
+// search treats it exactly as the literal one.
+TEST(NarrowingEdges, ForwardTableEndIsNeverOverrun) {
+    NarrowingRequest req;
+    req.reverse = false;
+    req.max_low = 0;
+    req.max_frames = 12;
+    req.min_ivs = {0, 0, 0, 0, 0, 20};
+    req.nature = 3;
+    for (int table : {20, 24, 33}) {
+        NarrowingOptions opt;
+        opt.forward_table = table;
+        const test::NarrowingRun literal = run_literal(req, table);
+        EXPECT_EQ(run_fast(req, opt).file, literal.file) << table;
+        opt.method = NarrowingOptions::Method::kCandidates;
+        EXPECT_EQ(run_fast(req, opt).file, literal.file) << table;
+        // The table end matters here: a longer table finds more.
+        EXPECT_NE(literal.file, run_literal(req).file) << table;
+    }
+}
+
+}  // namespace
+}  // namespace vh
