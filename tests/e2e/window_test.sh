@@ -244,6 +244,9 @@ click 670 522
 probe focus >/dev/null
 cli 140=5A0C0400 146=3 148=50 press 213 >"$WORK/cli-213.txt" 2>/dev/null
 check "zure.txt from the window equals varnholt-cli's" same_file "$WORK/win/zure.txt" "$WORK/cli/zure.txt"
+check "zure.txt was handed to the command interpreter by its bare name" grep -aq 'zure\.txt' "$WORK/varnholt.exe.log"
+no_viewer() { [ -z "$(xdotool search --name 'Notepad|メモ帳|\.txt' 2>/dev/null)" ]; }
+check "no viewer window was left open" no_viewer
 shot "$OUT/window.png"
 if grep -q '理想徘徊消費' "$WORK/cli-213.txt"; then
   check "ideal roaming line painted (varnholt-cli paints one)" drawn "$OUT/window.png" 600 480 120 16
