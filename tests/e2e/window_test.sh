@@ -264,6 +264,16 @@ rows_b=$(grep -cE '^[0-9A-F]{8}$' "$WORK/cli-211b.txt")
 check "a new search replaces the buttons ($rows_b now, as varnholt-cli)" \
   [ "$(probe buttons | grep -c .)" = "$rows_b" ]
 
+# ---- a result file that cannot be created -------------------------------------------------------
+rm -f "$WORK/win/list.txt"
+mkdir "$WORK/win/list.txt"                      # a directory stands where the file goes
+handed=$(grep -ac 'list\.txt' "$WORK/varnholt.exe.log")
+click 630 182
+probe focus >/dev/null
+check "list.txt that cannot be created: the caption says so" [ "$(xdotool getwindowname "$WIN")" = "list.txtを作成できません" ]
+check "list.txt that cannot be created is not handed to the interpreter" \
+  [ "$(grep -ac 'list\.txt' "$WORK/varnholt.exe.log")" = "$handed" ]
+
 # ---- close ------------------------------------------------------------------------------------
 stop_program
 check "Alt+F4 closes the program with exit code 0 (got $CLOSE_STATUS)" [ "$CLOSE_STATUS" = 0 ]
