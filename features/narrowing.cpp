@@ -182,22 +182,51 @@ void radix_sort_high(std::vector<std::uint64_t>& keys) {
 }  // namespace
 
 void collect_matches(const Ctx& ctx, std::uint64_t& next_combo, ComboOdometer& odo, std::uint64_t limit,
-                     bool indexed, MatchList& list) {
+                     bool indexed, bool ordered, MatchList& list) {
     list.combo.clear();
     list.begin.clear();
     list.states.clear();
     list.steps.clear();
     list.index.clear();
+    list.bucket.clear();
     std::vector<std::uint32_t> words;  // first15 << 16 | second15
     const std::uint64_t total = combo_total(ctx);
-    while (next_combo < total && list.combo.size() < limit) {
-        if (combo_passes(ctx, odo.v)) {
-            list.combo.push_back(next_combo);
-            words.push_back(std::uint32_t{iv_word(odo.v[0], odo.v[1], odo.v[2])} << 16 |
-                            iv_word(odo.v[3], odo.v[4], odo.v[5]));
+    const auto add = [&](const int (&v)[6]) {
+        words.push_back(std::uint32_t{iv_word(v[0], v[1], v[2])} << 16 | iv_word(v[3], v[4], v[5]));
+    };
+    if (ordered) {
+        while (next_combo < total && list.combo.size() < limit) {
+            if (combo_passes(ctx, odo.v)) {
+                list.combo.push_back(next_combo);
+                add(odo.v);
+            }
+            odo.next();
+            ++next_combo;
         }
-        odo.next();
-        ++next_combo;
+    } else {
+        // All passing combinations at once, by the lowest two bits of each
+        // value, which alone decide the power and the type.
+        next_combo = total;
+        for (int pattern = 0; pattern < 4096; ++pattern) {
+            int v[6], lo[6];
+            for (int i = 0; i < 6; ++i) {
+                const int bits = (pattern >> (2 * i)) & 3;
+                lo[i] = ctx.req.min_ivs[i] + ((bits - ctx.req.min_ivs[i]) & 3);
+                v[i] = lo[i];
+            }
+            if (lo[0] > 31 || lo[1] > 31 || lo[2] > 31 || lo[3] > 31 || lo[4] > 31 || lo[5] > 31) continue;
+            if (!combo_passes(ctx, v)) continue;
+            for (;;) {
+                list.combo.push_back(list.combo.size());
+                add(v);
+                int i = 5;
+                for (; i >= 0; --i) {
+                    if ((v[i] += 4) <= 31) break;
+                    v[i] = lo[i];
+                }
+                if (i < 0) break;
+            }
+        }
     }
     const std::size_t n = list.combo.size();
     list.begin.assign(n + 1, 0);
@@ -230,6 +259,13 @@ void collect_matches(const Ctx& ctx, std::uint64_t& next_combo, ComboOdometer& o
         for (std::size_t i = 0; i < list.states.size(); ++i)
             list.index[i] = std::uint64_t{list.steps[i]} << 32 | list.states[i];
         radix_sort_high(list.index);
+        constexpr std::size_t kBuckets = std::size_t{1} << (32 - MatchList::kBucketShift);
+        list.bucket.assign(kBuckets + 1, 0);
+        std::size_t at = 0;
+        for (std::size_t b = 0; b <= kBuckets; ++b) {
+            while (at < list.index.size() && (list.index[at] >> (32 + MatchList::kBucketShift)) < b) ++at;
+            list.bucket[b] = static_cast<std::uint32_t>(at);
+        }
     }
 }
 

@@ -174,7 +174,7 @@ bool run_candidates(const Ctx& ctx, ProgressRef progress, TextSink& out, std::ve
     MatchList list;
     ComboOdometer odo(ctx);
     std::uint64_t next_combo = 0;
-    collect_matches(ctx, next_combo, odo, kCandidateLimit, false, list);
+    collect_matches(ctx, next_combo, odo, kCandidateLimit, false, false, list);
     const std::size_t nm = list.states.size();
     run_workers(threads, [&](int t) {
         Worker& w = *ws[t];

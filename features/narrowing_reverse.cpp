@@ -42,9 +42,27 @@ struct Scratch {
     int starts[kBack + kAhead + 8];
     Reached reached[kMaxReached];
     Candidate cand[kMaxReached * kBack];
+    int valid[kBack + 1];
+    std::uint8_t flag[kBack + 1];
     std::uint32_t state[kBack + kAhead + 1];
     std::uint16_t out[kBack + kAhead + 1];
 };
+
+// The steps j in [lo, hi] (1 <= lo, hi <= 4899) whose seed j steps before s
+// is valid, ascending; returns their number.
+[[gnu::noinline]] int valid_steps(std::uint32_t s, int lo, int hi, int max_low, std::uint8_t* flag, int* out) {
+    const std::uint32_t limit = static_cast<std::uint32_t>(max_low);
+    for (int j = lo; j <= hi; ++j) {
+        const std::uint32_t r = kBackwardJumps[j].mul * s + kBackwardJumps[j].add;
+        flag[j] = (((r >> 16) & 0xFFu) <= 23u) & ((r & 0xFFFFu) <= limit);
+    }
+    int n = 0;
+    for (int j = lo; j <= hi; ++j) {
+        out[n] = j;
+        n += flag[j];
+    }
+    return n;
+}
 
 // The literal replay of one match: every valid seed up to 4899 steps back,
 // every frame until a row or the end of the known outputs.
@@ -88,7 +106,7 @@ std::uint32_t replay_match(const Ctx& ctx, std::uint32_t s, Scratch& sc, char*& 
 // for every candidate (ascending j), walking down from +98. A frame that
 // passes its nature step runs past +101 when no pair of its nature and its
 // search's parity lies between its search start and +98.
-void mark_overruns(const Ctx& ctx, std::uint32_t s, Candidate* cand, int n) {
+[[gnu::noinline]] void mark_overruns(const Ctx& ctx, std::uint32_t s, Candidate* cand, int n) {
     std::uint32_t st = kForwardJumps[99].apply(s);
     std::uint16_t o2 = 0, o1 = output_of(st);
     st = prev_seed(st);
@@ -122,7 +140,8 @@ std::uint32_t indexed_match(const Ctx& ctx, const MatchList& list, std::size_t k
     int nr = 0;
     bool overflow = false;
     const auto scan = [&](std::uint32_t from, std::uint32_t to) {
-        auto it = std::lower_bound(list.index.begin(), list.index.end(), std::uint64_t{from} << 32);
+        auto it = list.index.begin() + list.bucket[from >> MatchList::kBucketShift];
+        while (it != list.index.end() && (*it >> 32) < from) ++it;
         for (; it != list.index.end() && (*it >> 32) <= to; ++it) {
             if (nr == kMaxReached) {
                 overflow = true;
@@ -149,11 +168,13 @@ std::uint32_t indexed_match(const Ctx& ctx, const MatchList& list, std::size_t k
         const int* a = sc.starts;
         const int j_lo = std::max(1, 1 - a[na - 1]);
         const int j_hi = std::min(kBack, max_frames + 1 - a[0]);
+        // The valid seeds first, in one pass the compiler can vectorize.
+        const int nv = valid_steps(s, j_lo, j_hi, ctx.req.max_low, sc.flag, sc.valid);
         int ai = na - 1;
-        for (int j = j_lo; j <= j_hi; ++j) {
+        for (int v = 0; v < nv; ++v) {
+            const int j = sc.valid[v];
             while (ai > 0 && a[ai - 1] >= 1 - j) --ai;
             if (a[ai] > max_frames + 1 - j) continue;
-            if (!valid_seed(kBackwardJumps[j].apply(s), ctx.req.max_low)) continue;
             sc.cand[nc++] = {j, a[ai], ri, 0};
         }
     }
@@ -239,7 +260,7 @@ void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
     ComboOdometer collected(ctx);
     std::uint64_t next_combo = 0;
     while (next_combo < total) {
-        collect_matches(ctx, next_combo, collected, block, indexed, list);
+        collect_matches(ctx, next_combo, collected, block, indexed, true, list);
         const std::size_t nm = list.states.size();
         std::size_t m = 0, ci = 0;
         while (m < nm) {

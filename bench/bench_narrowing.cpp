@@ -1,0 +1,232 @@
+// Timing of the initial-seed narrowing: the fast search and the literal
+// reference on the same requests, each writing "syokiseed.txt".
+//
+//   bench_narrowing [--no-literal] [--threads N]
+//
+// Where the literal reference takes minutes, it is timed once on a slice of
+// the request (fewer combinations or fewer low halves) and its time scaled
+// by the size of the whole request; the output says so on that line. The
+// fast search also runs on the slice, and both files must be identical.
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "features/narrowing.hpp"
+#include "reference/narrowing_reference.hpp"
+// The reference lives in the test tree; it is compiled into this program too.
+#include "reference/narrowing_reference.cpp"
+#include "text/result_file.hpp"
+
+namespace {
+
+using namespace vh;
+using Clock = std::chrono::steady_clock;
+
+struct Caption {
+    char latest[256] = "";
+    long count = 0;
+    void operator()(const char* t) {
+        std::strncpy(latest, t, sizeof latest - 1);
+        ++count;
+    }
+};
+
+std::string read_whole(const char* name) {
+    std::string bytes;
+    if (std::FILE* f = std::fopen(name, "rb")) {
+        char buf[1 << 16];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.append(buf, n);
+        std::fclose(f);
+    }
+    return bytes;
+}
+
+double seconds_since(Clock::time_point t0) {
+    return std::chrono::duration<double>(Clock::now() - t0).count();
+}
+
+struct Timed {
+    double seconds;
+    std::string file;
+    long texts;
+};
+
+Timed time_fast(const NarrowingRequest& req, int threads) {
+    NarrowingOptions opt;
+    opt.threads = threads;
+    Caption caption;
+    const auto t0 = Clock::now();
+    write_result_file(kNarrowingFile, [&](TextSink& out) { run_narrowing(req, caption, out, opt); });
+    const double s = seconds_since(t0);
+    return {s, read_whole(kNarrowingFile), caption.count};
+}
+
+Timed time_literal(const NarrowingRequest& req) {
+    Caption caption;
+    const auto t0 = Clock::now();
+    write_result_file(kNarrowingFile, [&](TextSink& out) {
+        reference::narrowing(req, [&](const char* t) { caption(t); }, out);
+    });
+    const double s = seconds_since(t0);
+    return {s, read_whole(kNarrowingFile), caption.count};
+}
+
+long rows_of(const std::string& file) {
+    long n = 0;
+    for (char c : file) n += c == '\n';
+    return n - 1;
+}
+
+long peak_kib() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+
+struct Workload {
+    const char* name;
+    NarrowingRequest req;
+    const char* target;
+    // The slice the literal reference runs on, and the whole request's size
+    // relative to it; scale 0 runs the literal on the whole request.
+    NarrowingRequest slice;
+    double scale;
+    const char* slice_name;
+};
+
+NarrowingRequest mins(int v) {
+    NarrowingRequest r;
+    r.min_ivs = {v, v, v, v, v, v};
+    return r;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    bool literal = true;
+    int threads = 0;
+    for (int i = 1; i < argc; ++i) {
+        if (!std::strcmp(argv[i], "--no-literal")) literal = false;
+        else if (!std::strcmp(argv[i], "--threads") && i + 1 < argc) threads = std::atoi(argv[++i]);
+    }
+    const auto dir = std::filesystem::temp_directory_path() / ("bench-narrowing-" + std::to_string(getpid()));
+    std::filesystem::create_directories(dir);
+    std::filesystem::current_path(dir);
+
+    std::vector<Workload> w;
+    {
+        NarrowingRequest r = mins(28);
+        w.push_back({"reverse, minimums 28", r, "30 ms", r, 0, ""});
+    }
+    {
+        NarrowingRequest r = mins(25);
+        NarrowingRequest s = r;
+        s.min_ivs[0] = s.min_ivs[1] = 31;  // 2401 of the 117649 combinations
+        w.push_back({"reverse, minimums 25", r, "0.5 s", s, 49.0, "H, A minimum 31: 1/49 of the combinations"});
+    }
+    {
+        NarrowingRequest r = mins(28);
+        r.sync = true;
+        r.nature = 15;
+        w.push_back({"reverse, minimums 28, sync, nature 15", r, "30 ms", r, 0, ""});
+    }
+    {
+        NarrowingRequest r = mins(31);
+        r.reverse = false;
+        r.max_low = 0x100;
+        NarrowingRequest s = r;
+        s.max_low = 0x10;
+        w.push_back({"forward, minimums 31, low half <= 0x100", r, "0.1 s", s, 257.0 / 17.0,
+                     "low half <= 0x10: 17 of 257 low halves"});
+    }
+    {
+        NarrowingRequest r = mins(31);
+        r.reverse = false;
+        NarrowingRequest s = r;
+        s.max_low = 0x20;
+        w.push_back({"forward, minimums 31, default bounds", r, "1 s", s, 4097.0 / 33.0,
+                     "low half <= 0x20: 33 of 4097 low halves"});
+    }
+    {
+        NarrowingRequest r = mins(28);
+        r.reverse = false;
+        NarrowingRequest s = r;
+        s.max_low = 0x20;
+        w.push_back({"forward, minimums 28, default bounds", r, "3 s", s, 4097.0 / 33.0,
+                     "low half <= 0x20: 33 of 4097 low halves"});
+    }
+    {
+        NarrowingRequest r = mins(0);
+        r.reverse = false;
+        r.max_low = 0;
+        r.max_frames = 5;
+        w.push_back({"forward, low half 0, frames 5, minimums 0", r, "not slower", r, 0, ""});
+    }
+
+    std::printf("threads: %d (hardware %u); every time is the whole run with syokiseed.txt written\n",
+                threads == 0 ? static_cast<int>(std::min(8u, std::max(1u, std::thread::hardware_concurrency())))
+                             : threads,
+                std::thread::hardware_concurrency());
+    std::printf("%-44s %8s %10s %12s %9s  %-10s %s\n", "workload", "rows", "fast", "literal", "ratio", "target",
+                "literal measured");
+    bool all_same = true;
+    for (const Workload& x : w) {
+        // Best of three fast runs.
+        Timed fast = time_fast(x.req, threads);
+        for (int i = 0; i < 2; ++i) {
+            Timed again = time_fast(x.req, threads);
+            if (again.file != fast.file) all_same = false;
+            if (again.seconds < fast.seconds) fast.seconds = again.seconds;
+        }
+        const long peak = peak_kib();
+        if (!literal) {
+            std::printf("%-44s %8ld %8.1fms %12s %9s  %-10s peak %ld KiB\n", x.name, rows_of(fast.file),
+                        fast.seconds * 1e3, "-", "-", x.target, peak);
+            std::fflush(stdout);
+            continue;
+        }
+        double lit_seconds;
+        std::string how;
+        if (x.scale == 0) {
+            Timed lit = time_literal(x.req);
+            if (x.req.max_low == 0 && x.req.max_frames == 5) {  // milliseconds: best of three
+                for (int i = 0; i < 2; ++i) lit.seconds = std::min(lit.seconds, time_literal(x.req).seconds);
+                how = "whole request, best of 3";
+            } else {
+                how = "whole request, once";
+            }
+            lit_seconds = lit.seconds;
+            const bool same = lit.file == fast.file && lit.texts == fast.texts;
+            all_same &= same;
+            how += same ? ", same bytes" : ", FILES DIFFER";
+        } else {
+            Timed lit = time_literal(x.slice);
+            const Timed fs = time_fast(x.slice, threads);
+            const bool same = lit.file == fs.file && lit.texts == fs.texts;
+            all_same &= same;
+            lit_seconds = lit.seconds * x.scale;
+            char buf[256];
+            std::snprintf(buf, sizeof buf, "once on a slice (%s), %.1f s scaled x%.1f%s", x.slice_name, lit.seconds,
+                          x.scale, same ? ", same bytes on the slice" : ", SLICE FILES DIFFER");
+            how = buf;
+        }
+        std::printf("%-44s %8ld %8.1fms %11.2fs %8.0fx  %-10s %s; fast peak %ld KiB\n", x.name, rows_of(fast.file),
+                    fast.seconds * 1e3, lit_seconds, lit_seconds / fast.seconds, x.target, how.c_str(), peak);
+        std::fflush(stdout);
+    }
+    std::printf("peak resident set of the whole run: %ld KiB\n", peak_kib());
+    std::filesystem::current_path(std::filesystem::temp_directory_path());
+    std::filesystem::remove_all(dir);
+    if (!all_same) {
+        std::printf("OUTPUTS DIFFER\n");
+        return 1;
+    }
+    return 0;
+}
