@@ -6,6 +6,10 @@
 //   window-probe text ID         a control's text, as hex bytes
 //   window-probe check ID        1 when check box ID is ticked, else 0
 //   window-probe buttons         the adoption buttons: ID x y w h style text(hex)
+//   window-probe render FILE     opens a window "probe-render" of the main window's
+//                                size and paints each line "x y text(hex)" of FILE
+//                                with the device context's defaults, as the main
+//                                window paints; it closes after 30 s
 // Exit status 0 on success, 1 on a mismatch, 2 when the window is missing.
 #include <windows.h>
 
@@ -200,9 +204,67 @@ int buttons() {
     return 0;
 }
 
+struct Painted {
+    int x, y;
+    std::string text;
+};
+std::vector<Painted> g_painted;
+
+LRESULT CALLBACK render_proc(HWND h, UINT msg, WPARAM w, LPARAM l) {
+    if (msg == WM_PAINT) {
+        PAINTSTRUCT ps;
+        HDC dc = BeginPaint(h, &ps);
+        Rectangle(dc, -1, -1, 801, 701);
+        for (const Painted& p : g_painted) TextOutA(dc, p.x, p.y, p.text.data(), static_cast<int>(p.text.size()));
+        EndPaint(h, &ps);
+        return 0;
+    }
+    if (msg == WM_TIMER || msg == WM_DESTROY) {
+        PostQuitMessage(0);
+        return 0;
+    }
+    return DefWindowProcA(h, msg, w, l);
+}
+
+int render(const char* path) {
+    std::FILE* f = std::fopen(path, "rb");
+    if (!f) return 2;
+    char line[1200];
+    while (std::fgets(line, sizeof line, f)) {
+        int x = 0, y = 0;
+        char hexed[1100] = "";
+        if (std::sscanf(line, "%d %d %1099s", &x, &y, hexed) != 3) continue;
+        std::string bytes;
+        for (std::size_t i = 0; hexed[i] && hexed[i + 1]; i += 2) {
+            const char pair[3] = {hexed[i], hexed[i + 1], 0};
+            bytes += static_cast<char>(std::strtoul(pair, nullptr, 16));
+        }
+        g_painted.push_back({x, y, bytes});
+    }
+    std::fclose(f);
+    HINSTANCE instance = GetModuleHandleA(nullptr);
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = render_proc;
+    wc.hInstance = instance;
+    wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = "probe-render";
+    if (!RegisterClassExA(&wc)) return 1;
+    HWND h = CreateWindowExA(0, "probe-render", "probe-render", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
+                             kWindowWidth, kWindowHeight, nullptr, nullptr, instance, nullptr);
+    if (!h) return 1;
+    ShowWindow(h, SW_SHOW);
+    UpdateWindow(h);
+    SetTimer(h, 1, 30000, nullptr);
+    MSG msg;
+    while (GetMessageA(&msg, nullptr, 0, 0) > 0) DispatchMessageA(&msg);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 2 && std::strcmp(argv[1], "render") == 0) return render(argv[2]);
     g_main = FindWindowA(kWindowClassName, nullptr);
     if (!g_main) {
         std::printf("no window of class %s\n", kWindowClassName);
@@ -219,6 +281,6 @@ int main(int argc, char** argv) {
         else std::printf("%d\n", SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
         return 0;
     }
-    std::printf("usage: window-probe layout [auto] | focus | text ID | check ID | buttons\n");
+    std::printf("usage: window-probe layout [auto] | focus | text ID | check ID | buttons | render FILE\n");
     return 2;
 }

@@ -85,6 +85,50 @@ blank() { ! drawn "$@"; }
 same_file() { [ -f "$1" ] && [ -f "$2" ] && cmp -s "$1" "$2"; }
 cli() { (cd "$WORK/cli" && "$CLI" "$@"); }
 
+# The result areas: candidate rows 0-7 (those inside the client area), the
+# boot and load lines, the ideal roaming count. name x y w h
+areas=()
+for i in 0 1 2 3 4 5 6 7; do areas+=("row$i 114 $((375 + 25 * i)) 70 18"); done
+areas+=("boot 410 350 382 18" "load 410 380 382 18" "roaming 600 480 192 18")
+# Paints what varnholt-cli printed for its last paint (UTF-8 lines in $2,
+# after the last line "zarbel名" that 'show 147' prints) at the result areas' places in a window of the probe's own, with the device
+# context's defaults, and compares every result area of screenshot $1 with
+# it pixel by pixel: the same texts at the same places, and nothing elsewhere.
+painted_as_cli() {
+  local shot=$1 lines=$2 spec="$WORK/render.txt" row=0 line x y
+  : >"$spec"
+  while IFS= read -r line; do
+    case "$line" in
+      起動:*) x=410 y=350 ;;
+      ロード:*) x=410 y=380 ;;
+      理想徘徊消費:*) x=600 y=480 ;;
+      *) [[ "$line" =~ ^[0-9A-F]{8}$ ]] || continue; x=114 y=$((375 + 25 * row)); row=$((row + 1)) ;;
+    esac
+    echo "$x $y $(sjis_hex "$line")" >>"$spec"
+  done < <(awk '$0 == "zarbel名" { n = 0; delete l; next } { l[++n] = $0 } END { for (i = 1; i <= n; i++) print l[i] }' "$lines")
+  (cd "$WORK" && exec "$WINE_RUN" "$PROBE_EXE" render render.txt >/dev/null 2>&1) &
+  local pid=$! rwin=
+  for _ in $(seq 100); do
+    rwin=$(xdotool search --name '^probe-render$' 2>/dev/null | head -1)
+    [ -n "$rwin" ] && break
+    sleep 0.1
+  done
+  [ -n "$rwin" ] || { kill "$pid" 2>/dev/null; echo "  render window missing"; return 1; }
+  sleep 0.5
+  import -window "$rwin" "$WORK/render.png"
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  local a name w h diff result=0
+  for a in "${areas[@]}"; do
+    read -r name x y w h <<<"$a"
+    convert "$shot" -crop "${w}x${h}+$x+$y" +repage "$WORK/crop-a.png"
+    convert "$WORK/render.png" -crop "${w}x${h}+$x+$y" +repage "$WORK/crop-b.png"
+    diff=$(compare -metric AE "$WORK/crop-a.png" "$WORK/crop-b.png" null: 2>&1)
+    [ "$diff" = 0 ] || { echo "  $name: $diff pixels differ"; result=1; }
+  done
+  return $result
+}
+
 start_program() {  # exe
   (cd "$WORK/win" && exec "$WINE_RUN" "$WIN_BUILD/$1" >"$WORK/$1.log" 2>&1) &
   PROG_PID=$!
@@ -235,6 +279,10 @@ shot "$WORK/after-212.png"
 check "no boot/load lines before 212" blank "$WORK/before-212.png" 410 350 380 50
 check "boot line at (410, 350) after 212" drawn "$WORK/after-212.png" 410 350 200 16
 check "load line at (410, 380) after 212" drawn "$WORK/after-212.png" 410 380 200 16
+cli 133=8 134=30 135=19 136=15 137=29 138=15 132=12 310=11 press 211 show 147 \
+  144="$(text_of 144 | unhex)" 145="$(text_of 145 | unhex)" 140=5A0C0400 press 212 >"$WORK/cli-212.txt" 2>/dev/null
+check "candidate rows and boot/load lines painted as varnholt-cli's, pixel for pixel" \
+  painted_as_cli "$WORK/after-212.png" "$WORK/cli-212.txt"
 
 # ---- check list (213) ------------------------------------------------------------------------
 type_into 438 431 3
@@ -243,11 +291,14 @@ rm -f "$WORK/win/zure.txt"
 click 670 522
 probe focus >/dev/null
 cli 140=5A0C0400 146=3 148=50 press 213 >"$WORK/cli-213.txt" 2>/dev/null
+cli 133=8 134=30 135=19 136=15 137=29 138=15 132=12 310=11 press 211 144="$(text_of 144 | unhex)" \
+  145="$(text_of 145 | unhex)" 140=5A0C0400 press 212 146=3 148=50 show 147 press 213 >"$WORK/cli-all.txt" 2>/dev/null
 check "zure.txt from the window equals varnholt-cli's" same_file "$WORK/win/zure.txt" "$WORK/cli/zure.txt"
 check "zure.txt was handed to the command interpreter by its bare name" grep -aq 'zure\.txt' "$WORK/varnholt.exe.log"
 no_viewer() { [ -z "$(xdotool search --name 'Notepad|メモ帳|\.txt' 2>/dev/null)" ]; }
 check "no viewer window was left open" no_viewer
 shot "$OUT/window.png"
+check "all results painted as varnholt-cli's after 213, pixel for pixel" painted_as_cli "$OUT/window.png" "$WORK/cli-all.txt"
 if grep -q '理想徘徊消費' "$WORK/cli-213.txt"; then
   check "ideal roaming line painted (varnholt-cli paints one)" drawn "$OUT/window.png" 600 480 120 16
 else
