@@ -8,6 +8,7 @@
 // against the frames that would run past position +101 first.
 #include <algorithm>
 #include <climits>
+#include <cstring>
 
 #include "features/narrowing_internal.hpp"
 #include "features/narrowing_reach.hpp"
@@ -37,7 +38,115 @@ struct Candidate {
     int oor;     // the first frame start at or after 1 - j that runs past +101
 };
 
+// The outputs around s, stepped independently from s by the jump tables
+// (so that the loops vectorize), with each output mod 25 and the nature of
+// the personality pair starting at each position.
+constexpr int kWinLo = -160;
+constexpr int kWinSize = 99 - kWinLo + 1;  // positions kWinLo .. +99
+
+struct Window {
+    std::uint16_t o[kWinSize];
+    std::uint8_t mod[kWinSize];
+    std::uint8_t pair[kWinSize];
+    std::uint16_t out(int pos) const { return o[pos - kWinLo]; }
+};
+
+// The jump tables as two columns, for loads the vector units take whole.
+struct JumpColumns {
+    std::uint32_t mul[kJumpTableSize];
+    std::uint32_t add[kJumpTableSize];
+};
+constexpr JumpColumns columns_of(const std::array<Jump, kJumpTableSize>& t) {
+    JumpColumns c{};
+    for (std::size_t i = 0; i < kJumpTableSize; ++i) {
+        c.mul[i] = t[i].mul;
+        c.add[i] = t[i].add;
+    }
+    return c;
+}
+constexpr JumpColumns kForwardColumns = columns_of(kForwardJumps);
+constexpr JumpColumns kBackwardColumns = columns_of(kBackwardJumps);
+
+[[gnu::always_inline]] inline void fill_window_body(std::uint32_t s, Window& w) {
+    const std::uint32_t low = kBackwardJumps[-kWinLo].apply(s);  // the state at kWinLo
+    for (int k = 0; k < kWinSize; ++k)
+        w.o[k] = static_cast<std::uint16_t>((kForwardColumns.mul[k] * low + kForwardColumns.add[k]) >> 16);
+    for (int k = 0; k < kWinSize; ++k) w.mod[k] = static_cast<std::uint8_t>(w.o[k] % 25u);
+    for (int k = 0; k + 1 < kWinSize; ++k)
+        w.pair[k] = static_cast<std::uint8_t>((std::uint32_t{w.o[k + 1]} << 16 | w.o[k]) % 25u);
+    w.pair[kWinSize - 1] = 0;
+}
+
+// The steps j in [lo, hi] (1 <= lo, hi <= 4899) whose seed j steps before s
+// is valid, ascending; returns their number.
+[[gnu::always_inline]] inline int valid_steps_body(std::uint32_t s, int lo, int hi, int max_low, std::uint8_t* flag,
+                                                   int* out) {
+    const std::uint32_t limit = static_cast<std::uint32_t>(max_low);
+    for (int j = lo; j <= hi; ++j) {
+        const std::uint32_t r = kBackwardColumns.mul[j] * s + kBackwardColumns.add[j];
+        flag[j] = (((r >> 16) & 0xFFu) <= 23u) & ((r & 0xFFFFu) <= limit);
+    }
+    // Few seeds are valid: skip eight flags at a time while they are all clear.
+    int n = 0;
+    int j = lo;
+    for (; j + 8 <= hi + 1; j += 8) {
+        std::uint64_t eight;
+        std::memcpy(&eight, flag + j, 8);
+        if (eight == 0) continue;
+        for (int i = 0; i < 8; ++i) {
+            out[n] = j + i;
+            n += flag[j + i];
+        }
+    }
+    for (; j <= hi; ++j) {
+        out[n] = j;
+        n += flag[j];
+    }
+    return n;
+}
+
+// Both loops again for processors with 256-bit integer vectors, chosen at
+// run time.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+[[gnu::target("avx2")]] void fill_window_avx2(std::uint32_t s, Window& w) { fill_window_body(s, w); }
+[[gnu::target("avx2")]] int valid_steps_avx2(std::uint32_t s, int lo, int hi, int max_low, std::uint8_t* flag,
+                                             int* out) {
+    return valid_steps_body(s, lo, hi, max_low, flag, out);
+}
+bool has_avx2() {
+    static const bool has = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
+    return has;
+}
+#else
+void fill_window_avx2(std::uint32_t s, Window& w) { fill_window_body(s, w); }
+int valid_steps_avx2(std::uint32_t s, int lo, int hi, int max_low, std::uint8_t* flag, int* out) {
+    return valid_steps_body(s, lo, hi, max_low, flag, out);
+}
+bool has_avx2() { return false; }
+#endif
+
+void fill_window(std::uint32_t s, Window& w) {
+    if (has_avx2())
+        fill_window_avx2(s, w);
+    else
+        fill_window_body(s, w);
+}
+
+int valid_steps(std::uint32_t s, int lo, int hi, int max_low, std::uint8_t* flag, int* out) {
+    return has_avx2() ? valid_steps_avx2(s, lo, hi, max_low, flag, out) : valid_steps_body(s, lo, hi, max_low, flag, out);
+}
+
+NatureStep step_in(const Ctx& ctx, const Window& w, int a) {
+    const int k = a - kWinLo;
+    if (ctx.sync_nature) {
+        if ((w.o[k] & 1u) == 0) return {ctx.req.nature, a + 1};
+        return {w.mod[k + 1], a + 2};
+    }
+    return {w.mod[k], a + 1};
+}
+
 struct Scratch {
+    Window window;
     std::uint16_t outs[kBack + kAhead + 8];
     int starts[kBack + kAhead + 8];
     Reached reached[kMaxReached];
@@ -47,22 +156,6 @@ struct Scratch {
     std::uint32_t state[kBack + kAhead + 1];
     std::uint16_t out[kBack + kAhead + 1];
 };
-
-// The steps j in [lo, hi] (1 <= lo, hi <= 4899) whose seed j steps before s
-// is valid, ascending; returns their number.
-[[gnu::noinline]] int valid_steps(std::uint32_t s, int lo, int hi, int max_low, std::uint8_t* flag, int* out) {
-    const std::uint32_t limit = static_cast<std::uint32_t>(max_low);
-    for (int j = lo; j <= hi; ++j) {
-        const std::uint32_t r = kBackwardJumps[j].mul * s + kBackwardJumps[j].add;
-        flag[j] = (((r >> 16) & 0xFFu) <= 23u) & ((r & 0xFFFFu) <= limit);
-    }
-    int n = 0;
-    for (int j = lo; j <= hi; ++j) {
-        out[n] = j;
-        n += flag[j];
-    }
-    return n;
-}
 
 // The literal replay of one match: every valid seed up to 4899 steps back,
 // every frame until a row or the end of the known outputs.
@@ -102,31 +195,69 @@ std::uint32_t replay_match(const Ctx& ctx, std::uint32_t s, Scratch& sc, char*& 
     return rows;
 }
 
+// frames_reaching for s itself (position 0) inside the window; -1 when the
+// previous pair of the same nature lies below it.
+int reach_in_window(const Ctx& ctx, const Window& w, int* starts, std::uint32_t& pid) {
+    pid = make_pid(w.out(-2), w.out(-1));
+    const int m = w.pair[-2 - kWinLo];
+    if (ctx.req.nature != kNoNature && m != ctx.req.nature) return 0;
+    if (ctx.req.shiny && !is_shiny(pid, ctx.req.tid, ctx.req.sid)) return 0;
+    int prev = -4;
+    while (prev >= kWinLo + 1 && w.pair[prev - kWinLo] != m) prev -= 2;
+    if (prev < kWinLo + 1) return -1;
+    int n = 0;
+    for (int a = prev - 1; a <= -3; ++a) {
+        const NatureStep step = step_in(ctx, w, a);
+        if (step.nature != m || step.start <= prev || (step.start & 1) != 0) continue;
+        starts[n++] = a;
+    }
+    return n;
+}
+
 // Finds the first frame start at or after 1 - j that would run past +101,
 // for every candidate (ascending j), walking down from +98. A frame that
 // passes its nature step runs past +101 when no pair of its nature and its
 // search's parity lies between its search start and +98.
-[[gnu::noinline]] void mark_overruns(const Ctx& ctx, std::uint32_t s, Candidate* cand, int n) {
-    std::uint32_t st = kForwardJumps[99].apply(s);
-    std::uint16_t o2 = 0, o1 = output_of(st);
-    st = prev_seed(st);
-    std::uint16_t o0 = output_of(st);
+void mark_overruns(const Ctx& ctx, std::uint32_t s, const Window& w, Candidate* cand, int n) {
     std::uint32_t seen[2] = {0, 0};
     constexpr std::uint32_t kAll = (1u << 25) - 1;
     int first = INT_MAX;
     int ci = 0;
-    for (int a = 98;; --a) {
-        if (a + 1 <= 98) seen[(a + 1) & 1] |= 1u << nature_of(make_pid(o1, o2));
-        const NatureStep step = nature_step(ctx, a, o0, o1);
+    const auto frame = [&](int a, const NatureStep& step) {
         const bool passes = ctx.req.nature == kNoNature || step.nature == ctx.req.nature;
         if (passes && !((seen[step.start & 1] >> step.nature) & 1u)) first = a;
         while (ci < n && 1 - cand[ci].j == a) cand[ci++].oor = first;
+    };
+    // Frames at or after the latest row frame never matter: only the pairs
+    // from there to +98 are gathered, then frames are evaluated below it.
+    int top = INT_MIN;
+    for (int c = 0; c < n; ++c) top = std::max(top, cand[c].start);
+    int a = 98;
+    if (top - 1 >= kWinLo + 1) {
+        for (int x = 98; x >= top; --x) seen[x & 1] |= 1u << w.pair[x - kWinLo];
+        a = top - 1;
+        while (ci < n && 1 - cand[ci].j > a) cand[ci++].oor = first;
+    }
+    for (; a >= kWinLo; --a) {
+        if (a + 1 <= 98) seen[(a + 1) & 1] |= 1u << w.pair[a + 1 - kWinLo];
+        frame(a, step_in(ctx, w, a));
         if (ci == n) return;
         if (seen[0] == kAll && seen[1] == kAll) break;
-        o2 = o1;
-        o1 = o0;
-        st = prev_seed(st);
-        o0 = output_of(st);
+    }
+    if (a < kWinLo) {
+        // Below the window, one step at a time.
+        std::uint32_t st = kBackwardJumps[-kWinLo].apply(s);
+        std::uint16_t o2 = w.out(kWinLo + 1), o1 = w.out(kWinLo);
+        for (; a >= kLowestStart; --a) {
+            st = prev_seed(st);
+            const std::uint16_t o0 = output_of(st);
+            seen[(a + 1) & 1] |= 1u << nature_of(make_pid(o1, o2));
+            frame(a, nature_step(ctx, a, o0, o1));
+            if (ci == n) return;
+            if (seen[0] == kAll && seen[1] == kAll) break;
+            o2 = o1;
+            o1 = o0;
+        }
     }
     while (ci < n) cand[ci++].oor = first;
 }
@@ -161,9 +292,21 @@ std::uint32_t indexed_match(const Ctx& ctx, const MatchList& list, std::size_t k
     if (overflow) return replay_match(ctx, s, sc, text);
 
     int nc = 0;
+    bool window = false;
     for (int ri = 0; ri < nr; ++ri) {
         Reached& re = sc.reached[ri];
-        const int na = frames_reaching(ctx, re.state, re.pos, kLowestStart, sc.outs, sc.starts, re.pid);
+        int na = -1;
+        if (re.pos == 0) {
+            // Most matches end here: the pair before s decides at once.
+            const std::uint32_t s1 = prev_seed(s), s2 = prev_seed(s1);
+            const std::uint32_t pid = make_pid(output_of(s2), output_of(s1));
+            if (ctx.req.nature != kNoNature && nature_of(pid) != ctx.req.nature) continue;
+            if (ctx.req.shiny && !is_shiny(pid, ctx.req.tid, ctx.req.sid)) continue;
+            fill_window(s, sc.window);
+            window = true;
+            na = reach_in_window(ctx, sc.window, sc.starts, re.pid);
+        }
+        if (na < 0) na = frames_reaching(ctx, re.state, re.pos, kLowestStart, sc.outs, sc.starts, re.pid);
         if (na == 0) continue;
         const int* a = sc.starts;
         const int j_lo = std::max(1, 1 - a[na - 1]);
@@ -186,7 +329,8 @@ std::uint32_t indexed_match(const Ctx& ctx, const MatchList& list, std::size_t k
             std::unique(sc.cand, sc.cand + nc, [](const Candidate& x, const Candidate& y) { return x.j == y.j; }) -
             sc.cand);
     }
-    mark_overruns(ctx, s, sc.cand, nc);
+    if (!window) fill_window(s, sc.window);
+    mark_overruns(ctx, s, sc.window, sc.cand, nc);
     std::uint32_t rows = 0;
     for (int c = 0; c < nc; ++c) {
         const Candidate& cd = sc.cand[c];
@@ -271,8 +415,18 @@ void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
                 Scratch& sc = *scratch[t];
                 rb.used = 0;
                 rb.items_done = 0;
-                for (std::size_t k = first(t); k < first(t + 1); ++k) {
+                const std::size_t end = first(t + 1);
+                for (std::size_t k = first(t); k < end; ++k) {
                     if (!rb.room_for(rows_per_match)) break;
+                    if (indexed) {
+                        // The index lookups of later matches, ahead of time.
+                        constexpr std::uint32_t kBelow = kBack - 4;
+                        if (k + 16 < end)
+                            __builtin_prefetch(&list.bucket[(list.steps[k + 16] - kBelow) >> MatchList::kBucketShift]);
+                        if (k + 8 < end)
+                            __builtin_prefetch(
+                                &list.index[list.bucket[(list.steps[k + 8] - kBelow) >> MatchList::kBucketShift]]);
+                    }
                     char* text = rb.end();
                     const std::uint32_t rows = ctx.req.fixed_shiny ? fixed_match(ctx, list.states[k], text)
                                                : indexed           ? indexed_match(ctx, list, k, sc, text)
