@@ -226,8 +226,13 @@ int main(int argc, char** argv) {
                           x.scale, same ? ", same bytes on the slice" : ", SLICE FILES DIFFER");
             how = buf;
         }
-        std::printf("%-44s %8ld %8.1fms %11.2fs %8.0fx  %-10s %s; fast peak %ld KiB\n", x.name, rows_of(fast.file),
-                    fast.seconds * 1e3, lit_seconds, lit_seconds / fast.seconds, x.target, how.c_str(), peak);
+        char lit_text[32];
+        if (lit_seconds < 1)
+            std::snprintf(lit_text, sizeof lit_text, "%.1fms", lit_seconds * 1e3);
+        else
+            std::snprintf(lit_text, sizeof lit_text, "%.2fs", lit_seconds);
+        std::printf("%-44s %8ld %8.1fms %12s %8.1fx  %-10s %s; fast peak %ld KiB\n", x.name, rows_of(fast.file),
+                    fast.seconds * 1e3, lit_text, lit_seconds / fast.seconds, x.target, how.c_str(), peak);
         std::fflush(stdout);
     }
     std::printf("peak resident set of the whole run: %ld KiB\n", peak_kib());

@@ -35,6 +35,7 @@ void run_narrowing(const NarrowingRequest& request, ProgressRef progress, TextSi
     ctx.table = std::max(options.forward_table, 20);
     ctx.method = options.method;
     if (options.row_buffer != 0) ctx.row_buffer = options.row_buffer;
+    if (options.combo_block != 0) ctx.combo_block = options.combo_block;
     ctx.sync_nature = ctx.req.sync && ctx.req.nature != kNoNature;
     ctx.shiny_nature_check = ctx.req.nature != kNoNature && (ctx.req.tid != 0 || ctx.req.sid != 0);
     ctx.hp_filter = ctx.req.min_power > 30 || ctx.req.hp_type != -1;

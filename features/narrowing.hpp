@@ -5,6 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <type_traits>
 
 #include "engine/creature.hpp"
 #include "engine/seed_run.hpp"
@@ -41,7 +42,7 @@ bool rows_have_nature(const NarrowingRequest& req);
 // A non-owning reference to a callable that receives each progress text.
 class ProgressRef {
 public:
-    template <class F>
+    template <class F, class = std::enable_if_t<!std::is_same_v<std::remove_cv_t<F>, ProgressRef>>>
     ProgressRef(F& f) : obj_(&f), call_([](void* o, const char* t) { (*static_cast<F*>(o))(t); }) {}
     void operator()(const char* text) const { call_(obj_, text); }
 
@@ -66,6 +67,9 @@ struct NarrowingOptions {
     // Bytes of rows each thread holds before they are written (0: 2 MiB);
     // raised where one unit of work could need more.
     std::size_t row_buffer = 0;
+    // Passing combinations whose matches are held at a time when reverse
+    // processing replays every match (0: 16384).
+    std::size_t combo_block = 0;
 };
 
 // Writes the header and the rows of "syokiseed.txt" to `out`, sending every

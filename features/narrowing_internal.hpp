@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -32,6 +33,7 @@ struct Ctx {
     int table = kSeedRunSize;
     NarrowingOptions::Method method = NarrowingOptions::Method::kAuto;
     std::size_t row_buffer = std::size_t{2} << 20;
+    std::size_t combo_block = std::size_t{1} << 14;
     // The row buffer for work units of up to `rows` rows each.
     std::size_t row_buffer_for(std::size_t rows) const {
         const std::size_t least = rows * kMaxRowBytes + 4096;
@@ -101,9 +103,21 @@ void run_workers(int threads, F&& f) {
         return;
     }
     std::thread pool[kMaxThreads];
-    for (int t = 1; t < threads; ++t) pool[t] = std::thread([&f, t] { f(t); });
+    bool inline_run[kMaxThreads] = {};
+    for (int t = 1; t < threads; ++t) {
+        try {
+            pool[t] = std::thread([&f, t] { f(t); });
+        } catch (const std::system_error&) {
+            inline_run[t] = true;  // no thread to be had: the work is done here
+        }
+    }
     f(0);
-    for (int t = 1; t < threads; ++t) pool[t].join();
+    for (int t = 1; t < threads; ++t) {
+        if (inline_run[t])
+            f(t);
+        else
+            pool[t].join();
+    }
 }
 
 // One worker's rows of a round: their text and a count per item.

@@ -21,7 +21,6 @@ constexpr int kBack = 4899;   // the farthest initial seed, in steps before s
 constexpr int kAhead = 101;   // the last output a frame may read
 constexpr int kLowestStart = 1 - kBack;
 constexpr std::uint64_t kIndexedLimit = 1u << 18;  // passing combinations held with their index
-constexpr std::uint64_t kDirectBlock = 1u << 14;
 constexpr std::size_t kRoundMatches = 1u << 13;  // per worker and round
 constexpr int kMaxReached = 16;                  // reached positions per match before the plain replay
 
@@ -377,7 +376,7 @@ void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
     const std::uint64_t passing = combo_passing(ctx);
     const bool indexed = !ctx.req.fixed_shiny && ctx.method != NarrowingOptions::Method::kDirect &&
                          passing <= kIndexedLimit;
-    const std::uint64_t block = indexed ? kIndexedLimit : kDirectBlock;
+    const std::uint64_t block = indexed ? kIndexedLimit : ctx.combo_block;
     const std::size_t rows_per_match =
         ctx.req.fixed_shiny ? static_cast<std::size_t>(std::min(kBack, ctx.req.max_frames + 1)) : kBack;
 

@@ -21,7 +21,7 @@ std::string describe(const NarrowingRequest& r, const NarrowingOptions& o) {
     s << " low " << r.max_low << " frames " << r.max_frames << " nature " << r.nature << " sync " << r.sync
       << " shiny " << r.shiny << " ids " << r.tid << '/' << r.sid << " type " << r.hp_type << " power "
       << r.min_power << " | threads " << o.threads << " method " << static_cast<int>(o.method) << " table "
-      << o.forward_table << " buffer " << o.row_buffer;
+      << o.forward_table << " buffer " << o.row_buffer << " block " << o.combo_block;
     return s.str();
 }
 
@@ -49,6 +49,7 @@ struct Gen {
         o.method = m == 0 ? Method::kAuto : m == 1 ? Method::kDirect : Method::kCandidates;
         if (!reverse && chance(20)) o.forward_table = uniform(20, 80);
         if (chance(20)) o.row_buffer = 1;  // the least: rounds end early
+        if (chance(30)) o.combo_block = static_cast<std::size_t>(uniform(1, 3));
         return o;
     }
 
