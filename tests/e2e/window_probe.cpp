@@ -6,8 +6,10 @@
 //   window-probe text ID         a control's text, as hex bytes
 //   window-probe check ID        1 when check box ID is ticked, else 0
 //   window-probe buttons         the adoption buttons: ID x y w h style text(hex)
+//   window-probe rects           x y w h of every child window as it shows
 //   window-probe render FILE     opens a window "probe-render" of the main window's
 //                                size and paints each line "x y text(hex)" of FILE
+//                                (and each line "L x0 y0 x1 y1" as a line)
 //                                with the device context's defaults, as the main
 //                                window paints; it closes after 30 s
 // Exit status 0 on success, 1 on a mismatch, 2 when the window is missing.
@@ -193,6 +195,14 @@ int focus() {
     return 0;
 }
 
+int rects() {
+    for (HWND h : children()) {
+        const RECT r = client_rect_of(h);
+        std::printf("%ld %ld %ld %ld\n", r.left, r.top, r.right - r.left, r.bottom - r.top);
+    }
+    return 0;
+}
+
 int buttons() {
     for (HWND h : children()) {
         const int id = GetDlgCtrlID(h);
@@ -207,6 +217,8 @@ int buttons() {
 struct Painted {
     int x, y;
     std::string text;
+    bool line = false;
+    int x1 = 0, y1 = 0;
 };
 std::vector<Painted> g_painted;
 
@@ -215,7 +227,14 @@ LRESULT CALLBACK render_proc(HWND h, UINT msg, WPARAM w, LPARAM l) {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(h, &ps);
         Rectangle(dc, -1, -1, 801, 701);
-        for (const Painted& p : g_painted) TextOutA(dc, p.x, p.y, p.text.data(), static_cast<int>(p.text.size()));
+        for (const Painted& p : g_painted) {
+            if (p.line) {
+                MoveToEx(dc, p.x, p.y, nullptr);
+                LineTo(dc, p.x1, p.y1);
+            } else {
+                TextOutA(dc, p.x, p.y, p.text.data(), static_cast<int>(p.text.size()));
+            }
+        }
         EndPaint(h, &ps);
         return 0;
     }
@@ -232,6 +251,12 @@ int render(const char* path) {
     char line[1200];
     while (std::fgets(line, sizeof line, f)) {
         int x = 0, y = 0;
+        Painted line_item{};
+        if (std::sscanf(line, "L %d %d %d %d", &line_item.x, &line_item.y, &line_item.x1, &line_item.y1) == 4) {
+            line_item.line = true;
+            g_painted.push_back(line_item);
+            continue;
+        }
         char hexed[1100] = "";
         if (std::sscanf(line, "%d %d %1099s", &x, &y, hexed) != 3) continue;
         std::string bytes;
@@ -274,6 +299,7 @@ int main(int argc, char** argv) {
     if (cmd == "layout") return layout(argc > 2 && std::strcmp(argv[2], "auto") == 0);
     if (cmd == "focus") return focus();
     if (cmd == "buttons") return buttons();
+    if (cmd == "rects") return rects();
     if ((cmd == "text" || cmd == "check") && argc > 2) {
         HWND h = child(std::atoi(argv[2]));
         if (!h) return 1;
@@ -281,6 +307,6 @@ int main(int argc, char** argv) {
         else std::printf("%d\n", SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
         return 0;
     }
-    std::printf("usage: window-probe layout [auto] | focus | text ID | check ID | buttons | render FILE\n");
+    std::printf("usage: window-probe layout [auto] | focus | text ID | check ID | buttons | rects | render FILE\n");
     return 2;
 }

@@ -85,6 +85,90 @@ blank() { ! drawn "$@"; }
 same_file() { [ -f "$1" ] && [ -f "$2" ] && cmp -s "$1" "$2"; }
 cli() { (cd "$WORK/cli" && "$CLI" "$@"); }
 
+# Paints the items of file $WORK/$1 in the probe's window and takes its screenshot $2.
+render_shot() {
+  (cd "$WORK" && exec "$WINE_RUN" "$PROBE_EXE" render "$1" >/dev/null 2>&1) &
+  local pid=$! rwin=
+  for _ in $(seq 100); do
+    rwin=$(xdotool search --name '^probe-render$' 2>/dev/null | head -1)
+    [ -n "$rwin" ] && break
+    sleep 0.1
+  done
+  [ -n "$rwin" ] || { kill "$pid" 2>/dev/null; echo "  render window missing"; return 1; }
+  sleep 0.5
+  import -window "$rwin" "$2"
+  kill "$pid" 2>/dev/null
+  wait "$pid" 2>/dev/null
+  return 0
+}
+
+# The window's labels and dividers, each at its place (x y text).
+LABELS='0 0 初期seed絞り込み
+10 25 個体値:
+66 25 H
+106 25 A
+146 25 B
+186 25 S
+226 25 C
+266 25 D
+306 25 以上
+10 52 性格:
+10 145 下位2byte最大値:0x
+220 145 最大消費回数:
+120 115 表ID:
+270 115 裏ID:
+10 85 めざパ:
+230 85 以上
+401 0 リスト出力
+410 25 初期seed:0x
+410 50 個体値:
+466 50 H
+506 50 A
+546 50 B
+586 50 S
+626 50 C
+666 50 D
+706 50 以上
+410 77 性格:
+450 140 回まで出力
+520 110 表ID:
+670 110 裏ID:
+0 250 起動→ロードフレーム測定
+10 310 個体値:
+80 310 H
+120 310 A
+160 310 B
+200 310 S
+240 310 C
+280 310 D
+10 340 性格
+230 340 時
+10 375 初期seed候補:
+401 250 狙う初期seed:0x
+520 280 月
+570 280 日
+520 310 秒で下位0x
+460 420 個消費
+650 420 Lv
+410 450 犬1:
+410 480 犬2:
+590 450 ラティ:'
+# Screenshot $1 against the labels and dividers painted by the probe, pixel
+# for pixel everywhere outside the child controls (as they show now).
+labels_as_layout() {
+  local spec="$WORK/labels.txt" x y text
+  printf 'L 400 0 400 800\nL 0 249 800 249\n' >"$spec"
+  while read -r x y text; do echo "$x $y $(sjis_hex "$text")" >>"$spec"; done <<<"$LABELS"
+  render_shot labels.txt "$WORK/labels.png" || return 1
+  local draw=() w h
+  while read -r x y w h; do draw+=(-draw "rectangle $x,$y,$((x + w - 1)),$((y + h - 1))"); done < <(probe rects)
+  convert "$1" -fill '#ff00ff' "${draw[@]}" "$WORK/masked-a.png"
+  convert "$WORK/labels.png" -fill '#ff00ff' "${draw[@]}" "$WORK/masked-b.png"
+  local diff
+  diff=$(compare -metric AE "$WORK/masked-a.png" "$WORK/masked-b.png" null: 2>&1)
+  [ "$diff" = 0 ] || { echo "  $diff pixels differ outside the controls"; return 1; }
+}
+
 # The result areas: candidate rows 0-7 (those inside the client area), the
 # boot and load lines, the ideal roaming count. name x y w h
 areas=()
@@ -106,18 +190,7 @@ painted_as_cli() {
     esac
     echo "$x $y $(sjis_hex "$line")" >>"$spec"
   done < <(awk '$0 == "zarbel名" { n = 0; delete l; next } { l[++n] = $0 } END { for (i = 1; i <= n; i++) print l[i] }' "$lines")
-  (cd "$WORK" && exec "$WINE_RUN" "$PROBE_EXE" render render.txt >/dev/null 2>&1) &
-  local pid=$! rwin=
-  for _ in $(seq 100); do
-    rwin=$(xdotool search --name '^probe-render$' 2>/dev/null | head -1)
-    [ -n "$rwin" ] && break
-    sleep 0.1
-  done
-  [ -n "$rwin" ] || { kill "$pid" 2>/dev/null; echo "  render window missing"; return 1; }
-  sleep 0.5
-  import -window "$rwin" "$WORK/render.png"
-  kill "$pid" 2>/dev/null
-  wait "$pid" 2>/dev/null
+  render_shot render.txt "$WORK/render.png" || return 1
   local a name w h diff result=0
   for a in "${areas[@]}"; do
     read -r name x y w h <<<"$a"
@@ -173,6 +246,7 @@ start_blank() {
     blank "$OUT/window-start.png" 600 480 190 16 && drawn "$OUT/window-start.png" 0 0 120 16
 }
 check "labels painted; no candidate rows, boot/load lines or roaming line at start" start_blank
+check "every label and both dividers at their places, nothing else painted" labels_as_layout "$OUT/window-start.png"
 
 # ---- Tab chain ----------------------------------------------------------------------
 chain=(100 101 102 103 104 105 300 108 109 106 107 200 303 150 116 110 111 112 113 114 115 301 118 119
