@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "narrowing_support.hpp"
+#include "test_support.hpp"
 
 namespace vh {
 namespace {
@@ -118,9 +119,14 @@ TEST(NarrowingDifferential, ForwardRandomRequests) {
     EXPECT_GT(rows, 1000);
 }
 
-// Thousands of rows split between threads and rounds: the merged order,
-// counts and texts must not depend on how the work was split.
-TEST(NarrowingDifferential, ManyRowsMergeInOrder) {
+// Requests too large to run the literal reference on every time: their
+// files and progress texts were written by it once (see the last test).
+struct Stored {
+    const char* name;
+    NarrowingRequest req;
+};
+
+std::vector<Stored> stored_requests() {
     NarrowingRequest rev;
     rev.min_ivs = {31, 31, 31, 31, 0, 0};
     rev.max_frames = 45;
@@ -128,11 +134,39 @@ TEST(NarrowingDifferential, ManyRowsMergeInOrder) {
     fixed.min_ivs[5] = 0;
     fixed.fixed_shiny = true;
     fixed.max_low = 0xFFFF;
-    for (const NarrowingRequest& req : {rev, fixed}) {
-        const test::NarrowingRun literal = test::run_literal(req);
+    NarrowingRequest fwd;
+    fwd.reverse = false;
+    fwd.min_ivs = {31, 31, 31, 0, 0, 0};
+    fwd.max_low = 0xC;
+    fwd.max_frames = 24;
+    return {{"narrowing_merge_reverse", rev}, {"narrowing_merge_fixed", fixed}, {"narrowing_forward_found", fwd}};
+}
+
+std::string joined(const std::vector<std::string>& texts) {
+    std::string out;
+    for (const std::string& t : texts) out += t + "\n";
+    return out;
+}
+
+test::NarrowingRun stored(const std::string& name) {
+    test::NarrowingRun run;
+    run.file = test::golden(name + ".txt");
+    const std::string texts = test::golden(name + ".progress");
+    std::size_t start = 0;
+    for (std::size_t end; (end = texts.find('\n', start)) != std::string::npos; start = end + 1)
+        run.progress.push_back(texts.substr(start, end - start));
+    return run;
+}
+
+// Thousands of rows split between threads and rounds: the merged order,
+// counts and texts must not depend on how the work was split.
+TEST(NarrowingDifferential, ManyRowsMergeInOrder) {
+    const std::vector<Stored> requests = stored_requests();
+    for (const Stored& st : {requests[0], requests[1]}) {
+        const test::NarrowingRun literal = stored(st.name);
         const std::vector<std::string> lines = test::lines_of(literal.file);
-        ASSERT_GT(lines.size(), req.fixed_shiny ? 3000u : 400u);
-        if (!req.fixed_shiny) {
+        ASSERT_GT(lines.size(), st.req.fixed_shiny ? 3000u : 400u);
+        if (!st.req.fixed_shiny) {
             // Some seed and frame is reached from two matches and written twice.
             std::set<std::string> seen;
             int twice = 0;
@@ -144,7 +178,7 @@ TEST(NarrowingDifferential, ManyRowsMergeInOrder) {
                 NarrowingOptions opt;
                 opt.threads = threads;
                 opt.row_buffer = buffer;
-                expect_same(req, opt, literal);
+                expect_same(st.req, opt, literal);
             }
     }
 
@@ -163,24 +197,28 @@ TEST(NarrowingDifferential, ManyRowsMergeInOrder) {
     }
 }
 
-// The backward search for forward processing on a request too large for
-// the literal reference: every thread count gives the replay of every seed.
-TEST(NarrowingDifferential, ForwardCandidatesAgreeWithTheFullReplay) {
-    NarrowingRequest req;
-    req.reverse = false;
-    req.min_ivs = {31, 31, 31, 0, 0, 0};
-    req.max_low = 0xC;
-    req.max_frames = 24;
-    NarrowingOptions direct;
-    direct.method = Method::kDirect;
-    direct.threads = 2;
-    const test::NarrowingRun all = test::run_fast(req, direct);
-    ASSERT_GT(test::lines_of(all.file).size(), 40u);
+// The backward search for forward processing on a request with many seeds,
+// every way and thread count.
+TEST(NarrowingDifferential, ForwardCandidatesAgreeWithTheLiteralSearch) {
+    const Stored st = stored_requests()[2];
+    const test::NarrowingRun literal = stored(st.name);
+    ASSERT_GT(test::lines_of(literal.file).size(), 40u);
     for (int threads : {1, 2, 4}) {
         NarrowingOptions opt;
         opt.method = Method::kCandidates;
         opt.threads = threads;
-        expect_same(req, opt, all);
+        expect_same(st.req, opt, literal);
+    }
+}
+
+// Writes the stored results from the literal reference:
+// varnholt_tests --gtest_also_run_disabled_tests --gtest_filter='*WriteStored*'
+TEST(NarrowingDifferential, DISABLED_WriteStoredResultsFromTheLiteralReference) {
+    for (const Stored& st : stored_requests()) {
+        const test::NarrowingRun literal = test::run_literal(st.req);
+        const std::filesystem::path dir(VARNHOLT_GOLDEN_DIR);
+        test::write_file(dir / (std::string(st.name) + ".txt"), literal.file);
+        test::write_file(dir / (std::string(st.name) + ".progress"), joined(literal.progress));
     }
 }
 
