@@ -42,9 +42,10 @@ public:
                 w2 = o[16];
                 if (ctx.shiny_nature_check && nature_of(pid) != req.nature) continue;
             } else {
+                const std::uint16_t* out = out_.data();
                 const auto o = [&](long i) {
                     need(f + i);
-                    return out_[f + i];
+                    return out[f + i];
                 };
                 const Encounter e = encounter_pid(o, req.nature, req.sync, table_ - 1 - f, true);
                 if (e.status != Encounter::kOk) continue;
@@ -67,11 +68,14 @@ public:
 private:
     bool need(long k) {
         if (k >= table_) return false;
+        if (k < filled_) return true;
         // Steps ahead in small batches: later frames mostly read further.
-        const long upto = std::min<long>(table_ - 1, k + 32);
+        const long upto = std::min<long>(table_ - 1, k + 8);
+        std::uint32_t* st = state_.data();
+        std::uint16_t* out = out_.data();
         for (; filled_ <= upto; ++filled_) {
-            state_[filled_] = next_seed(state_[filled_ - 1]);
-            out_[filled_] = output_of(state_[filled_]);
+            st[filled_] = next_seed(st[filled_ - 1]);
+            out[filled_] = output_of(st[filled_]);
         }
         return true;
     }

@@ -116,8 +116,10 @@ void reverse(const NarrowingRequest& req, const std::function<void(const char*)>
 
 void forward(const NarrowingRequest& req, const std::function<void(const char*)>& progress, TextSink& out,
              int& count, int table) {
-    std::vector<std::uint32_t> state(table);
-    std::vector<std::uint16_t> output(table);
+    std::vector<std::uint32_t> state_table(table);
+    std::vector<std::uint16_t> output_table(table);
+    std::uint32_t* const state = state_table.data();
+    std::uint16_t* const output = output_table.data();
     for (int hour = 0; hour <= 23; ++hour) {
         char buf[256];
         std::snprintf(buf, sizeof buf, "順処理:%d時計算中　候補:%d個", hour, count);
