@@ -44,7 +44,7 @@ cleanup() {
   wineserver -k 2>/dev/null
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
   wait 2>/dev/null
-  rm -rf "$WORK"
+  [ -n "${KEEP_WORK:-}" ] || rm -rf "$WORK"
 }
 trap cleanup EXIT
 trap 'exit 130' INT TERM
@@ -247,6 +247,22 @@ start_blank() {
 }
 check "labels painted; no candidate rows, boot/load lines or roaming line at start" start_blank
 check "every label and both dividers at their places, nothing else painted" labels_as_layout "$OUT/window-start.png"
+# A larger window keeps the layout where it is and repaints all of it.
+xdotool windowsize "$WIN" 1000 700
+sleep 1
+probe focus >/dev/null
+resized_layout() {
+  shot "$WORK/resized-full.png"
+  [ "$(identify -format '%wx%h' "$WORK/resized-full.png")" = 1000x700 ] || { echo "  window not resized"; return 1; }
+  convert "$WORK/resized-full.png" -crop "$(identify -format '%wx%h' "$OUT/window-start.png")+0+0" +repage "$WORK/resized.png"
+  labels_as_layout "$WORK/resized.png" || return 1
+  # The outer size is the one thing that changed.
+  probe layout >"$WORK/layout-resized.txt"
+  ! grep -vE '^main window [0-9]+x[0-9]+, want|controls checked' "$WORK/layout-resized.txt"
+}
+check "resized window: controls, labels and dividers stay at their places" resized_layout
+xdotool windowsize "$WIN" "$(identify -format '%w' "$OUT/window-start.png")" "$(identify -format '%h' "$OUT/window-start.png")"
+sleep 0.5
 
 # ---- Tab chain ----------------------------------------------------------------------
 chain=(100 101 102 103 104 105 300 108 109 106 107 200 303 150 116 110 111 112 113 114 115 301 118 119
