@@ -297,6 +297,15 @@ probe focus >/dev/null
 cli 116=5A0C0400 117=40 301=3 901=on press 202 >/dev/null 2>&1
 check "list.txt from the window equals varnholt-cli's" same_file "$WORK/win/list.txt" "$WORK/cli/list.txt"
 check "list.txt was handed to the command interpreter by its bare name" grep -aq 'list\.txt' "$WORK/varnholt.exe.log"
+# Space on the focused button presses it: Tab from field 117 reaches 202.
+rm -f "$WORK/win/list.txt"
+click 430 151
+xdotool key Tab
+sleep 0.1
+xdotool key space
+sleep 0.3
+probe focus >/dev/null
+check "Tab to リスト出力 and Space writes the same list.txt" same_file "$WORK/win/list.txt" "$WORK/cli/list.txt"
 
 # ---- narrowing (200) --------------------------------------------------------------------
 for x in 88 128 168 208 248 288; do type_into "$x" 35 30; done
