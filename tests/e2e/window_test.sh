@@ -12,6 +12,7 @@
 # (window.png, window-start.png) in WIN_BUILD_DIR/e2e. Needs Xvfb, wine,
 # xdotool and ImageMagick's import/convert; needs no display of its own.
 # Prints 'N passed, N failed'; exit status 0 only when nothing failed.
+# KEEP_WORK=1 keeps the run directory (files, logs, crops) in WIN_BUILD_DIR/e2e.
 set -uo pipefail
 
 WIN_BUILD=$(cd "${1:?usage: window_test.sh WIN_BUILD_DIR CLI [SAMPLE_DIR]}" && pwd)
@@ -49,7 +50,7 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
-for tool in Xvfb wine wineserver xdotool import convert iconv; do
+for tool in Xvfb wine wineserver xdotool import convert compare identify iconv; do
   command -v "$tool" >/dev/null || { echo "FAIL missing tool: $tool"; echo "0 passed, 1 failed"; exit 1; }
 done
 for f in varnholt.exe varnholt-autoscroll.exe window-probe.exe; do
