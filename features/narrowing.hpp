@@ -62,6 +62,8 @@ struct NarrowingOptions {
         kAuto,
         kDirect,      // reverse: replay every valid seed of every match; forward: every seed
         kCandidates,  // reverse: indexed matches; forward: seeds found backward from the matches
+        kScan,        // reverse: reached matches found by testing the words around each match;
+                      // forward: as kCandidates
     };
     Method method = Method::kAuto;
     // Bytes of rows each thread holds before they are written (0: 2 MiB);

@@ -311,6 +311,7 @@ void run_forward(const Ctx& ctx, ProgressRef progress, TextSink& out) {
     const std::uint64_t passing = combo_passing(ctx);
     bool candidates = passing <= kCandidateLimit;
     if (ctx.method == NarrowingOptions::Method::kDirect) candidates = false;
+    // (kCandidates and kScan both search backward where the matches fit.)
     if (ctx.method == NarrowingOptions::Method::kAuto && candidates) candidates = prefer_candidates(ctx, passing);
     if (candidates && run_candidates(ctx, progress, out, ws)) return;
     run_direct(ctx, progress, out, ws);

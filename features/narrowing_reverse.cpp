@@ -22,7 +22,9 @@ constexpr int kAhead = 101;   // the last output a frame may read
 constexpr int kLowestStart = 1 - kBack;
 constexpr std::uint64_t kIndexedLimit = 1u << 18;  // passing combinations held with their index
 constexpr std::size_t kRoundMatches = 1u << 13;  // per worker and round
-constexpr int kMaxReached = 16;                  // reached positions per match before the plain replay
+constexpr int kMaxReached = 64;         // reached positions per match before the plain replay
+constexpr int kMaxCandidates = 1 << 15;  // seeds with a reaching frame, likewise
+constexpr int kScanSize = kBack - 4 + 101 + 1;  // outputs at positions -4895 .. +101
 
 struct Reached {
     int pos;
@@ -149,9 +151,12 @@ struct Scratch {
     std::uint16_t outs[kBack + kAhead + 8];
     int starts[kBack + kAhead + 8];
     Reached reached[kMaxReached];
-    Candidate cand[kMaxReached * kBack];
+    Candidate cand[kMaxCandidates];
+    std::uint16_t scan[kScanSize];
+    std::uint8_t first_ok[kScanSize];
+    std::uint8_t second_ok[kScanSize];
     int valid[kBack + 1];
-    std::uint8_t flag[kBack + 1];
+    std::uint8_t flag[kScanSize];
     std::uint32_t state[kBack + kAhead + 1];
     std::uint16_t out[kBack + kAhead + 1];
 };
@@ -261,12 +266,10 @@ void mark_overruns(const Ctx& ctx, std::uint32_t s, const Window& w, Candidate* 
     while (ci < n) cand[ci++].oor = first;
 }
 
-std::uint32_t indexed_match(const Ctx& ctx, const MatchList& list, std::size_t k, Scratch& sc, char*& text) {
-    const std::uint32_t s = list.states[k];
-    const std::uint32_t steps = list.steps[k];
-    const int max_frames = ctx.req.max_frames;
-    // The reached positions: matches from -4895 (the lowest pair after a
-    // frame start) to +100 (both words at or before +101).
+// The reached positions of s from the index: matches from -4895 (the
+// lowest pair after a frame start) to +100 (both words at or before +101).
+// -1 when there are more than the scratch holds.
+int reached_from_index(const MatchList& list, std::uint32_t steps, Scratch& sc) {
     int nr = 0;
     bool overflow = false;
     const auto scan = [&](std::uint32_t from, std::uint32_t to) {
@@ -288,8 +291,64 @@ std::uint32_t indexed_match(const Ctx& ctx, const MatchList& list, std::size_t k
         scan(lo, 0xFFFFFFFFu);
         if (!overflow) scan(0, hi);
     }
-    if (overflow) return replay_match(ctx, s, sc, text);
+    return overflow ? -1 : nr;
+}
 
+// The same positions found by testing the words at every position.
+[[gnu::always_inline]] inline void word_flags_body(std::uint32_t low_state, const int* mins, Scratch& sc) {
+    const std::uint16_t m0 = static_cast<std::uint16_t>(mins[0]), m1 = static_cast<std::uint16_t>(mins[1]),
+                        m2 = static_cast<std::uint16_t>(mins[2]), m3 = static_cast<std::uint16_t>(mins[3]),
+                        m4 = static_cast<std::uint16_t>(mins[4]), m5 = static_cast<std::uint16_t>(mins[5]);
+    for (int k = 0; k < kScanSize; ++k)
+        sc.scan[k] = static_cast<std::uint16_t>((kForwardColumns.mul[k] * low_state + kForwardColumns.add[k]) >> 16);
+    for (int k = 0; k < kScanSize; ++k) {
+        const std::uint16_t w = sc.scan[k];
+        sc.first_ok[k] = ((w & 31u) >= m0) & (((w >> 5) & 31u) >= m1) & (((w >> 10) & 31u) >= m2);
+        sc.second_ok[k] = ((w & 31u) >= m3) & (((w >> 5) & 31u) >= m4) & (((w >> 10) & 31u) >= m5);
+    }
+    for (int k = 0; k + 1 < kScanSize; ++k) sc.flag[k] = sc.first_ok[k] & sc.second_ok[k + 1];
+}
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+[[gnu::target("avx2")]] void word_flags_avx2(std::uint32_t low_state, const int* mins, Scratch& sc) {
+    word_flags_body(low_state, mins, sc);
+}
+#else
+void word_flags_avx2(std::uint32_t low_state, const int* mins, Scratch& sc) { word_flags_body(low_state, mins, sc); }
+#endif
+
+int reached_from_scan(const Ctx& ctx, std::uint32_t s, Scratch& sc) {
+    const std::uint32_t low_state = kBackwardJumps[kBack - 4].apply(s);  // position -4895
+    if (has_avx2())
+        word_flags_avx2(low_state, ctx.req.min_ivs.data(), sc);
+    else
+        word_flags_body(low_state, ctx.req.min_ivs.data(), sc);
+    int nr = 0;
+    const int last = kScanSize - 2;  // position +100
+    for (int k = 0; k <= last; ++k) {
+        if (k + 8 <= last + 1) {
+            std::uint64_t eight;
+            std::memcpy(&eight, sc.flag + k, 8);
+            if (eight == 0) {
+                k += 7;
+                continue;
+            }
+        }
+        if (!sc.flag[k]) continue;
+        const std::uint32_t state = kForwardColumns.mul[k] * low_state + kForwardColumns.add[k];
+        const int v[6] = {static_cast<int>((state >> 16) & 31u), static_cast<int>((state >> 21) & 31u),
+                          static_cast<int>((state >> 26) & 31u), sc.scan[k + 1] & 31,
+                          (sc.scan[k + 1] >> 5) & 31, (sc.scan[k + 1] >> 10) & 31};
+        if (ctx.hp_filter && !combo_passes(ctx, v)) continue;
+        if (nr == kMaxReached) return -1;
+        sc.reached[nr++] = {k - (kBack - 4), state, 0};
+    }
+    return nr;
+}
+
+// The rows of match s from its reached positions.
+std::uint32_t rows_of_match(const Ctx& ctx, std::uint32_t s, int nr, Scratch& sc, char*& text) {
+    const int max_frames = ctx.req.max_frames;
     int nc = 0;
     bool window = false;
     for (int ri = 0; ri < nr; ++ri) {
@@ -312,6 +371,7 @@ std::uint32_t indexed_match(const Ctx& ctx, const MatchList& list, std::size_t k
         const int j_hi = std::min(kBack, max_frames + 1 - a[0]);
         // The valid seeds first, in one pass the compiler can vectorize.
         const int nv = valid_steps(s, j_lo, j_hi, ctx.req.max_low, sc.flag, sc.valid);
+        if (nc + nv > kMaxCandidates) return replay_match(ctx, s, sc, text);
         int ai = na - 1;
         for (int v = 0; v < nv; ++v) {
             const int j = sc.valid[v];
@@ -374,7 +434,11 @@ std::uint32_t fixed_match(const Ctx& ctx, std::uint32_t s, char*& text) {
 void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
     const std::uint64_t total = combo_total(ctx);
     const std::uint64_t passing = combo_passing(ctx);
-    const bool indexed = !ctx.req.fixed_shiny && ctx.method != NarrowingOptions::Method::kDirect &&
+    // The matches reached from a match are looked up in an index of all
+    // matches when that fits, else found by testing the words around it;
+    // the plain replay of every seed is kept for comparison.
+    const bool replay = ctx.method == NarrowingOptions::Method::kDirect;
+    const bool indexed = !ctx.req.fixed_shiny && !replay && ctx.method != NarrowingOptions::Method::kScan &&
                          passing <= kIndexedLimit;
     const std::uint64_t block = indexed ? kIndexedLimit : ctx.combo_block;
     const std::size_t rows_per_match =
@@ -427,9 +491,16 @@ void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
                                 &list.index[list.bucket[(list.steps[k + 8] - kBelow) >> MatchList::kBucketShift]]);
                     }
                     char* text = rb.end();
-                    const std::uint32_t rows = ctx.req.fixed_shiny ? fixed_match(ctx, list.states[k], text)
-                                               : indexed           ? indexed_match(ctx, list, k, sc, text)
-                                                                   : replay_match(ctx, list.states[k], sc, text);
+                    const std::uint32_t s = list.states[k];
+                    std::uint32_t rows;
+                    if (ctx.req.fixed_shiny) {
+                        rows = fixed_match(ctx, s, text);
+                    } else if (replay) {
+                        rows = replay_match(ctx, s, sc, text);
+                    } else {
+                        const int nr = indexed ? reached_from_index(list, list.steps[k], sc) : reached_from_scan(ctx, s, sc);
+                        rows = nr < 0 ? replay_match(ctx, s, sc, text) : rows_of_match(ctx, s, nr, sc, text);
+                    }
                     rb.used = static_cast<std::size_t>(text - rb.text.get());
                     rb.counts[rb.items_done++] = rows;
                 }

@@ -46,8 +46,8 @@ struct Gen {
     NarrowingOptions options(bool reverse) {
         NarrowingOptions o;
         o.threads = uniform(1, 4);
-        const int m = uniform(0, 2);
-        o.method = m == 0 ? Method::kAuto : m == 1 ? Method::kDirect : Method::kCandidates;
+        const int m = uniform(0, 3);
+        o.method = m == 0 ? Method::kAuto : m == 1 ? Method::kDirect : m == 2 ? Method::kCandidates : Method::kScan;
         if (!reverse && chance(20)) o.forward_table = uniform(20, 80);
         if (chance(20)) o.row_buffer = 1;  // the least: rounds end early
         if (chance(30)) o.combo_block = static_cast<std::size_t>(uniform(1, 3));
@@ -180,6 +180,10 @@ TEST(NarrowingDifferential, ManyRowsMergeInOrder) {
                 opt.row_buffer = buffer;
                 expect_same(st.req, opt, literal);
             }
+        NarrowingOptions scan;
+        scan.method = Method::kScan;
+        scan.combo_block = 100;
+        expect_same(st.req, scan, literal);
     }
 
     NarrowingRequest fwd;
