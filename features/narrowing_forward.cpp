@@ -18,8 +18,19 @@ constexpr std::size_t kKeyCap = std::size_t{1} << 20;  // seeds found per worker
 constexpr std::size_t kRoundItems = 64;  // (hour, low half) pairs per worker and round
 
 // The seed order of the file: hour, then low half, then top byte.
-std::uint32_t seed_key(std::uint32_t r) { return ((r >> 16) & 0xFFu) << 24 | (r & 0xFFFFu) << 8 | r >> 24; }
-std::uint32_t key_seed(std::uint32_t k) { return (k & 0xFFu) << 24 | (k >> 24) << 16 | ((k >> 8) & 0xFFFFu); }
+// A found seed with the frame that reaches the match: the seed in file
+// order (hour, low half, top byte), then the frame (at most 2500).
+constexpr int kFrameBits = 12;
+std::uint64_t found_key(std::uint32_t r, int frame) {
+    const std::uint32_t order = ((r >> 16) & 0xFFu) << 24 | (r & 0xFFFFu) << 8 | r >> 24;
+    return std::uint64_t{order} << kFrameBits | static_cast<std::uint32_t>(frame);
+}
+std::uint32_t key_seed(std::uint64_t key) {
+    const std::uint32_t k = static_cast<std::uint32_t>(key >> kFrameBits);
+    return (k & 0xFFu) << 24 | (k >> 24) << 16 | ((k >> 8) & 0xFFFFu);
+}
+int key_frame(std::uint64_t key) { return static_cast<int>(key & ((1u << kFrameBits) - 1)); }
+int key_hour(std::uint64_t key) { return static_cast<int>(key >> (kFrameBits + 24)); }
 
 // One initial seed replayed frame by frame; its outputs are stepped once, on
 // demand, into a table of ctx.table entries.
@@ -65,6 +76,37 @@ public:
         return -1;
     }
 
+    // The creature of frame f of r, which passes the request; returns f.
+    int frame(const Ctx& ctx, std::uint32_t r, int f, std::uint32_t& pid, std::uint16_t& w1, std::uint16_t& w2) {
+        const NarrowingRequest& req = ctx.req;
+        // Outputs from f on: out_[i] is output f + i of r.
+        std::uint32_t* st = state_.data();
+        std::uint16_t* out = out_.data();
+        st[0] = f < static_cast<int>(kJumpTableSize) ? kForwardJumps[f].apply(r) : advance(r, f);
+        out[0] = output_of(st[0]);
+        long filled = 1;
+        const auto o = [&](long i) {
+            for (; filled <= i; ++filled) {
+                st[filled] = next_seed(st[filled - 1]);
+                out[filled] = output_of(st[filled]);
+            }
+            return out[i];
+        };
+        if (req.fixed_shiny) {
+            o(16);
+            pid = shiny_locked_pid(req.tid, req.sid, out[0], out[1], out + 2);
+            w1 = out[15];
+            w2 = out[16];
+        } else {
+            const Encounter e = encounter_pid(o, req.nature, req.sync, table_ - 1 - f, true);
+            pid = e.pid;
+            w1 = o(e.iv_pos);
+            w2 = o(e.iv_pos + 1);
+        }
+        filled_ = 0;  // the table no longer holds a seed from its start
+        return f;
+    }
+
 private:
     bool need(long k) {
         if (k >= table_) return false;
@@ -93,7 +135,7 @@ struct Worker {
     SeedReplay replay;
     std::vector<std::uint16_t> outs;
     std::vector<int> starts;
-    std::vector<std::uint32_t> keys;
+    std::vector<std::uint64_t> keys;
     std::uint32_t per_hour[24] = {};
     bool overflow = false;
 };
@@ -133,15 +175,17 @@ void seeds_before(const Ctx& ctx, std::uint32_t s, Worker& w) {
     int ai = na - 1;
     for (int p = p_lo; p <= p_hi; ++p, r = prev_seed(r)) {
         if (!valid_seed(r, req.max_low)) continue;
+        int frame = p - 15;
         if (!req.fixed_shiny) {
             while (ai > 0 && a[ai - 1] >= 1 - p) --ai;
             if (a[ai] > req.max_frames + 1 - p) continue;
+            frame = a[ai] - 1 + p;  // the lowest frame of this seed reaching s
         }
         if (w.keys.size() == w.keys.capacity()) {
             w.overflow = true;
             return;
         }
-        w.keys.push_back(seed_key(r));
+        w.keys.push_back(found_key(r, frame));
     }
 }
 
@@ -186,7 +230,7 @@ bool run_candidates(const Ctx& ctx, ProgressRef progress, TextSink& out, std::ve
         for (std::size_t k = nm * t / threads; k < nm * (t + 1) / threads && !w.overflow; ++k)
             seeds_before(ctx, list.states[k], w);
     });
-    std::vector<std::uint32_t> keys;
+    std::vector<std::uint64_t> keys;
     std::size_t total = 0;
     for (const auto& w : ws) {
         if (w->overflow) return false;
@@ -195,10 +239,13 @@ bool run_candidates(const Ctx& ctx, ProgressRef progress, TextSink& out, std::ve
     keys.reserve(total);
     for (auto& w : ws) {
         keys.insert(keys.end(), w->keys.begin(), w->keys.end());
-        std::vector<std::uint32_t>().swap(w->keys);
+        std::vector<std::uint64_t>().swap(w->keys);
     }
+    // Per seed its lowest frame that reaches a match.
     std::sort(keys.begin(), keys.end());
-    keys.erase(std::unique(keys.begin(), keys.end()), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end(),
+                           [](std::uint64_t x, std::uint64_t y) { return x >> kFrameBits == y >> kFrameBits; }),
+               keys.end());
 
     // Replay in contiguous parts of the sorted seeds; a part that runs out
     // of room ends a round early and the next round goes on from there.
@@ -220,7 +267,11 @@ bool run_candidates(const Ctx& ctx, ProgressRef progress, TextSink& out, std::ve
                 const std::uint32_t r = key_seed(keys[i]);
                 std::uint32_t pid;
                 std::uint16_t w1, w2;
-                const int f = w.replay.evaluate(ctx, r, pid, w1, w2);
+                // Every frame that passes reaches a match, so without a power or
+                // type filter (which ends a seed at a failing frame) the lowest
+                // reaching frame is the row; with one, the seed is replayed.
+                const int f = ctx.hp_filter ? w.replay.evaluate(ctx, r, pid, w1, w2)
+                                            : w.replay.frame(ctx, r, key_frame(keys[i]), pid, w1, w2);
                 if (f >= 0) {
                     rb.used = static_cast<std::size_t>(format_row_with_nature(rb.end(), r, f, pid, w1, w2) -
                                                        rb.text.get());
@@ -240,7 +291,7 @@ bool run_candidates(const Ctx& ctx, ProgressRef progress, TextSink& out, std::ve
             }
         }
         next = next_round;
-        if (next < n) show_hours(progress, per_hour, next_hour, static_cast<int>(keys[next] >> 24));
+        if (next < n) show_hours(progress, per_hour, next_hour, key_hour(keys[next]));
     }
     show_hours(progress, per_hour, next_hour, 23);
     return true;
