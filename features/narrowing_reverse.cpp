@@ -1,11 +1,14 @@
 // Reverse processing. For every passing combination its matching states are
 // recovered directly. Ordinary generation then needs, per match s, only the
 // valid initial seeds whose frames can reach a position whose two words pass
-// the request: these positions are the matches themselves, found in the
-// list of all matches sorted by their step count from state 0. Per reached
-// position the frames that end their personality search there are found in
-// one short backward walk; per valid seed its lowest such frame is checked
-// against the frames that would run past position +101 first.
+// the request ("reached" positions): these are matches themselves, looked up
+// in the list of all matches sorted by their step count from state 0, or,
+// when there are too many matches to hold, found by testing the words at
+// every position around s. Per reached position the frames that end their
+// personality search there come from one short backward walk; per valid
+// seed its lowest such frame is then checked against the frames before it
+// that would run past position +101. The literal replay of every seed of a
+// match remains as the fallback for crowded matches.
 #include <algorithm>
 #include <climits>
 #include <cstring>
