@@ -33,7 +33,7 @@ inline NatureStep nature_step(const Ctx& ctx, int a, std::uint16_t o1, std::uint
 // `pid` with that personality value; `outs` must hold P - lowest + 4
 // entries. Returns the number of starts; 0 also when the pair's nature is
 // not the wanted one or shiny is wanted and it is not.
-[[gnu::noinline]] inline int frames_reaching(const Ctx& ctx, std::uint32_t g, int p, int lowest, std::uint16_t* outs, int* starts,
+inline int frames_reaching(const Ctx& ctx, std::uint32_t g, int p, int lowest, std::uint16_t* outs, int* starts,
                            std::uint32_t& pid) {
     // outs[k] is the output at position p - k.
     std::uint32_t st = g;
