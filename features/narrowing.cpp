@@ -39,6 +39,7 @@ void run_narrowing(const NarrowingRequest& request, ProgressRef progress, TextSi
     ctx.sync_nature = ctx.req.sync && ctx.req.nature != kNoNature;
     ctx.shiny_nature_check = ctx.req.nature != kNoNature && (ctx.req.tid != 0 || ctx.req.sid != 0);
     ctx.hp_filter = ctx.req.min_power > 30 || ctx.req.hp_type != -1;
+    ctx.wide_vectors = !options.plain_loops && narrowing::has_wide_vectors();
 
     if (rows_have_nature(ctx.req))
         put_text(out, "初期seed,消費数,性格,H,A,B,S,C,D,めざパ,威力\n");
@@ -51,6 +52,15 @@ void run_narrowing(const NarrowingRequest& request, ProgressRef progress, TextSi
 }
 
 namespace narrowing {
+
+bool has_wide_vectors() {
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+    static const bool has = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
+    return has;
+#else
+    return false;
+#endif
+}
 
 namespace {
 

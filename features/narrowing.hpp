@@ -72,6 +72,9 @@ struct NarrowingOptions {
     // Passing combinations whose matches are held at a time when reverse
     // processing replays every match (0: 16384).
     std::size_t combo_block = 0;
+    // The loops of the search without 256-bit vectors even where the
+    // processor has them.
+    bool plain_loops = false;
 };
 
 // Writes the header and the rows of "syokiseed.txt" to `out`, sending every

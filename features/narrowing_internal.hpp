@@ -42,7 +42,11 @@ struct Ctx {
     bool sync_nature = false;  // synchronize with a wanted nature
     bool shiny_nature_check = false;  // fixed shiny creature: the nature is checked
     bool hp_filter = false;           // a power above 30 or a type is wanted
+    bool wide_vectors = false;        // the loops for 256-bit integer vectors
 };
+
+// Whether the processor has 256-bit integer vectors (AVX2).
+bool has_wide_vectors();
 
 inline bool valid_seed(std::uint32_t r, int max_low) {
     return ((r >> 16) & 0xFFu) <= 23u && static_cast<int>(r & 0xFFFFu) <= max_low;

@@ -117,27 +117,22 @@ constexpr JumpColumns kBackwardColumns = columns_of(kBackwardJumps);
                                              int* out) {
     return valid_steps_body(s, lo, hi, max_low, flag, out);
 }
-bool has_avx2() {
-    static const bool has = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
-    return has;
-}
 #else
 void fill_window_avx2(std::uint32_t s, Window& w) { fill_window_body(s, w); }
 int valid_steps_avx2(std::uint32_t s, int lo, int hi, int max_low, std::uint8_t* flag, int* out) {
     return valid_steps_body(s, lo, hi, max_low, flag, out);
 }
-bool has_avx2() { return false; }
 #endif
 
-void fill_window(std::uint32_t s, Window& w) {
-    if (has_avx2())
+void fill_window(const Ctx& ctx, std::uint32_t s, Window& w) {
+    if (ctx.wide_vectors)
         fill_window_avx2(s, w);
     else
         fill_window_body(s, w);
 }
 
-int valid_steps(std::uint32_t s, int lo, int hi, int max_low, std::uint8_t* flag, int* out) {
-    return has_avx2() ? valid_steps_avx2(s, lo, hi, max_low, flag, out) : valid_steps_body(s, lo, hi, max_low, flag, out);
+int valid_steps(const Ctx& ctx, std::uint32_t s, int lo, int hi, int max_low, std::uint8_t* flag, int* out) {
+    return ctx.wide_vectors ? valid_steps_avx2(s, lo, hi, max_low, flag, out) : valid_steps_body(s, lo, hi, max_low, flag, out);
 }
 
 NatureStep step_in(const Ctx& ctx, const Window& w, int a) {
@@ -322,7 +317,7 @@ void word_flags_avx2(std::uint32_t low_state, const int* mins, Scratch& sc) { wo
 
 int reached_from_scan(const Ctx& ctx, std::uint32_t s, Scratch& sc) {
     const std::uint32_t low_state = kBackwardJumps[kBack - 4].apply(s);  // position -4895
-    if (has_avx2())
+    if (ctx.wide_vectors)
         word_flags_avx2(low_state, ctx.req.min_ivs.data(), sc);
     else
         word_flags_body(low_state, ctx.req.min_ivs.data(), sc);
@@ -363,7 +358,7 @@ std::uint32_t rows_of_match(const Ctx& ctx, std::uint32_t s, int nr, Scratch& sc
             const std::uint32_t pid = make_pid(output_of(s2), output_of(s1));
             if (ctx.req.nature != kNoNature && nature_of(pid) != ctx.req.nature) continue;
             if (ctx.req.shiny && !is_shiny(pid, ctx.req.tid, ctx.req.sid)) continue;
-            fill_window(s, sc.window);
+            fill_window(ctx, s, sc.window);
             window = true;
             na = reach_in_window(ctx, sc.window, sc.starts, re.pid);
         }
@@ -373,7 +368,7 @@ std::uint32_t rows_of_match(const Ctx& ctx, std::uint32_t s, int nr, Scratch& sc
         const int j_lo = std::max(1, 1 - a[na - 1]);
         const int j_hi = std::min(kBack, max_frames + 1 - a[0]);
         // The valid seeds first, in one pass the compiler can vectorize.
-        const int nv = valid_steps(s, j_lo, j_hi, ctx.req.max_low, sc.flag, sc.valid);
+        const int nv = valid_steps(ctx, s, j_lo, j_hi, ctx.req.max_low, sc.flag, sc.valid);
         if (nc + nv > kMaxCandidates) return replay_match(ctx, s, sc, text);
         int ai = na - 1;
         for (int v = 0; v < nv; ++v) {
@@ -391,7 +386,7 @@ std::uint32_t rows_of_match(const Ctx& ctx, std::uint32_t s, int nr, Scratch& sc
             std::unique(sc.cand, sc.cand + nc, [](const Candidate& x, const Candidate& y) { return x.j == y.j; }) -
             sc.cand);
     }
-    if (!window) fill_window(s, sc.window);
+    if (!window) fill_window(ctx, s, sc.window);
     mark_overruns(ctx, s, sc.window, sc.cand, nc);
     std::uint32_t rows = 0;
     for (int c = 0; c < nc; ++c) {

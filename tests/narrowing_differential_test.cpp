@@ -22,7 +22,7 @@ std::string describe(const NarrowingRequest& r, const NarrowingOptions& o) {
     s << " low " << r.max_low << " frames " << r.max_frames << " nature " << r.nature << " sync " << r.sync
       << " shiny " << r.shiny << " ids " << r.tid << '/' << r.sid << " type " << r.hp_type << " power "
       << r.min_power << " | threads " << o.threads << " method " << static_cast<int>(o.method) << " table "
-      << o.forward_table << " buffer " << o.row_buffer << " block " << o.combo_block;
+      << o.forward_table << " buffer " << o.row_buffer << " block " << o.combo_block << " plain " << o.plain_loops;
     return s.str();
 }
 
@@ -51,6 +51,7 @@ struct Gen {
         if (!reverse && chance(20)) o.forward_table = uniform(20, 80);
         if (chance(20)) o.row_buffer = 1;  // the least: rounds end early
         if (chance(30)) o.combo_block = static_cast<std::size_t>(uniform(1, 3));
+        o.plain_loops = chance(30);
         return o;
     }
 
@@ -183,6 +184,8 @@ TEST(NarrowingDifferential, ManyRowsMergeInOrder) {
         NarrowingOptions scan;
         scan.method = Method::kScan;
         scan.combo_block = 100;
+        expect_same(st.req, scan, literal);
+        scan.plain_loops = true;
         expect_same(st.req, scan, literal);
     }
 
