@@ -53,6 +53,20 @@ void run_narrowing(const NarrowingRequest& request, ProgressRef progress, TextSi
 
 namespace narrowing {
 
+bool fixed_shiny_nature_passes(const NarrowingRequest& req, std::uint32_t s, bool later_is_high) {
+    std::uint16_t before[16];  // before[k]: output at position -k
+    std::uint32_t st = s;
+    for (int k = 1; k <= 15; ++k) {
+        st = prev_seed(st);
+        before[k] = output_of(st);
+    }
+    std::uint16_t bits[13];
+    for (int e = 0; e < 13; ++e) bits[e] = before[13 - e];
+    const std::uint16_t high = later_is_high ? before[14] : before[15];
+    const std::uint16_t low = later_is_high ? before[15] : before[14];
+    return nature_of(shiny_locked_pid(req.tid, req.sid, high, low, bits)) == req.nature;
+}
+
 bool has_wide_vectors() {
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
     static const bool has = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));

@@ -149,17 +149,7 @@ void seeds_before(const Ctx& ctx, std::uint32_t s, Worker& w) {
     const int* a = nullptr;
     int na = 0;
     if (req.fixed_shiny) {
-        if (ctx.shiny_nature_check) {
-            std::uint16_t before[16];
-            std::uint32_t st = s;
-            for (int k = 1; k <= 15; ++k) {
-                st = prev_seed(st);
-                before[k] = output_of(st);
-            }
-            std::uint16_t bits[13];
-            for (int e = 0; e < 13; ++e) bits[e] = before[13 - e];
-            if (nature_of(shiny_locked_pid(req.tid, req.sid, before[15], before[14], bits)) != req.nature) return;
-        }
+        if (ctx.shiny_nature_check && !fixed_shiny_nature_passes(req, s, false)) return;
         p_lo = 15;
         p_hi = std::min(last_p, 15 + req.max_frames);
     } else {

@@ -52,6 +52,12 @@ inline bool valid_seed(std::uint32_t r, int max_low) {
     return ((r >> 16) & 0xFFu) <= 23u && static_cast<int>(r & 0xFFFFu) <= max_low;
 }
 
+// The fixed shiny creature's nature test for a match at state s, whose
+// sequence reads the 15 outputs before s: the two seed values at positions
+// -15 and -14, the bit outputs at -13 .. -1. Reverse processing takes the
+// later seed value as the high one, forward processing the earlier.
+bool fixed_shiny_nature_passes(const NarrowingRequest& req, std::uint32_t s, bool later_is_high);
+
 bool combo_passes(const Ctx& ctx, const int (&v)[6]);
 std::uint64_t combo_total(const Ctx& ctx);
 // Combinations at least the minimums that pass the power and type filter,

@@ -404,17 +404,7 @@ std::uint32_t rows_of_match(const Ctx& ctx, std::uint32_t s, int nr, Scratch& sc
 // checked) depends only on the 15 outputs before s.
 std::uint32_t fixed_match(const Ctx& ctx, std::uint32_t s, char*& text) {
     const NarrowingRequest& req = ctx.req;
-    if (ctx.shiny_nature_check) {
-        std::uint16_t before[16];  // before[k]: output at position -k
-        std::uint32_t st = s;
-        for (int k = 1; k <= 15; ++k) {
-            st = prev_seed(st);
-            before[k] = output_of(st);
-        }
-        std::uint16_t bits[13];
-        for (int e = 0; e < 13; ++e) bits[e] = before[13 - e];
-        if (nature_of(shiny_locked_pid(req.tid, req.sid, before[14], before[15], bits)) != req.nature) return 0;
-    }
+    if (ctx.shiny_nature_check && !fixed_shiny_nature_passes(req, s, true)) return 0;
     const std::uint16_t w1 = output_of(s), w2 = output_of(next_seed(s));
     const int j_hi = std::min(kBack, 15 + req.max_frames);
     std::uint32_t rows = 0;
