@@ -212,7 +212,15 @@ start_program() {  # exe
     [ -n "$WIN" ] && break
     sleep 0.1
   done
-  [ -n "$WIN" ] && probe focus >/dev/null   # returns once the window takes messages
+  [ -n "$WIN" ] || return 0
+  probe focus >/dev/null   # returns once the window takes messages
+  # The window is mapped before its first paint has created every control,
+  # and messages sent to it can be answered while that creation runs: wait
+  # until all controls exist.
+  for _ in $(seq 50); do
+    probe layout 2>/dev/null | grep -q 'child windows, want' || break
+    sleep 0.1
+  done
 }
 
 stop_program() {  # closes with Alt+F4 from edit field 100; sets CLOSE_STATUS
