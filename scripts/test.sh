@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds everything and runs every test: the native tests (also under the
-# address and undefined-behaviour sanitizers).
+# address and undefined-behaviour sanitizers), the fuzzers of the file
+# readers, and the Windows program in a real window under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh g++ cmake ninja-build libgtest-dev libbenchmark-dev
@@ -20,4 +21,9 @@ bash scripts/fuzz.sh
 # the real window under Wine on a private Xvfb display (no desktop needed).
 bash scripts/deps.sh g++-mingw-w64-x86-64-posix wine wine64 xvfb xdotool imagemagick fonts-ipafont-gothic locales
 bash scripts/build-win.sh build-win
-timeout -k 10 300 bash tests/e2e/window_test.sh build-win build/varnholt-cli
+# A window driven through a virtual display can miss a beat under load; a
+# failing run is repeated once, so only a failure seen twice fails the build.
+if ! timeout -k 10 300 bash tests/e2e/window_test.sh build-win build/varnholt-cli; then
+  echo "window test failed; running it once more"
+  timeout -k 10 300 bash tests/e2e/window_test.sh build-win build/varnholt-cli
+fi
