@@ -205,6 +205,41 @@ void show_hours(ProgressRef progress, const std::uint32_t (&per_hour)[24], int& 
     }
 }
 
+// Items 0 .. n-1 in file order, in rounds of at most `per_worker` items per
+// worker. Each worker takes a contiguous share of the round; `work(w, i)`
+// writes item i into the worker's row buffer and returns false, leaving the
+// item undone, when the buffer has no room. The shares are then handed to
+// `take(w, first)` in worker order up to the first worker that stopped
+// early, and the next round goes on from its first undone item; `after(next)`
+// runs at the end of every round.
+template <class Work, class Take, class After>
+void run_rounds(int threads, std::vector<std::unique_ptr<Worker>>& ws, std::size_t n, std::size_t per_worker,
+                Work&& work, Take&& take, After&& after) {
+    std::size_t next = 0;
+    while (next < n) {
+        const std::size_t round = std::min(n - next, static_cast<std::size_t>(threads) * per_worker);
+        const auto first = [&](int t) { return next + round * static_cast<std::size_t>(t) / threads; };
+        run_workers(threads, [&](int t) {
+            Worker& w = *ws[t];
+            w.rows.used = 0;
+            w.rows.items_done = 0;
+            std::fill(std::begin(w.per_hour), std::end(w.per_hour), 0u);
+            for (std::size_t i = first(t); i < first(t + 1) && work(w, i); ++i) ++w.rows.items_done;
+        });
+        std::size_t next_round = next + round;
+        for (int t = 0; t < threads; ++t) {
+            Worker& w = *ws[t];
+            take(w, first(t));
+            if (first(t) + w.rows.items_done < first(t + 1)) {
+                next_round = first(t) + w.rows.items_done;
+                break;
+            }
+        }
+        next = next_round;
+        after(next);
+    }
+}
+
 // Seeds found backward from the matches, replayed in file order. Returns
 // false (having written nothing) when more seeds turn up than the buffers hold.
 bool run_candidates(const Ctx& ctx, ProgressRef progress, TextSink& out, std::vector<std::unique_ptr<Worker>>& ws) {
@@ -241,93 +276,70 @@ bool run_candidates(const Ctx& ctx, ProgressRef progress, TextSink& out, std::ve
     // of room ends a round early and the next round goes on from there.
     std::uint32_t per_hour[24] = {};
     int next_hour = 0;
-    std::size_t next = 0;
     const std::size_t n = keys.size();
-    while (next < n) {
-        const std::size_t round = std::min(n - next, static_cast<std::size_t>(threads) * (ws[0]->rows.cap / kMaxRowBytes));
-        const auto first = [&](int t) { return next + round * static_cast<std::size_t>(t) / threads; };
-        run_workers(threads, [&](int t) {
-            Worker& w = *ws[t];
+    run_rounds(
+        threads, ws, n, ws[0]->rows.cap / kMaxRowBytes,
+        [&](Worker& w, std::size_t i) {
             RowBuffer& rb = w.rows;
-            rb.used = 0;
-            rb.items_done = 0;
-            std::fill(std::begin(w.per_hour), std::end(w.per_hour), 0u);
-            for (std::size_t i = first(t); i < first(t + 1); ++i) {
-                if (!rb.room_for(1)) break;
-                const std::uint32_t r = key_seed(keys[i]);
-                std::uint32_t pid;
-                std::uint16_t w1, w2;
-                // Every frame that passes reaches a match, so without a power or
-                // type filter (which ends a seed at a failing frame) the lowest
-                // reaching frame is the row; with one, the seed is replayed.
-                const int f = ctx.hp_filter ? w.replay.evaluate(ctx, r, pid, w1, w2)
-                                            : w.replay.frame(ctx, r, key_frame(keys[i]), pid, w1, w2);
-                if (f >= 0) {
-                    rb.used = static_cast<std::size_t>(format_row_with_nature(rb.end(), r, f, pid, w1, w2) -
-                                                       rb.text.get());
-                    ++w.per_hour[(r >> 16) & 0xFFu];
-                }
-                ++rb.items_done;
+            if (!rb.room_for(1)) return false;
+            const std::uint32_t r = key_seed(keys[i]);
+            std::uint32_t pid;
+            std::uint16_t w1, w2;
+            // Every frame that passes reaches a match, so without a power or
+            // type filter (which ends a seed at a failing frame) the lowest
+            // reaching frame is the row; with one, the seed is replayed.
+            const int f = ctx.hp_filter ? w.replay.evaluate(ctx, r, pid, w1, w2)
+                                        : w.replay.frame(ctx, r, key_frame(keys[i]), pid, w1, w2);
+            if (f >= 0) {
+                rb.used = static_cast<std::size_t>(format_row_with_nature(rb.end(), r, f, pid, w1, w2) - rb.text.get());
+                ++w.per_hour[(r >> 16) & 0xFFu];
             }
-        });
-        std::size_t next_round = next + round;
-        for (int t = 0; t < threads; ++t) {
-            Worker& w = *ws[t];
+            return true;
+        },
+        [&](Worker& w, std::size_t) {
             for (int h = 0; h < 24; ++h) per_hour[h] += w.per_hour[h];
             out.write(w.rows.text.get(), w.rows.used);
-            if (first(t) + w.rows.items_done < first(t + 1)) {
-                next_round = first(t) + w.rows.items_done;
-                break;
-            }
-        }
-        next = next_round;
-        if (next < n) show_hours(progress, per_hour, next_hour, key_hour(keys[next]));
-    }
+        },
+        [&](std::size_t next) {
+            if (next < n) show_hours(progress, per_hour, next_hour, key_hour(keys[next]));
+        });
     show_hours(progress, per_hour, next_hour, 23);
     return true;
 }
 
 // Every seed in file order, (hour, low half) pairs split between the workers.
 void run_direct(const Ctx& ctx, ProgressRef progress, TextSink& out, std::vector<std::unique_ptr<Worker>>& ws) {
-    const int threads = ctx.threads;
     const std::size_t lows = static_cast<std::size_t>(ctx.req.max_low) + 1;
     const std::size_t items = 24 * lows;
     long count = 0;
     int next_hour = 0;
     char buf[256];
-    std::size_t next = 0;
-    while (next < items) {
-        const std::size_t round = std::min(items - next, static_cast<std::size_t>(threads) * kRoundItems);
-        const auto first = [&](int t) { return next + round * static_cast<std::size_t>(t) / threads; };
-        run_workers(threads, [&](int t) {
-            Worker& w = *ws[t];
+    run_rounds(
+        ctx.threads, ws, items, kRoundItems,
+        [&](Worker& w, std::size_t i) {
             RowBuffer& rb = w.rows;
-            rb.used = 0;
-            rb.items_done = 0;
-            for (std::size_t i = first(t); i < first(t + 1); ++i) {
-                if (!rb.room_for(256)) break;
-                const std::uint32_t hour = static_cast<std::uint32_t>(i / lows);
-                const std::uint32_t low = static_cast<std::uint32_t>(i % lows);
-                std::uint32_t rows = 0;
-                char* text = rb.end();
-                for (std::uint32_t top = 0; top <= 255; ++top) {
-                    const std::uint32_t r = top << 24 | hour << 16 | low;
-                    std::uint32_t pid;
-                    std::uint16_t w1, w2;
-                    const int f = w.replay.evaluate(ctx, r, pid, w1, w2);
-                    if (f < 0) continue;
-                    text = format_row_with_nature(text, r, f, pid, w1, w2);
-                    ++rows;
-                }
-                rb.used = static_cast<std::size_t>(text - rb.text.get());
-                rb.counts[rb.items_done++] = rows;
+            if (!rb.room_for(256)) return false;
+            const std::uint32_t hour = static_cast<std::uint32_t>(i / lows);
+            const std::uint32_t low = static_cast<std::uint32_t>(i % lows);
+            std::uint32_t rows = 0;
+            char* text = rb.end();
+            for (std::uint32_t top = 0; top <= 255; ++top) {
+                const std::uint32_t r = top << 24 | hour << 16 | low;
+                std::uint32_t pid;
+                std::uint16_t w1, w2;
+                const int f = w.replay.evaluate(ctx, r, pid, w1, w2);
+                if (f < 0) continue;
+                text = format_row_with_nature(text, r, f, pid, w1, w2);
+                ++rows;
             }
-        });
-        std::size_t next_round = next + round;
-        for (int t = 0; t < threads; ++t) {
-            const RowBuffer& rb = ws[t]->rows;
+            rb.used = static_cast<std::size_t>(text - rb.text.get());
+            rb.counts[rb.items_done] = rows;
+            return true;
+        },
+        [&](Worker& w, std::size_t first) {
+            const RowBuffer& rb = w.rows;
             for (std::size_t i = 0; i < rb.items_done; ++i) {
-                const int hour = static_cast<int>((first(t) + i) / lows);
+                const int hour = static_cast<int>((first + i) / lows);
                 for (; next_hour <= hour; ++next_hour) {
                     format_forward_progress(buf, next_hour, count);
                     progress(buf);
@@ -335,13 +347,8 @@ void run_direct(const Ctx& ctx, ProgressRef progress, TextSink& out, std::vector
                 count += rb.counts[i];
             }
             out.write(rb.text.get(), rb.used);
-            if (first(t) + rb.items_done < first(t + 1)) {
-                next_round = first(t) + rb.items_done;
-                break;
-            }
-        }
-        next = next_round;
-    }
+        },
+        [](std::size_t) {});
 }
 
 }  // namespace
