@@ -130,13 +130,15 @@ private:
 
 struct Worker {
     Worker(const Ctx& ctx, std::size_t items)
-        : rows(ctx.row_buffer_for(256), items), replay(ctx.table), outs(ctx.table + 8), starts(ctx.table + 8) {}
+        : rows(ctx.row_buffer_for(256), std::max(items, ctx.row_buffer_for(256) / kMaxRowBytes)),
+          replay(ctx.table),
+          outs(ctx.table + 8),
+          starts(ctx.table + 8) {}
     RowBuffer rows;
     SeedReplay replay;
     std::vector<std::uint16_t> outs;
     std::vector<int> starts;
     std::vector<std::uint64_t> keys;
-    std::uint32_t per_hour[24] = {};
     bool overflow = false;
 };
 
@@ -205,41 +207,6 @@ void show_hours(ProgressRef progress, const std::uint32_t (&per_hour)[24], int& 
     }
 }
 
-// Items 0 .. n-1 in file order, in rounds of at most `per_worker` items per
-// worker. Each worker takes a contiguous share of the round; `work(w, i)`
-// writes item i into the worker's row buffer and returns false, leaving the
-// item undone, when the buffer has no room. The shares are then handed to
-// `take(w, first)` in worker order up to the first worker that stopped
-// early, and the next round goes on from its first undone item; `after(next)`
-// runs at the end of every round.
-template <class Work, class Take, class After>
-void run_rounds(int threads, std::vector<std::unique_ptr<Worker>>& ws, std::size_t n, std::size_t per_worker,
-                Work&& work, Take&& take, After&& after) {
-    std::size_t next = 0;
-    while (next < n) {
-        const std::size_t round = std::min(n - next, static_cast<std::size_t>(threads) * per_worker);
-        const auto first = [&](int t) { return next + round * static_cast<std::size_t>(t) / threads; };
-        run_workers(threads, [&](int t) {
-            Worker& w = *ws[t];
-            w.rows.used = 0;
-            w.rows.items_done = 0;
-            std::fill(std::begin(w.per_hour), std::end(w.per_hour), 0u);
-            for (std::size_t i = first(t); i < first(t + 1) && work(w, i); ++i) ++w.rows.items_done;
-        });
-        std::size_t next_round = next + round;
-        for (int t = 0; t < threads; ++t) {
-            Worker& w = *ws[t];
-            take(w, first(t));
-            if (first(t) + w.rows.items_done < first(t + 1)) {
-                next_round = first(t) + w.rows.items_done;
-                break;
-            }
-        }
-        next = next_round;
-        after(next);
-    }
-}
-
 // Seeds found backward from the matches, replayed in file order. Returns
 // false (having written nothing) when more seeds turn up than the buffers hold.
 bool run_candidates(const Ctx& ctx, ProgressRef progress, TextSink& out, std::vector<std::unique_ptr<Worker>>& ws) {
@@ -278,8 +245,9 @@ bool run_candidates(const Ctx& ctx, ProgressRef progress, TextSink& out, std::ve
     int next_hour = 0;
     const std::size_t n = keys.size();
     run_rounds(
-        threads, ws, n, ws[0]->rows.cap / kMaxRowBytes,
-        [&](Worker& w, std::size_t i) {
+        threads, n, ws[0]->rows.cap / kMaxRowBytes, [&](int t) -> RowBuffer& { return ws[t]->rows; },
+        [&](int t, std::size_t i, std::size_t) {
+            Worker& w = *ws[t];
             RowBuffer& rb = w.rows;
             if (!rb.room_for(1)) return false;
             const std::uint32_t r = key_seed(keys[i]);
@@ -290,15 +258,15 @@ bool run_candidates(const Ctx& ctx, ProgressRef progress, TextSink& out, std::ve
             // reaching frame is the row; with one, the seed is replayed.
             const int f = ctx.hp_filter ? w.replay.evaluate(ctx, r, pid, w1, w2)
                                         : w.replay.frame(ctx, r, key_frame(keys[i]), pid, w1, w2);
-            if (f >= 0) {
+            if (f >= 0)
                 rb.used = static_cast<std::size_t>(format_row_with_nature(rb.end(), r, f, pid, w1, w2) - rb.text.get());
-                ++w.per_hour[(r >> 16) & 0xFFu];
-            }
+            rb.counts[rb.items_done] = f >= 0;
             return true;
         },
-        [&](Worker& w, std::size_t) {
-            for (int h = 0; h < 24; ++h) per_hour[h] += w.per_hour[h];
-            out.write(w.rows.text.get(), w.rows.used);
+        [&](int t, std::size_t first) {
+            const RowBuffer& rb = ws[t]->rows;
+            for (std::size_t i = 0; i < rb.items_done; ++i) per_hour[key_hour(keys[first + i])] += rb.counts[i];
+            out.write(rb.text.get(), rb.used);
         },
         [&](std::size_t next) {
             if (next < n) show_hours(progress, per_hour, next_hour, key_hour(keys[next]));
@@ -315,8 +283,9 @@ void run_direct(const Ctx& ctx, ProgressRef progress, TextSink& out, std::vector
     int next_hour = 0;
     char buf[256];
     run_rounds(
-        ctx.threads, ws, items, kRoundItems,
-        [&](Worker& w, std::size_t i) {
+        ctx.threads, items, kRoundItems, [&](int t) -> RowBuffer& { return ws[t]->rows; },
+        [&](int t, std::size_t i, std::size_t) {
+            Worker& w = *ws[t];
             RowBuffer& rb = w.rows;
             if (!rb.room_for(256)) return false;
             const std::uint32_t hour = static_cast<std::uint32_t>(i / lows);
@@ -336,8 +305,8 @@ void run_direct(const Ctx& ctx, ProgressRef progress, TextSink& out, std::vector
             rb.counts[rb.items_done] = rows;
             return true;
         },
-        [&](Worker& w, std::size_t first) {
-            const RowBuffer& rb = w.rows;
+        [&](int t, std::size_t first) {
+            const RowBuffer& rb = ws[t]->rows;
             for (std::size_t i = 0; i < rb.items_done; ++i) {
                 const int hour = static_cast<int>((first + i) / lows);
                 for (; next_hour <= hour; ++next_hour) {

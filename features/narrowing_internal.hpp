@@ -3,6 +3,7 @@
 // the per-thread output buffers and the thread runner.
 #pragma once
 #include <cstddef>
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <system_error>
@@ -143,6 +144,43 @@ struct RowBuffer {
     bool room_for(std::size_t rows) const { return cap - used >= rows * kMaxRowBytes; }
     char* end() { return text.get() + used; }
 };
+
+// Items 0 .. n-1 in file order, in rounds of at most `per_worker` items per
+// worker (and never more than a row buffer has counts for). Each worker t
+// takes a contiguous share of the round into `buffer(t)`: `work(t, i, end)`
+// writes item i (its share ends before `end`) and its row count, and returns
+// false, leaving the item undone, when the buffer has no room. The shares
+// are handed to `take(t, first)` in worker order up to the first worker that
+// stopped early, and the next round goes on from its first undone item;
+// `after(next)` runs at the end of every round.
+template <class Buffer, class Work, class Take, class After>
+void run_rounds(int threads, std::size_t n, std::size_t per_worker, Buffer&& buffer, Work&& work, Take&& take,
+                After&& after) {
+    per_worker = std::min(per_worker, buffer(0).item_cap);
+    std::size_t next = 0;
+    while (next < n) {
+        const std::size_t round = std::min(n - next, static_cast<std::size_t>(threads) * per_worker);
+        const auto first = [&](int t) { return next + round * static_cast<std::size_t>(t) / threads; };
+        run_workers(threads, [&](int t) {
+            RowBuffer& rb = buffer(t);
+            rb.used = 0;
+            rb.items_done = 0;
+            const std::size_t end = first(t + 1);
+            for (std::size_t i = first(t); i < end && work(t, i, end); ++i) ++rb.items_done;
+        });
+        std::size_t next_round = next + round;
+        for (int t = 0; t < threads; ++t) {
+            take(t, first(t));
+            const std::size_t done = first(t) + buffer(t).items_done;
+            if (done < first(t + 1)) {
+                next_round = done;  // this worker ran out of room; go on from there
+                break;
+            }
+        }
+        next = next_round;
+        after(next);
+    }
+}
 
 void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out);
 void run_forward(const Ctx& ctx, ProgressRef progress, TextSink& out);

@@ -457,59 +457,47 @@ void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
     while (next_combo < total) {
         collect_matches(ctx, next_combo, collected, block, indexed, true, list);
         const std::size_t nm = list.states.size();
-        std::size_t m = 0, ci = 0;
-        while (m < nm) {
-            const std::size_t round = std::min(nm - m, static_cast<std::size_t>(threads) * kRoundMatches);
-            const auto first = [&](int t) { return m + round * static_cast<std::size_t>(t) / threads; };
-            run_workers(threads, [&](int t) {
+        std::size_t ci = 0;
+        run_rounds(
+            threads, nm, kRoundMatches, [&](int t) -> RowBuffer& { return buffers[t]; },
+            [&](int t, std::size_t k, std::size_t end) {
                 RowBuffer& rb = buffers[t];
                 Scratch& sc = *scratch[t];
-                rb.used = 0;
-                rb.items_done = 0;
-                const std::size_t end = first(t + 1);
-                for (std::size_t k = first(t); k < end; ++k) {
-                    if (!rb.room_for(rows_per_match)) break;
-                    if (indexed) {
-                        // The index lookups of later matches, ahead of time.
-                        constexpr std::uint32_t kBelow = kBack - 4;
-                        if (k + 16 < end)
-                            __builtin_prefetch(&list.bucket[(list.steps[k + 16] - kBelow) >> MatchList::kBucketShift]);
-                        if (k + 8 < end)
-                            __builtin_prefetch(
-                                &list.index[list.bucket[(list.steps[k + 8] - kBelow) >> MatchList::kBucketShift]]);
-                    }
-                    char* text = rb.end();
-                    const std::uint32_t s = list.states[k];
-                    std::uint32_t rows;
-                    if (ctx.req.fixed_shiny) {
-                        rows = fixed_match(ctx, s, text);
-                    } else if (replay) {
-                        rows = replay_match(ctx, s, sc, text);
-                    } else {
-                        const int nr = indexed ? reached_from_index(list, list.steps[k], sc) : reached_from_scan(ctx, s, sc);
-                        rows = nr < 0 ? replay_match(ctx, s, sc, text) : rows_of_match(ctx, s, nr, sc, text);
-                    }
-                    rb.used = static_cast<std::size_t>(text - rb.text.get());
-                    rb.counts[rb.items_done++] = rows;
+                if (!rb.room_for(rows_per_match)) return false;
+                if (indexed) {
+                    // The index lookups of later matches, ahead of time.
+                    constexpr std::uint32_t kBelow = kBack - 4;
+                    if (k + 16 < end)
+                        __builtin_prefetch(&list.bucket[(list.steps[k + 16] - kBelow) >> MatchList::kBucketShift]);
+                    if (k + 8 < end)
+                        __builtin_prefetch(
+                            &list.index[list.bucket[(list.steps[k + 8] - kBelow) >> MatchList::kBucketShift]]);
                 }
-            });
-            std::size_t next_m = m + round;
-            for (int t = 0; t < threads; ++t) {
+                char* text = rb.end();
+                const std::uint32_t s = list.states[k];
+                std::uint32_t rows;
+                if (ctx.req.fixed_shiny) {
+                    rows = fixed_match(ctx, s, text);
+                } else if (replay) {
+                    rows = replay_match(ctx, s, sc, text);
+                } else {
+                    const int nr = indexed ? reached_from_index(list, list.steps[k], sc) : reached_from_scan(ctx, s, sc);
+                    rows = nr < 0 ? replay_match(ctx, s, sc, text) : rows_of_match(ctx, s, nr, sc, text);
+                }
+                rb.used = static_cast<std::size_t>(text - rb.text.get());
+                rb.counts[rb.items_done] = rows;
+                return true;
+            },
+            [&](int t, std::size_t begin) {
                 const RowBuffer& rb = buffers[t];
-                const std::size_t begin = first(t);
                 for (std::size_t i = 0; i < rb.items_done; ++i) {
                     while (list.begin[ci + 1] <= begin + i) ++ci;
                     show_through(list.combo[ci]);
                     count += rb.counts[i];
                 }
                 out.write(rb.text.get(), rb.used);
-                if (begin + rb.items_done < first(t + 1)) {
-                    next_m = begin + rb.items_done;  // this worker ran out of room; go on from there
-                    break;
-                }
-            }
-            m = next_m;
-        }
+            },
+            [](std::size_t) {});
     }
     if (total > 0) show_through(total - 1);
 }
