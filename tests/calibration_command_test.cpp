@@ -226,11 +226,7 @@ TEST_F(CalibrationCommand, AdoptionFeedsTheBootAndLoadTime) {
     EXPECT_EQ(press(212), (Lines{"0A0F0123", "起動:9月12日20時35分15秒", "ロード:9月12日20時35分17.00秒"}));
 }
 
-int run_cli(const std::string& args) {
-    const std::string cmd = std::string(VARNHOLT_CLI) + " " + args + " >out.log 2>err.log";
-    const int rc = std::system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-}
+using test::run_cli;
 
 TEST_F(CalibrationCommand, TheCliPrintsWhatTheWindowPaints) {
     const std::string steps = "133=25 134=15 135=0 136=18 137=24 138=23 310=5 132=15 press 211 press 1001 show 145 press 212";

@@ -167,10 +167,8 @@ TEST(CheckListCli, PressWritesTheFileAndPrintsTheIdealCount) {
     test::ScratchDir dir;
     test::write_file("zarbel.dat", species_file());
     // The CLI takes and prints UTF-8.
-    const std::string cmd = std::string(VARNHOLT_CLI) + utf8(u8" 140=5A0A0650 146=20 147=テスト 148=50 312=4 313=8 314=11") +
-                            " press 213 > out.txt";
-    ASSERT_EQ(std::system(cmd.c_str()), 0);
-    EXPECT_EQ(test::read_file("out.txt"), utf8(u8"理想徘徊消費:4回\n"));
+    ASSERT_EQ(test::run_cli(utf8(u8"140=5A0A0650 146=20 147=テスト 148=50 312=4 313=8 314=11 press 213")), 0);
+    EXPECT_EQ(test::read_file("out.log"), utf8(u8"理想徘徊消費:4回\n"));
     const auto l = lines_of(test::read_file("zure.txt"));
     ASSERT_EQ(l.size(), 18u);
     EXPECT_EQ(l[9], "5A0A0650,30番道路,39番道路,19番道路,のんき,118,70,64,54,70,67");

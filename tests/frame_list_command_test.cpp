@@ -98,11 +98,7 @@ TEST_F(FrameListCommand, AFileThatCannotBeCreatedIsReportedAndNotOpened) {
     EXPECT_NE(captions[0].find("list.txt"), std::string::npos);
 }
 
-int run_cli(const std::string& args) {
-    const std::string cmd = std::string(VARNHOLT_CLI) + " " + args + " >out.log 2>err.log";
-    const int rc = std::system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-}
+using test::run_cli;
 
 TEST_F(FrameListCommand, TheCliWritesTheSameFileAsTheWindow) {
     ASSERT_EQ(run_cli("116=12345678 117=3 press 202"), 0);

@@ -106,11 +106,7 @@ TEST_F(NarrowingCommand, AFileThatCannotBeCreatedIsReportedAndNothingIsSearched)
     EXPECT_NE(captions[0].find("syokiseed.txt"), std::string::npos);
 }
 
-int run_cli(const std::string& args) {
-    const std::string cmd = std::string(VARNHOLT_CLI) + " " + args + " >out.log 2>err.log";
-    const int rc = std::system(cmd.c_str());
-    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
-}
+using test::run_cli;
 
 TEST_F(NarrowingCommand, TheCliWritesTheNineRowFileAndStreamsEveryProgressText) {
     ASSERT_EQ(run_cli("100=31 101=31 102=31 103=31 104=31 105=31 press 200"), 0);

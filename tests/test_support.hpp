@@ -1,5 +1,8 @@
 // Helpers shared by the tests.
 #pragma once
+#include <sys/wait.h>
+
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -23,6 +26,14 @@ inline void write_file(const std::filesystem::path& p, const std::string& bytes)
 inline std::string utf8(const char8_t* s) { return reinterpret_cast<const char*>(s); }
 
 inline std::string golden(const std::string& name) { return read_file(std::filesystem::path(VARNHOLT_GOLDEN_DIR) / name); }
+
+// Runs varnholt-cli with `args` in the working directory, standard output to
+// out.log and standard error to err.log; returns its exit status.
+inline int run_cli(const std::string& args) {
+    const std::string cmd = std::string(VARNHOLT_CLI) + " " + args + " >out.log 2>err.log";
+    const int rc = std::system(cmd.c_str());
+    return WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+}
 
 // Runs the test body inside a fresh temporary working directory.
 class ScratchDir {
