@@ -5,6 +5,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <concepts>
 #include <type_traits>
 
 #include "engine/creature.hpp"
@@ -40,15 +41,30 @@ NarrowingRequest clamped(const NarrowingRequest& req);
 bool rows_have_nature(const NarrowingRequest& req);
 
 // A non-owning reference to a callable that receives each progress text.
+// Between slices of work (at least every tenth of a second of work) the
+// search also asks it, on the thread that called the search, whether to go
+// on: a callable with a member `bool poll()` answers; false (the user
+// cancelled) stops the search as a failed write does. Without such a member
+// the answer is always yes.
 class ProgressRef {
 public:
     template <class F, class = std::enable_if_t<!std::is_same_v<std::remove_cv_t<F>, ProgressRef>>>
-    ProgressRef(F& f) : obj_(&f), call_([](void* o, const char* t) { (*static_cast<F*>(o))(t); }) {}
+    ProgressRef(F& f)
+        : obj_(&f),
+          call_([](void* o, const char* t) { (*static_cast<F*>(o))(t); }),
+          poll_([](void* o) {
+              if constexpr (requires(F& g) { { g.poll() } -> std::convertible_to<bool>; })
+                  return static_cast<bool>(static_cast<F*>(o)->poll());
+              else
+                  return true;
+          }) {}
     void operator()(const char* text) const { call_(obj_, text); }
+    bool poll() const { return poll_(obj_); }
 
 private:
     void* obj_;
     void (*call_)(void*, const char*);
+    bool (*poll_)(void*);
 };
 
 struct NarrowingOptions {

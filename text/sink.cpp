@@ -27,12 +27,17 @@ void put_text(TextSink& sink, const char* fmt, ...) {
     put_raw(sink, buf, n);
 }
 
+void FileSink::fail() {
+    failed_ = true;
+    stop();
+}
+
 void FileSink::write(const char* bytes, std::size_t n) {
-    if (failed_) return;
+    if (stopped()) return;
     if (used_ + n > sizeof buf_) {
         if (!flush()) return;
         if (n > sizeof buf_) {
-            if (std::fwrite(bytes, 1, n, f_) != n) failed_ = true;
+            if (std::fwrite(bytes, 1, n, f_) != n) fail();
             return;
         }
     }
@@ -41,7 +46,7 @@ void FileSink::write(const char* bytes, std::size_t n) {
 }
 
 bool FileSink::flush() {
-    if (!failed_ && used_ && std::fwrite(buf_, 1, used_, f_) != used_) failed_ = true;
+    if (!failed_ && used_ && std::fwrite(buf_, 1, used_, f_) != used_) fail();
     used_ = 0;
     return !failed_;
 }

@@ -1,16 +1,26 @@
 // Byte sinks for result files. Every line is formatted into a 256-byte
 // buffer and each "\n" is written as CR LF on every platform.
 #pragma once
+#include <atomic>
 #include <cstddef>
 #include <cstdio>
 #include <string>
 
 namespace vh {
 
+// A sink is stopped once a write to it failed or its run was cancelled.
+// Whoever produces into it checks stopped() between slices of work and ends
+// promptly: after a stop no more rows are written and no progress is shown.
+// stopped() and stop() may be called from any thread.
 class TextSink {
 public:
     virtual ~TextSink() = default;
     virtual void write(const char* bytes, std::size_t n) = 0;
+    bool stopped() const { return stopped_.load(std::memory_order_relaxed); }
+    void stop() { stopped_.store(true, std::memory_order_relaxed); }
+
+private:
+    std::atomic<bool> stopped_{false};
 };
 
 // printf-style; the text is bounded to 256 bytes with its terminator, then
@@ -21,7 +31,9 @@ void put_raw(TextSink& sink, const char* bytes, std::size_t n);
 
 class StringSink final : public TextSink {
 public:
-    void write(const char* bytes, std::size_t n) override { text.append(bytes, n); }
+    void write(const char* bytes, std::size_t n) override {
+        if (!stopped()) text.append(bytes, n);
+    }
     std::string text;
 };
 
@@ -35,6 +47,7 @@ public:
     bool failed() const { return failed_; }
 
 private:
+    void fail();
     std::FILE* f_;
     std::size_t used_ = 0;
     bool failed_ = false;
