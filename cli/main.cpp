@@ -10,11 +10,9 @@
 #include "cli/encoding.hpp"
 #include "cli/named_options.hpp"
 #include "ui/controls.hpp"
-#include "ui/dispatcher.hpp"
+#include "ui/frontend.hpp"
 #include "ui/headless/headless.hpp"
 #include "ui/platform.hpp"
-#include "ui/stopwatch.hpp"
-#include "ui/window.hpp"
 
 namespace {
 

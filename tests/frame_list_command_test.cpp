@@ -7,9 +7,8 @@
 
 #include "features/frame_list.hpp"
 #include "test_support.hpp"
-#include "ui/dispatcher.hpp"
+#include "ui/frontend.hpp"
 #include "ui/headless/headless.hpp"
-#include "ui/window.hpp"
 
 namespace vh {
 namespace {

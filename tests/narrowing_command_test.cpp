@@ -8,9 +8,8 @@
 
 #include "narrowing_support.hpp"
 #include "test_support.hpp"
-#include "ui/dispatcher.hpp"
+#include "ui/frontend.hpp"
 #include "ui/headless/headless.hpp"
-#include "ui/window.hpp"
 
 namespace vh {
 namespace {

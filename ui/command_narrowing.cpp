@@ -4,6 +4,7 @@
 #include "ui/commands.hpp"
 #include "ui/fields.hpp"
 #include "ui/platform.hpp"
+#include "ui/window.hpp"
 
 namespace vh {
 
@@ -34,7 +35,7 @@ bool command_narrowing() {
         run_narrowing(req, caption, out);
         caption.finish();
     });
-    if (ok) platform::set_caption("Varnholt");
+    if (ok) platform::set_caption(kWindowCaption);
     return ok;
 }
 

@@ -44,7 +44,7 @@ inline constexpr int kMaxCandidates = 10;
 ControlSpec adoption_button(int n);
 
 // Creates every control in table order, fills and selects the combo boxes.
-// The settings file and the kept results are the caller's (see ui/window.hpp).
+// The settings file and the kept results are the caller's (see ui/frontend.hpp).
 void create_all_controls();
 
 }  // namespace vh

@@ -1,7 +1,6 @@
-#include "ui/dispatcher.hpp"
-
 #include "ui/commands.hpp"
 #include "ui/controls.hpp"
+#include "ui/frontend.hpp"
 #include "ui/platform.hpp"
 
 namespace vh {

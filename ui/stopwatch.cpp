@@ -4,6 +4,7 @@
 #include <thread>
 
 #include "ui/commands.hpp"
+#include "ui/frontend.hpp"
 #include "ui/platform.hpp"
 
 namespace vh {

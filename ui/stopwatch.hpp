@@ -27,8 +27,6 @@ extern Stopwatch g_stopwatch;
 void stopwatch_pass(Stopwatch& sw);
 // The thread body: passes with a 1 ms sleep between them, forever.
 [[noreturn]] void stopwatch_thread_body();
-// Starts the stopwatch thread (detached; it ends with the process).
-void start_stopwatch_thread();
 // Command 210, on the window thread.
 void toggle_stopwatch(Stopwatch& sw);
 

@@ -1,9 +1,8 @@
-#include "ui/window.hpp"
-
 #include "data/settings.hpp"
 #include "data/species.hpp"
 #include "ui/app_state.hpp"
 #include "ui/controls.hpp"
+#include "ui/frontend.hpp"
 #include "ui/platform.hpp"
 
 namespace vh {
@@ -24,5 +23,7 @@ void create_window_contents() {
     platform::set_text(144, s.seconds);
     platform::set_text(145, s.delay);
 }
+
+bool controls_exist() { return g_app.controls_created; }
 
 }  // namespace vh
