@@ -97,7 +97,7 @@ std::string field_list() {
 }
 
 void print_help() {
-    std::printf("%s\n%s\nNames of drop-down items (UTF-8; the number before a name selects it too):\n%s\n%s\n%s\n%s", kIntro,
+    std::printf("%s\n%s\nNames of drop-down items (UTF-8; the number before a name, or a route's own\nnumber, selects it too):\n%s\n%s\n%s\n%s", kIntro,
                 cli::named_help().c_str(), cli::names_help().c_str(), kRawSteps, field_list().c_str(), kOutput);
 }
 

@@ -1,8 +1,9 @@
 #include "cli/named_options.hpp"
 
-#include <cstring>
+#include <algorithm>
 #include <map>
 
+#include "cli/data_files.hpp"
 #include "cli/encoding.hpp"
 #include "cli/option_values.hpp"
 #include "data/species.hpp"
@@ -77,6 +78,7 @@ bool check_species(const std::string& utf8, std::string& error) {
     const std::string sjis = utf8_to_sjis(utf8).value_or("");
     if (find_species_by_name(g_species, sjis.data(), sjis.size()) >= 0) return true;
     error = "no species '" + utf8 + "' in " + kSpeciesFile;
+    if (const std::string problem = data_file_problem(kSpeciesFile); !problem.empty()) error += std::string(" (") + kSpeciesFile + " " + problem + ")";
     return false;
 }
 
@@ -167,7 +169,7 @@ std::string names_help() {
     // items without a number (the "none" items) are chosen by name.
     std::map<std::string, std::string> lists;  // numbered names -> options
     std::vector<std::string> order;
-    std::string unnumbered;
+    std::vector<std::string> unnumbered;
     for (const ControlSpec& c : control_table()) {
         if (c.value.kind != ValueKind::kItem) continue;
         const std::vector<std::string> items = combo_items(c.id);
@@ -175,9 +177,8 @@ std::string names_help() {
         for (std::size_t i = 0; i < items.size(); ++i) {
             const int n = item_number(c, static_cast<int>(i));
             if (n < 0) {
-                if (unnumbered.find(items[i]) != std::string::npos) continue;
-                if (!unnumbered.empty()) unnumbered += ", ";
-                unnumbered += items[i];
+                if (std::find(unnumbered.begin(), unnumbered.end(), items[i]) == unnumbered.end())
+                    unnumbered.push_back(items[i]);
                 continue;
             }
             const bool named_by_number = c.value.numbering == ItemNumber::kRoute;
@@ -195,7 +196,9 @@ std::string names_help() {
     }
     std::string h;
     for (const std::string& names : order) h += "  " + lists[names] + ":\n    " + names + "\n";
-    h += "  by name only: " + unnumbered + "\n";
+    h += "  by name only:";
+    for (const std::string& name : unnumbered) h += " " + name;
+    h += "\n";
     return sjis_to_utf8(h);
 }
 
