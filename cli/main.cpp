@@ -65,8 +65,7 @@ constexpr const char* kOutput =
     "2 on a usage error or a value that a named option does not take.\n"
     "\n"
     "Examples:\n"
-    "  varnholt-cli list --seed 12345678 --frames 3\n"
-    "  varnholt-cli 116=12345678 117=3 press 202\n";
+    "  varnholt-cli list --seed 12345678 --frames 3\n";
 
 // The field list: for each command, the IDs of the inputs it reads.
 std::string field_list() {
@@ -97,8 +96,11 @@ std::string field_list() {
 }
 
 void print_help() {
-    std::printf("%s\n%s\nNames of drop-down items (UTF-8; the number before a name, or a route's own\nnumber, selects it too):\n%s\n%s\n%s\n%s", kIntro,
-                cli::named_help().c_str(), cli::names_help().c_str(), kRawSteps, field_list().c_str(), kOutput);
+    const std::string raw_example = "  varnholt-cli " + std::to_string(kListSeed) + "=12345678 " +
+                                    std::to_string(kListFrames) + "=3 press " + std::to_string(kListButton) + "\n";
+    std::printf("%s\n%s\nNames of drop-down items (UTF-8; the number before a name, or a route's own\nnumber, selects it too):\n%s\n%s\n%s\n%s%s", kIntro,
+                cli::named_help().c_str(), cli::names_help().c_str(), kRawSteps, field_list().c_str(), kOutput,
+                raw_example.c_str());
 }
 
 [[noreturn]] void finish(int status) {
