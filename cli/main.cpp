@@ -1,61 +1,33 @@
 // varnholt-cli: the main window without a screen. It holds the same controls
 // as the window and runs commands through the same dispatcher, so a field
-// given here is read, cut, parsed and clamped exactly as in the window.
+// given as ID=TEXT is read, cut, parsed and clamped exactly as in the window.
+// Named commands check their values first and type them in a form the field
+// reads as meant.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "cli/data_files.hpp"
 #include "cli/encoding.hpp"
+#include "cli/help.hpp"
 #include "cli/named_options.hpp"
+#include "cli/steps.hpp"
+#include "data/settings.hpp"
+#include "data/species.hpp"
+#include "text/result_file.hpp"
+#include "ui/app_state.hpp"
 #include "ui/controls.hpp"
-#include "ui/dispatcher.hpp"
+#include "ui/frontend.hpp"
 #include "ui/headless/headless.hpp"
 #include "ui/platform.hpp"
 #include "ui/stopwatch.hpp"
-#include "ui/window.hpp"
 
 namespace {
 
 using namespace vh;
-
-constexpr const char* kHelp =
-    "usage: varnholt-cli [STEP ...]\n"
-    "\n"
-    "Runs the main window without a screen. At start it reads zarbel.dat and\n"
-    "config.txt from the working directory, as the window does. Steps run left\n"
-    "to right:\n"
-    "  ID=TEXT      type TEXT into edit field ID (UTF-8, stored as Shift-JIS)\n"
-    "  ID=on|off    tick or clear check box ID\n"
-    "  ID=N         select item N (0-based) of combo box ID\n"
-    "  press ID     press control ID (200 narrowing, 202 frame list, 210 stopwatch,\n"
-    "               211 seed candidates, 212 boot and load time, 213 check list,\n"
-    "               1001..1010 adopt a candidate)\n"
-    "  show ID      print the text, check state (on/off) or selected item\n"
-    "               (index and text) of control ID\n"
-    "  wait MS      sleep MS milliseconds (the stopwatch keeps running)\n"
-    "\n"
-    "Result files (list.txt, syokiseed.txt, zure.txt) are written to the working\n"
-    "directory exactly as the window writes them. After a command that repaints\n"
-    "the window, the result texts it would paint are printed to standard output,\n"
-    "one per line. Caption texts (progress) go to standard error, one per line.\n"
-    "All output is UTF-8.\n"
-    "\n"
-    "Field IDs: narrowing 100-105 minimums H..D, 106 max low half (hex), 107 max\n"
-    "frames, 108/109 IDs, 150 min power, 300 nature, 302 mode (0 reverse,\n"
-    "1 forward), 303 hidden power type, 900 synchronize, 902 shiny, 907 fixed\n"
-    "shiny creature. Frame list: 116 seed (hex), 117 frames, 110-115 minimums,\n"
-    "301 nature, 901 synchronize, 903 shiny, 904 all natures, 908 fixed shiny\n"
-    "creature, 118/119 IDs. Candidates: 133-138 values, 132 hour, 310 nature.\n"
-    "Target seed: 140 target (hex), 142 month, 143 day, 311 direction, 144\n"
-    "seconds, 145 delay (hex). Check list: 146 count, 147 species, 148 level,\n"
-    "312-314 previous routes, 315 synchronize nature. Stopwatch display: 930.\n"
-    "\n"
-    "Exit status: 0 on success; 1 when a result file could not be written;\n"
-    "2 on a usage error.\n"
-    "\n"
-    "Example: varnholt-cli 116=12345678 117=3 press 202\n";
+using cli::Step;
 
 [[noreturn]] void finish(int status) {
     std::fflush(stdout);
@@ -71,7 +43,7 @@ constexpr const char* kHelp =
 void print_caption(const char* text) { std::fprintf(stderr, "%s\n", cli::sjis_to_utf8(text).c_str()); }
 
 bool parse_id(const std::string& s, int& id) {
-    if (s.empty() || s.size() > 6) return false;
+    if (s.empty() || s.size() > 7) return false;
     id = 0;
     for (char c : s) {
         if (c < '0' || c > '9') return false;
@@ -80,11 +52,37 @@ bool parse_id(const std::string& s, int& id) {
     return true;
 }
 
-int need_id(const std::vector<std::string>& args, std::size_t& i, const char* step) {
+int need_number(const std::vector<std::string>& args, std::size_t& i, const char* step) {
     int id;
-    if (i + 1 >= args.size() || !parse_id(args[i + 1], id)) usage_error(std::string(step) + " needs a control ID");
+    if (i + 1 >= args.size() || !parse_id(args[i + 1], id))
+        usage_error(std::string(step) + " needs a number after it");
     ++i;
     return id;
+}
+
+// The raw steps and the named commands, in order; usage errors stop here,
+// before anything runs.
+std::vector<Step> parse_steps(const std::vector<std::string>& args) {
+    std::vector<Step> steps;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (cli::is_named_command(a)) {
+            std::string error;
+            if (!cli::expand_named(args, i, steps, error)) usage_error(error);
+        } else if (a == "press") {
+            steps.push_back({Step::kPress, need_number(args, i, "press"), ""});
+        } else if (a == "show") {
+            steps.push_back({Step::kShow, need_number(args, i, "show"), ""});
+        } else if (a == "wait") {
+            steps.push_back({Step::kWait, need_number(args, i, "wait"), ""});
+        } else {
+            const auto eq = a.find('=');
+            int id;
+            if (eq == std::string::npos || !parse_id(a.substr(0, eq), id)) usage_error("unknown step '" + a + "'");
+            steps.push_back({Step::kSet, id, a.substr(eq + 1)});
+        }
+    }
+    return steps;
 }
 
 void set_control(int id, const std::string& value_utf8) {
@@ -104,7 +102,7 @@ void set_control(int id, const std::string& value_utf8) {
         case ControlKind::kComboNoTab: {
             int index;
             if (!parse_id(value_utf8, index) || !headless::select(id, index))
-                usage_error("combo box " + std::to_string(id) + " has no item " + value_utf8);
+                usage_error("drop-down " + std::to_string(id) + " has no item " + value_utf8);
             return;
         }
         default: usage_error("control " + std::to_string(id) + " cannot be set");
@@ -127,8 +125,47 @@ void show_control(int id) {
     }
 }
 
+// A data file's problem, said once, before the first command that uses it.
+struct DataNote {
+    int command;
+    const char* file;
+    std::string problem;
+    const char* consequence;
+};
+
+std::vector<DataNote> g_notes;
+
+void note_data_files() {
+    g_notes.push_back({kCheckListButton, kSpeciesFile, cli::data_file_problem(kSpeciesFile),
+                       "the check list uses zero base stats and finds no species"});
+    g_notes.push_back({kBootLoadButton, kSettingsFile, cli::data_file_problem(kSettingsFile),
+                       "the measured seconds and delay start empty"});
+}
+
+void say_data_notes(int command) {
+    for (DataNote& n : g_notes) {
+        if (n.command != command || n.problem.empty()) continue;
+        std::fprintf(stderr, "varnholt-cli: %s %s; %s\n", n.file, n.problem.c_str(), n.consequence);
+        n.problem.clear();
+    }
+}
+
+int count_rows(const char* file) {
+    std::FILE* f = std::fopen(file, "rb");
+    if (!f) return 0;
+    int lines = 0;
+    for (int c; (c = std::fgetc(f)) != EOF;) lines += c == '\n';
+    std::fclose(f);
+    return lines > 0 ? lines - 1 : 0;  // the header is no row
+}
+
 void press(int id) {
+    say_data_notes(id);
     const bool ok = dispatch_command(id);
+    for (const std::string& file : headless::take_opened()) {
+        const int rows = count_rows(file.c_str());
+        std::fprintf(stderr, "varnholt-cli: wrote %s, %d row%s\n", file.c_str(), rows, rows == 1 ? "" : "s");
+    }
     if (headless::take_repaint_request()) {
         headless::take_painted();
         paint_results();
@@ -137,50 +174,57 @@ void press(int id) {
     if (!ok) finish(1);
 }
 
+// The display is the stopwatch thread's; its text is read as the window
+// would read it.
+void await_stopwatch(int hundredths) {
+    const auto shown = [] {
+        char text[256];
+        platform::get_text(kStopwatchDisplay, text, sizeof text - 1);
+        return static_cast<int>(std::atof(text) * 100.0 + 0.5);
+    };
+    for (;;) {
+        const int state = g_stopwatch.state.load();
+        // Idle right after the start press: that press stopped a running stopwatch.
+        if (state == kStopwatchIdle) usage_error("stopwatch: the stopwatch was running; this stopped it");
+        if (state == kStopwatchRunning && shown() >= hundredths) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void adopt(int candidate) {
+    if (candidate > g_app.candidates.count)
+        usage_error("adopt --candidate " + std::to_string(candidate) + ": the last candidates search found " +
+                    std::to_string(g_app.candidates.count));
+    press(kAdoptFirstId + candidate - 1);
+}
+
+void run(const Step& s) {
+    switch (s.op) {
+        case Step::kSet: set_control(s.id, s.text); return;
+        case Step::kPress: press(s.id); return;
+        case Step::kShow: show_control(s.id); return;
+        case Step::kWait: std::this_thread::sleep_for(std::chrono::milliseconds(s.id)); return;
+        case Step::kAwaitStopwatch: await_stopwatch(s.id); return;
+        case Step::kAdopt: adopt(s.id); return;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    std::vector<std::string> args(argv + 1, argv + argc);
+    const std::vector<std::string> args(argv + 1, argv + argc);
     for (const std::string& a : args)
         if (a == "--help" || a == "-h") {
-            std::fputs(kHelp, stdout);
-            std::fputs(("\n" + cli::named_help()).c_str(), stdout);
+            std::fputs(cli::help_text().c_str(), stdout);
             return 0;
         }
 
-    // Named commands expand into the same field steps.
-    std::vector<std::string> steps;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const cli::NamedCommand* named = cli::find_named_command(args[i]);
-        if (!named) {
-            steps.push_back(args[i]);
-            continue;
-        }
-        std::string error;
-        if (!cli::expand_named(*named, args, i, steps, error)) usage_error(error);
-    }
-    args.swap(steps);
-
     headless::on_caption(print_caption);
     start_stopwatch_thread();
-    on_window_create();
+    note_data_files();
+    on_window_create();  // loads the species table, which --species is checked against
+    const std::vector<Step> steps = parse_steps(args);
     create_window_contents();
-
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "press") {
-            press(need_id(args, i, "press"));
-        } else if (a == "show") {
-            show_control(need_id(args, i, "show"));
-        } else if (a == "wait") {
-            const int ms = need_id(args, i, "wait");
-            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-        } else {
-            const auto eq = a.find('=');
-            int id;
-            if (eq == std::string::npos || !parse_id(a.substr(0, eq), id)) usage_error("unknown step '" + a + "'");
-            set_control(id, a.substr(eq + 1));
-        }
-    }
+    for (const Step& s : steps) run(s);
     finish(0);
 }

@@ -1,27 +1,26 @@
-// Friendlier named options per feature, mapped onto the same control fields
-// as the ID=TEXT steps: `varnholt-cli list --seed 12345678 --frames 3`.
+// Named commands: `varnholt-cli list --seed 12345678 --frames 3`. The
+// commands and their options come from the control table (ui/controls.hpp):
+// a button's command-line name is a command, and the inputs its command reads
+// are that command's options. Every value is checked against what its field
+// means before anything runs.
 #pragma once
 #include <string>
 #include <vector>
 
+#include "cli/steps.hpp"
+
 namespace vh::cli {
 
-struct NamedCommand {
-    const char* name;   // list, narrow, candidates, boot-load, check
-    int button;         // the command pressed after the options are set
-    const char* summary;
-};
+// Whether `word` names a command.
+bool is_named_command(const std::string& word);
 
-const std::vector<NamedCommand>& named_commands();
-const NamedCommand* find_named_command(const std::string& name);
+// Expands the command at args[i] and its options into steps, leaving i on
+// its last argument. Returns false with a one-line `error` naming the
+// command and the option that was wrong.
+bool expand_named(const std::vector<std::string>& args, std::size_t& i, std::vector<Step>& steps, std::string& error);
 
-// Expands `NAME --option value ...` into ID=TEXT steps followed by
-// `press BUTTON`. Returns false with `error` set on an unknown option or a
-// missing value.
-bool expand_named(const NamedCommand& cmd, const std::vector<std::string>& args, std::size_t& i,
-                  std::vector<std::string>& steps, std::string& error);
-
-// Help text listing every named command and option.
+// --help: the named commands with their options, and the drop-down names.
 std::string named_help();
+std::string names_help();
 
 }  // namespace vh::cli

@@ -13,10 +13,9 @@
 #include "test_support.hpp"
 #include "ui/app_state.hpp"
 #include "ui/controls.hpp"
-#include "ui/dispatcher.hpp"
+#include "ui/frontend.hpp"
 #include "ui/headless/headless.hpp"
 #include "ui/platform.hpp"
-#include "ui/window.hpp"
 
 namespace vh {
 namespace {

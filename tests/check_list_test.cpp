@@ -15,9 +15,8 @@
 #include "reference/check_list_reference.hpp"
 #include "test_support.hpp"
 #include "ui/app_state.hpp"
-#include "ui/dispatcher.hpp"
+#include "ui/frontend.hpp"
 #include "ui/headless/headless.hpp"
-#include "ui/window.hpp"
 
 namespace vh {
 namespace {

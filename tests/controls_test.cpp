@@ -10,11 +10,10 @@
 #include "test_support.hpp"
 #include "ui/app_state.hpp"
 #include "ui/controls.hpp"
-#include "ui/dispatcher.hpp"
+#include "ui/frontend.hpp"
 #include "ui/headless/headless.hpp"
 #include "ui/platform.hpp"
 #include "ui/stopwatch.hpp"
-#include "ui/window.hpp"
 
 namespace vh {
 namespace {
@@ -215,7 +214,7 @@ TEST_F(Window, CreatesEveryControlInOrderWithItsItemsAndFirstItemSelected) {
         EXPECT_FALSE(platform::is_checked(r.id));
     }
     EXPECT_EQ(g_app.ideal_roaming, -1);
-    EXPECT_TRUE(g_app.controls_created);
+    EXPECT_TRUE(controls_exist());
 }
 
 TEST_F(Window, SettingsFileFillsTheTwoCalibrationFields) {

@@ -8,9 +8,8 @@
 
 #include "narrowing_support.hpp"
 #include "test_support.hpp"
-#include "ui/dispatcher.hpp"
+#include "ui/frontend.hpp"
 #include "ui/headless/headless.hpp"
-#include "ui/window.hpp"
 
 namespace vh {
 namespace {
@@ -113,11 +112,13 @@ TEST_F(NarrowingCommand, TheCliWritesTheNineRowFileAndStreamsEveryProgressText) 
     const std::string file = test::read_file("syokiseed.txt");
     EXPECT_EQ(file, test::run_fast(test::all_minimums(31)).file);
     EXPECT_EQ(test::lines_of(file).size(), 10u);
-    EXPECT_EQ(test::read_file("err.log"), test::utf8(u8"逆処理:31-31-31-31-31-31　候補:0個\nVarnholt\n"));
+    EXPECT_EQ(test::read_file("err.log"),
+              test::utf8(u8"逆処理:31-31-31-31-31-31　候補:0個\nVarnholt\nvarnholt-cli: wrote syokiseed.txt, 9 rows\n"));
     ASSERT_EQ(run_cli("100=30 101=31 102=31 103=31 104=31 105=31 302=1 106=0 107=0 press 200"), 0);
-    // Forward processing: 24 hour texts, one line each, then the caption restored.
+    // Forward processing: 24 hour texts, one line each, then the caption
+    // restored and the file confirmed.
     const std::string err = test::read_file("err.log");
-    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 25);
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 26);
     EXPECT_EQ(err.substr(0, err.find('\n')), test::utf8(u8"順処理:0時計算中　候補:0個"));
     std::filesystem::remove("syokiseed.txt");
     std::filesystem::create_directory("syokiseed.txt");

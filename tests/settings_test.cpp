@@ -6,8 +6,8 @@
 
 #include "data/settings.hpp"
 #include "test_support.hpp"
+#include "ui/frontend.hpp"
 #include "ui/headless/headless.hpp"
-#include "ui/window.hpp"
 
 namespace vh {
 namespace {

@@ -1,5 +1,5 @@
 // The calibration commands: the initial-seed candidate search with its
-// adoption buttons (211, 1001-1010) and the boot and load time (212).
+// adoption buttons and the boot and load time.
 #include <cstdio>
 
 #include "features/boot_load.hpp"
@@ -15,27 +15,23 @@ namespace vh {
 
 namespace {
 
-constexpr int kStopwatchDisplay = 930;
-constexpr int kSecondsField = 144;
-constexpr int kDelayField = 145;
-
 SeedCandidateRequest read_candidate_request() {
     SeedCandidateRequest r;
-    for (int i = 0; i < 6; ++i) r.ivs[i] = read_decimal_clamped(133 + i, 2, 0, 31);
-    r.nature = clamp_int(read_selection(310), 0, 24);
-    const int hour = read_decimal(132, 2);
+    for (int i = 0; i < 6; ++i) r.ivs[i] = read_decimal_clamped(kCandidateIvH + i, 2, 0, 31);
+    r.nature = clamp_int(read_selection(kCandidateNature), 0, 24);
+    const int hour = read_decimal(kCandidateHour, 2);
     r.hour = hour < 0 ? 0 : hour;
     return r;
 }
 
 BootLoadInputs read_boot_load_inputs() {
     BootLoadInputs in;
-    in.seconds = read_real(kSecondsField, kTextLimit);
-    in.measured_delay = read_hex_signed(kDelayField, kTextLimit);
-    in.target = read_hex_unsigned(140, kTextLimit);
-    in.start_month = read_decimal(142, kTextLimit);
-    in.start_day = read_decimal(143, kTextLimit);
-    in.direction = read_selection(311);
+    in.seconds = read_real(kMeasuredSeconds, kTextLimit);
+    in.measured_delay = read_hex_signed(kMeasuredDelay, kTextLimit);
+    in.target = read_hex_unsigned(kTargetSeed, kTextLimit);
+    in.start_month = read_decimal(kStartMonth, kTextLimit);
+    in.start_day = read_decimal(kStartDay, kTextLimit);
+    in.direction = read_selection(kDirection);
     return in;
 }
 
@@ -54,10 +50,10 @@ void command_seed_candidates() {
 void command_adopt(int n) {
     if (n < 0 || n >= g_app.candidates.count) return;
     const FieldText reading = read_text(kStopwatchDisplay, kTextLimit);
-    platform::set_text(kSecondsField, reading.bytes);
+    platform::set_text(kMeasuredSeconds, reading.bytes);
     char delay[8];
     std::snprintf(delay, sizeof delay, "%04X", static_cast<unsigned>(g_app.candidates.seeds[n] & 0xFFFFu));
-    platform::set_text(kDelayField, delay);
+    platform::set_text(kMeasuredDelay, delay);
 }
 
 void command_boot_load() { compute_boot_load(read_boot_load_inputs(), g_app.boot_load); }

@@ -3,6 +3,7 @@
 #include "features/check_list.hpp"
 #include "ui/app_state.hpp"
 #include "ui/commands.hpp"
+#include "ui/controls.hpp"
 #include "ui/fields.hpp"
 
 namespace vh {
@@ -10,16 +11,16 @@ namespace vh {
 namespace {
 CheckListRequest read_check_list_request() {
     CheckListRequest r;
-    r.target = read_hex_unsigned(140, kTextLimit);
-    r.consumption = read_decimal(146, 4);
-    const FieldText name = read_text(147, kTypedNameMax);
+    r.target = read_hex_unsigned(kTargetSeed, kTextLimit);
+    r.consumption = read_decimal(kCheckCount, 4);
+    const FieldText name = read_text(kCheckSpecies, kTypedNameMax);
     std::memcpy(r.species_name, name.bytes, name.size + 1);
     r.species_name_size = name.size;
-    r.level = read_decimal(148, 4);
-    r.dog1_prev = read_selection(312) - 1;
-    r.dog2_prev = read_selection(313) - 1;
-    r.lati_prev = read_selection(314) - 1;
-    r.sync_nature = read_selection(315) - 1;
+    r.level = read_decimal(kCheckLevel, 4);
+    r.dog1_prev = read_selection(kCheckDog1) - 1;
+    r.dog2_prev = read_selection(kCheckDog2) - 1;
+    r.lati_prev = read_selection(kCheckLati) - 1;
+    r.sync_nature = read_selection(kCheckSyncNature) - 1;
     return r;
 }
 }  // namespace

@@ -1,6 +1,7 @@
 #include "features/frame_list.hpp"
 #include "text/numbers.hpp"
 #include "ui/commands.hpp"
+#include "ui/controls.hpp"
 #include "ui/fields.hpp"
 
 namespace vh {
@@ -8,17 +9,17 @@ namespace vh {
 namespace {
 FrameListRequest read_frame_list_request() {
     FrameListRequest r;
-    r.seed = read_hex_unsigned(116, 8);
-    r.frames = read_decimal(117, 4);
+    r.seed = read_hex_unsigned(kListSeed, 8);
+    r.frames = read_decimal(kListFrames, 4);
     if (r.frames < 0) r.frames = 0;
-    for (int i = 0; i < 6; ++i) r.min_ivs[i] = read_decimal_clamped(110 + i, 3, 0, 31);
-    r.nature = read_selection(301) - 1;
-    r.sync = read_check(901);
-    r.shiny_only = read_check(903);
-    r.tid = read_id16(118);
-    r.sid = read_id16(119);
-    r.all_natures = read_check(904);
-    r.fixed_shiny = read_check(908);
+    for (int i = 0; i < 6; ++i) r.min_ivs[i] = read_decimal_clamped(kListMinH + i, 3, 0, 31);
+    r.nature = read_selection(kListNature) - 1;
+    r.sync = read_check(kListSync);
+    r.shiny_only = read_check(kListShiny);
+    r.tid = read_id16(kListTid);
+    r.sid = read_id16(kListSid);
+    r.all_natures = read_check(kListAllNatures);
+    r.fixed_shiny = read_check(kListFixedShiny);
     return r;
 }
 }  // namespace

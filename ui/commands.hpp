@@ -6,13 +6,13 @@
 
 namespace vh {
 
-bool command_narrowing();       // 200
-bool command_frame_list();      // 202
-void command_stopwatch();       // 210
-void command_seed_candidates(); // 211
-void command_boot_load();       // 212
-bool command_check_list();      // 213
-void command_adopt(int n);      // 1001 + n
+bool command_narrowing();       // kNarrowButton
+bool command_frame_list();      // kListButton
+void command_stopwatch();       // kStopwatchButton
+void command_seed_candidates(); // kCandidatesButton
+void command_boot_load();       // kBootLoadButton
+bool command_check_list();      // kCheckListButton
+void command_adopt(int n);      // adoption button n (kAdoptFirstId + n)
 
 // Writes a result file through `body`, then opens it with the viewer. When
 // the file cannot be created or written, the caption reports it, nothing is

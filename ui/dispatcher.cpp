@@ -1,7 +1,6 @@
-#include "ui/dispatcher.hpp"
-
 #include "ui/commands.hpp"
 #include "ui/controls.hpp"
+#include "ui/frontend.hpp"
 #include "ui/platform.hpp"
 
 namespace vh {
@@ -9,18 +8,18 @@ namespace vh {
 bool dispatch_command(int id) {
     bool ok = true;
     switch (id) {
-        case 200: ok = command_narrowing(); break;
-        case 202: ok = command_frame_list(); break;
-        case 210: command_stopwatch(); break;
-        case 211:
+        case kNarrowButton: ok = command_narrowing(); break;
+        case kListButton: ok = command_frame_list(); break;
+        case kStopwatchButton: command_stopwatch(); break;
+        case kCandidatesButton:
             command_seed_candidates();
             platform::request_repaint();
             break;
-        case 212:
+        case kBootLoadButton:
             command_boot_load();
             platform::request_repaint();
             break;
-        case 213:
+        case kCheckListButton:
             ok = command_check_list();
             platform::request_repaint();
             break;

@@ -5,7 +5,7 @@
 #include "text/format.hpp"
 #include "ui/app_state.hpp"
 #include "ui/platform.hpp"
-#include "ui/window.hpp"
+#include "ui/frontend.hpp"
 
 namespace vh {
 

@@ -1,7 +1,11 @@
 // The window-system interface: all that the platform-neutral user interface
 // (control creation, dispatcher, paint, stopwatch) asks of a window system.
 // Implemented once for Win32 (ui/win32) and once headless (ui/headless), the
-// latter serving the command-line front end and the tests.
+// latter serving the command-line front end and the tests. What a front end
+// calls in is in ui/frontend.hpp.
+//
+// Every call comes from the window thread, except set_text (the stopwatch
+// display), clock_ms and sleep_1ms, which the stopwatch thread calls too.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -4,6 +4,8 @@
 #include <thread>
 
 #include "ui/commands.hpp"
+#include "ui/controls.hpp"
+#include "ui/frontend.hpp"
 #include "ui/platform.hpp"
 
 namespace vh {
@@ -22,7 +24,7 @@ void stopwatch_pass(Stopwatch& sw) {
             sw.shown_hundredths = elapsed;
             char buf[256];
             std::snprintf(buf, sizeof buf, "%.2f", elapsed / 100.0);
-            platform::set_text(kStopwatchDisplayId, buf);
+            platform::set_text(kStopwatchDisplay, buf);
         }
     }
 }
@@ -39,11 +41,11 @@ void start_stopwatch_thread() { std::thread(stopwatch_thread_body).detach(); }
 void toggle_stopwatch(Stopwatch& sw) {
     int expected = kStopwatchIdle;
     if (sw.state.compare_exchange_strong(expected, kStopwatchStartRequested)) {
-        platform::set_text(kStopwatchButtonId, "ロード");
+        platform::set_text(kStopwatchButton, "ロード");
         return;
     }
     expected = kStopwatchRunning;
-    if (sw.state.compare_exchange_strong(expected, kStopwatchIdle)) platform::set_text(kStopwatchButtonId, "起動");
+    if (sw.state.compare_exchange_strong(expected, kStopwatchIdle)) platform::set_text(kStopwatchButton, "起動");
     // A press while the start request is still pending does nothing.
 }
 

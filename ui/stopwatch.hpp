@@ -1,14 +1,11 @@
 // The boot-to-load stopwatch: a thread of its own polls the millisecond
-// clock and shows the elapsed time, in hundredths, in display 930; button 210
-// starts and stops it.
+// clock and shows the elapsed time, in hundredths, in the stopwatch display; the
+// stopwatch button starts and stops it.
 #pragma once
 #include <atomic>
 #include <cstdint>
 
 namespace vh {
-
-inline constexpr int kStopwatchDisplayId = 930;
-inline constexpr int kStopwatchButtonId = 210;
 
 enum StopwatchState : int { kStopwatchIdle = 0, kStopwatchStartRequested = 1, kStopwatchRunning = 2 };
 
@@ -27,9 +24,7 @@ extern Stopwatch g_stopwatch;
 void stopwatch_pass(Stopwatch& sw);
 // The thread body: passes with a 1 ms sleep between them, forever.
 [[noreturn]] void stopwatch_thread_body();
-// Starts the stopwatch thread (detached; it ends with the process).
-void start_stopwatch_thread();
-// Command 210, on the window thread.
+// The stopwatch button's command, on the window thread.
 void toggle_stopwatch(Stopwatch& sw);
 
 }  // namespace vh

@@ -1,9 +1,8 @@
-#include "ui/window.hpp"
-
 #include "data/settings.hpp"
 #include "data/species.hpp"
 #include "ui/app_state.hpp"
 #include "ui/controls.hpp"
+#include "ui/frontend.hpp"
 #include "ui/platform.hpp"
 
 namespace vh {
@@ -21,8 +20,10 @@ void create_window_contents() {
     create_all_controls();
     const Settings s = read_settings_file();
     if (!s.found) return;
-    platform::set_text(144, s.seconds);
-    platform::set_text(145, s.delay);
+    platform::set_text(kMeasuredSeconds, s.seconds);
+    platform::set_text(kMeasuredDelay, s.delay);
 }
+
+bool controls_exist() { return g_app.controls_created; }
 
 }  // namespace vh

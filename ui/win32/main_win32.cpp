@@ -3,11 +3,8 @@
 #include <windows.h>
 #include <mmsystem.h>
 
-#include "ui/dispatcher.hpp"
-#include "ui/app_state.hpp"
-#include "ui/stopwatch.hpp"
+#include "ui/frontend.hpp"
 #include "ui/win32/win32_window.hpp"
-#include "ui/window.hpp"
 
 namespace {
 
@@ -26,13 +23,13 @@ void release_timer_period() {
 }
 
 void paint(HWND hwnd) {
-    if (!g_app.controls_created) create_window_contents();
+    if (!controls_exist()) create_window_contents();
     PAINTSTRUCT ps;
     HDC dc = BeginPaint(hwnd, &ps);
     win32::g_paint_dc = dc;
     // Whitens the whole client area; the outline lies outside it.
     Rectangle(dc, -1, -1, 801, 701);
-    if (g_app.controls_created) paint_window();
+    if (controls_exist()) paint_window();
     win32::g_paint_dc = nullptr;
     EndPaint(hwnd, &ps);
 }
