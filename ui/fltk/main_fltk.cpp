@@ -21,10 +21,14 @@ class MainWindow : public Fl_Double_Window {
 public:
     MainWindow() : Fl_Double_Window(kWindowWidth, kWindowHeight, kWindowCaption) {}
 
+    // The whole window on a full repaint; otherwise only the controls that
+    // changed, over what the back buffer already holds.
     void draw() override {
-        fl_color(FL_WHITE);
-        fl_rectf(0, 0, w(), h());
-        if (g_app.controls_created) paint_window();
+        if (damage() & ~FL_DAMAGE_CHILD) {
+            fl_color(FL_WHITE);
+            fl_rectf(0, 0, w(), h());
+            if (g_app.controls_created) paint_window();
+        }
         draw_children();
     }
 
