@@ -71,6 +71,7 @@ std::string to_utf8(const char* sjis) { return to_utf8(sjis, std::strlen(sjis));
 
 // A menu item's text is a path in the toolkit ('/' separates levels, '\\'
 // escapes, '&' marks a shortcut, '_' a divider): all are taken literally here.
+// ('|' separates items only in the one-argument add(), which is not used.)
 std::string literal_menu_text(const std::string& text) {
     std::string out;
     for (char c : text) {
@@ -208,7 +209,9 @@ void set_text(int id, const char* text) {
 }
 
 void add_item(int id, const char* text) {
-    if (Fl_Widget* w = control(id)) static_cast<Fl_Choice*>(w)->add(literal_menu_text(to_utf8(text)).c_str());
+    Fl_Widget* w = control(id);
+    if (!w) return;
+    static_cast<Fl_Choice*>(w)->add(literal_menu_text(to_utf8(text)).c_str(), 0, nullptr, nullptr, 0);
 }
 
 int selected_item(int id) {
