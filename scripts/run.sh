@@ -6,7 +6,7 @@
 # program under Wine: scripts/run-win.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh g++ cmake ninja-build libfltk1.3-dev libxcursor-dev libxinerama-dev fonts-ipafont-gothic xdg-utils
+bash scripts/deps.sh g++ cmake ninja-build libfltk1.3-dev libxcursor-dev libxinerama-dev libxft-dev libxext-dev fonts-ipafont-gothic xdg-utils
 # A build directory of its own: the program alone, without the tests' libraries.
 cmake -S . -B build-app -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNHOLT_TESTS=OFF -DVARNHOLT_BENCH=OFF >/dev/null
 cmake --build build-app --target varnholt

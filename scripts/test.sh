@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/deps.sh g++ cmake ninja-build libgtest-dev libbenchmark-dev \
-  libfltk1.3-dev libxcursor-dev libxinerama-dev fonts-ipafont-gothic
+  libfltk1.3-dev libxcursor-dev libxinerama-dev libxft-dev libxext-dev fonts-ipafont-gothic
 
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build
