@@ -24,9 +24,9 @@ bash scripts/fuzz.sh
 # display can miss a beat under load; a failing run is repeated once, so only
 # a failure seen twice fails the build.
 bash scripts/deps.sh xvfb xdotool xclip x11-utils imagemagick fonts-ipafont-gothic
-if ! timeout -k 10 300 bash tests/e2e/native_window_test.sh build; then
+if ! timeout -k 10 480 bash tests/e2e/native_window_test.sh build; then
   echo "native window test failed; running it once more"
-  timeout -k 10 300 bash tests/e2e/native_window_test.sh build
+  timeout -k 10 480 bash tests/e2e/native_window_test.sh build
 fi
 
 # The Windows program: cross-build with MinGW-w64, then the end-to-end test of

@@ -1,8 +1,8 @@
 // The native window test's probe, two tools in one program:
-//   native-probe render SPEC   opens a window "probe-render" of the main
+//   native-probe render ITEMS  opens a window "probe-render" of the main
 //                              window's size and paints, with the platform's
 //                              own drawing calls, the lines "L x0 y0 x1 y1" and
-//                              texts "x y HEX" (Shift-JIS bytes in hex) of SPEC;
+//                              texts "x y HEX" (Shift-JIS bytes in hex) of file ITEMS;
 //   native-probe close WINDOW  asks a window to close, as a window manager's
 //                              close box does (WM_DELETE_WINDOW).
 #include "ui/platform.hpp"
@@ -31,7 +31,7 @@ struct Item {
     std::string text;
 };
 
-std::vector<Item> read_spec(const char* path) {
+std::vector<Item> read_items(const char* path) {
     std::vector<Item> items;
     std::ifstream in(path);
     std::string row;
@@ -73,9 +73,9 @@ private:
     std::vector<Item> items_;
 };
 
-int render(const char* spec) {
+int render(const char* items) {
     vh::fltk::use_japanese_font();
-    auto* window = new RenderWindow(read_spec(spec));
+    auto* window = new RenderWindow(read_items(items));
     window->end();
     window->show();
     return Fl::run();
@@ -102,6 +102,6 @@ int main(int argc, char** argv) {
     const std::string what = argc == 3 ? argv[1] : "";
     if (what == "render") return render(argv[2]);
     if (what == "close") return close_window(argv[2]);
-    std::fputs("usage: native-probe render SPEC | close WINDOW\n", stderr);
+    std::fputs("usage: native-probe render ITEMS | close WINDOW\n", stderr);
     return 2;
 }

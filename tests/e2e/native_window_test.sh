@@ -76,7 +76,11 @@ type_into() { click "$1" "$2"; xdotool key ctrl+a; xdotool type --delay 10 "$3";
 field_at() { click "$1" "$2"; xdotool key ctrl+a ctrl+c; sleep 0.1; timeout 5 xclip -o -selection clipboard 2>/dev/null; }
 # Selects item n of the drop-down list at (x, y): the click opens its menu,
 # Escape closes it and leaves the list focused, Home and Down step.
-select_item() { click "$1" "$2"; xdotool key Escape; sleep 0.1; xdotool key Home; local i; for ((i = 0; i < $3; i++)); do xdotool key Down; done; }
+select_item() { click "$1" "$2"; wait_idle; xdotool key Escape; wait_idle; xdotool key Home; local i; for ((i = 0; i < $3; i++)); do xdotool key Down; done; }
+# Returns once the window has handled all input sent so far (and so has run
+# the command it started): the window owns the clipboard after the first
+# field_at, and answers a request for it only between commands.
+wait_idle() { timeout 120 xclip -o -selection clipboard >/dev/null 2>&1; sleep 0.2; }
 caption() { xdotool getwindowname "$WIN"; }
 shot() { rm -f "$1.pgm"; import -window "$WIN" "$1"; }
 # A screenshot's gray levels as plain text beside it, made once: rectangles of
@@ -130,7 +134,7 @@ same_file() { [ -f "$1" ] && [ -f "$2" ] && cmp -s "$1" "$2"; }
 cli() { (cd "$WORK/cli" && "$CLI" "$@"); }
 sjis_hex() { printf '%s' "$1" | iconv -f UTF-8 -t CP932 | od -An -tx1 | tr -d ' \n'; }
 
-# Paints the items of spec file $1 in the probe's window and takes its screenshot $2.
+# Paints the items of file $1 in the probe's window and takes its screenshot $2.
 render_shot() {
   "$PROBE" render "$1" >/dev/null 2>&1 &
   local pid=$! rwin=
@@ -314,10 +318,10 @@ controls_at_places() {
 # Screenshot $1 against the labels and dividers painted by the probe, pixel
 # for pixel everywhere outside the controls.
 labels_as_layout() {
-  local spec="$WORK/labels.txt" x y text id w h kind
-  printf 'L 400 0 400 800\nL 0 249 800 249\n' >"$spec"
-  while read -r x y text; do echo "$x $y $(sjis_hex "$text")" >>"$spec"; done <<<"$LABELS"
-  render_shot "$spec" "$WORK/labels.png" || { echo "  no probe window"; return 1; }
+  local items="$WORK/labels.txt" x y text id w h kind
+  printf 'L 400 0 400 800\nL 0 249 800 249\n' >"$items"
+  while read -r x y text; do echo "$x $y $(sjis_hex "$text")" >>"$items"; done <<<"$LABELS"
+  render_shot "$items" "$WORK/labels.png" || { echo "  no probe window"; return 1; }
   local draw=()
   while read -r id x y w h kind; do draw+=(-draw "rectangle $x,$y,$((x + w - 1)),$((y + h - 1))"); done <<<"$CONTROLS"
   convert "$1" -fill '#ff00ff' "${draw[@]}" "$WORK/masked-a.png"
@@ -336,8 +340,8 @@ areas+=("boot 410 350 382 18" "load 410 380 382 18" "roaming 600 480 192 18")
 # the last line "zarbel名" that 'show 147' prints) at the result areas' places,
 # and compares every result area of screenshot $1 with it pixel by pixel.
 painted_as_cli() {
-  local shot=$1 lines=$2 spec="$WORK/render.txt" row=0 line x y
-  : >"$spec"
+  local shot=$1 lines=$2 items="$WORK/render.txt" row=0 line x y
+  : >"$items"
   while IFS= read -r line; do
     case "$line" in
       起動:*) x=410 y=350 ;;
@@ -345,9 +349,9 @@ painted_as_cli() {
       理想徘徊消費:*) x=600 y=480 ;;
       *) [[ "$line" =~ ^[0-9A-F]{8}$ ]] || continue; x=114 y=$((375 + 25 * row)); row=$((row + 1)) ;;
     esac
-    echo "$x $y $(sjis_hex "$line")" >>"$spec"
+    echo "$x $y $(sjis_hex "$line")" >>"$items"
   done < <(awk '$0 == "zarbel名" { n = 0; delete l; next } { l[++n] = $0 } END { for (i = 1; i <= n; i++) print l[i] }' "$lines")
-  render_shot "$spec" "$WORK/render.png" || return 1
+  render_shot "$items" "$WORK/render.png" || return 1
   local wrong
   wrong=$(printf '%s\n' "${areas[@]}" | areas_differ "$shot" "$WORK/render.png" | tr '\n' ' ')
   [ -z "$wrong" ] || { echo "  differ: $wrong"; return 1; }
@@ -390,15 +394,21 @@ changed_within() {  # before after id-a id-b
 }
 meets() { [ "$1" -lt $(($5 + $7)) ] && [ "$5" -lt $(($1 + $3)) ] && [ "$2" -lt $(($6 + $8)) ] && [ "$6" -lt $(($2 + $4)) ]; }
 tab_chain() {
-  local i prev="$WORK/tab-0.png" next wrong=
+  local i prev="$WORK/tab-0.png" next wrong= seen
   click 88 35
+  wait_idle
   shot "$prev"
   for ((i = 1; i < ${#chain[@]}; i++)); do
     xdotool key Tab
-    sleep 0.05
     next="$WORK/tab-$i.png"
-    shot "$next"
-    changed_within "$prev" "$next" "${chain[$((i - 1))]}" "${chain[$i]}" || wrong+=" ${chain[$((i - 1))]}->${chain[$i]}"
+    seen=
+    # The key reaches the window asynchronously: look again for up to a second.
+    for _ in 1 2 3 4 5 6 7 8 9 10; do
+      sleep 0.05
+      shot "$next"
+      changed_within "$prev" "$next" "${chain[$((i - 1))]}" "${chain[$i]}" && { seen=1; break; }
+    done
+    [ -n "$seen" ] || wrong+=" ${chain[$((i - 1))]}->${chain[$i]}"
     prev=$next
   done
   [ -z "$wrong" ] || { echo "  steps not seen:$wrong"; return 1; }
@@ -407,9 +417,12 @@ check "Tab walks the focus chain and wraps to 100" tab_chain
 shift_tab() {
   shot "$WORK/stab-a.png"
   xdotool key shift+Tab
-  sleep 0.05
-  shot "$WORK/stab-b.png"
-  changed_within "$WORK/stab-a.png" "$WORK/stab-b.png" 100 315
+  for _ in 1 2 3 4 5 6 7 8 9 10; do
+    sleep 0.05
+    shot "$WORK/stab-b.png"
+    changed_within "$WORK/stab-a.png" "$WORK/stab-b.png" 100 315 && return 0
+  done
+  return 1
 }
 check "Shift+Tab from 100 goes back to 315" shift_tab
 note "tab chain done"
@@ -424,6 +437,7 @@ type_into 548 35 12345678
 type_into 430 151 3
 rm -f "$WORK/win/list.txt"
 click 630 182
+wait_idle
 cli 116=12345678 117=3 press 202 >/dev/null 2>&1
 check_soon "seed 12345678, 3 frames: list.txt equals varnholt-cli's" same_file "$WORK/win/list.txt" "$WORK/cli/list.txt"
 check "that list.txt has a header and three rows" [ "$(wc -l <"$WORK/win/list.txt")" = 4 ]
@@ -434,12 +448,14 @@ select_item 515 86 3
 click 586 87                                   # check box 901
 rm -f "$WORK/win/list.txt"
 click 630 182
+wait_idle
 cli 116=5A0C0400 117=40 301=3 901=on press 202 >/dev/null 2>&1
 check_soon "list.txt (nature, synchronize) equals varnholt-cli's" same_file "$WORK/win/list.txt" "$WORK/cli/list.txt"
 # Space on the focused button presses it: Tab from field 117 reaches 202.
 rm -f "$WORK/win/list.txt"
 click 430 151
 xdotool key Tab space
+wait_idle
 check_soon "Tab to リスト出力 and Space writes the same list.txt" same_file "$WORK/win/list.txt" "$WORK/cli/list.txt"
 # Enter and Escape do nothing, on a button or in a field.
 rm -f "$WORK/win/list.txt"
@@ -459,6 +475,7 @@ xprop -spy -id "$WIN" _NET_WM_NAME >"$WORK/captions.txt" 2>/dev/null &   # every
 watcher=$!
 sleep 0.3
 click 290 192
+wait_idle
 cli 100=27 101=27 102=27 103=27 104=27 105=27 press 200 >/dev/null 2>&1
 check_soon "syokiseed.txt from the window equals varnholt-cli's" same_file "$WORK/win/syokiseed.txt" "$WORK/cli/syokiseed.txt"
 kill "$watcher" 2>/dev/null
@@ -472,14 +489,14 @@ note "narrowing done"
 # ---- stopwatch (210) --------------------------------------------------------------------------
 shot "$WORK/sw-0.png"
 click 150 286
-sleep 0.3
+wait_idle
 shot "$WORK/sw-1.png"
 sleep 0.3
 shot "$WORK/sw-2.png"
 check "first press: the button's caption changes" differs "$WORK/sw-0.png" "$WORK/sw-1.png" 104 278 92 17
 check "display counts while running" differs "$WORK/sw-1.png" "$WORK/sw-2.png" 20 274 60 22
 click 150 286
-sleep 0.1
+wait_idle
 shot "$WORK/sw-3.png"
 sleep 0.3
 shot "$WORK/sw-4.png"
@@ -493,6 +510,7 @@ for i in 0 1 2 3 4 5; do type_into $((105 + 40 * i)) 320 "${ivs[$i]}"; done
 type_into 212 350 12
 select_item 110 350 11
 click 330 351
+wait_idle
 cli 133=8 134=30 135=19 136=15 137=29 138=15 132=12 310=11 press 211 >"$WORK/cli-211.txt" 2>/dev/null
 rows=$(grep -cE '^[0-9A-F]{8}$' "$WORK/cli-211.txt")
 check "varnholt-cli finds candidates for these fields ($rows)" [ "$rows" -ge 1 ]
@@ -506,6 +524,7 @@ buttons_ok() {
 check "one adoption button per candidate at its place, none below" buttons_ok
 check "candidate rows painted as varnholt-cli's, pixel for pixel" painted_as_cli "$WORK/after-211.png" "$WORK/cli-211.txt"
 click 207 386
+wait_idle
 reading=$(field_at 470 320)
 cli 133=8 134=30 135=19 136=15 137=29 138=15 132=12 310=11 press 211 press 1001 show 145 >"$WORK/cli-1001.txt" 2>/dev/null
 check "adoption copies the stopwatch reading into 144 ($reading)" \
@@ -516,7 +535,7 @@ note "candidates done"
 # ---- boot and load time (212) -------------------------------------------------------------------
 type_into 568 261 5A0C0400
 click 730 321
-sleep 0.3
+wait_idle
 shot "$WORK/after-212.png"
 cli 133=8 134=30 135=19 136=15 137=29 138=15 132=12 310=11 press 211 show 147 144="$reading" \
   145="$(field_at 624 320)" 140=5A0C0400 press 212 >"$WORK/cli-212.txt" 2>/dev/null
@@ -529,6 +548,7 @@ type_into 438 431 3
 type_into 688 431 50
 rm -f "$WORK/win/zure.txt"
 click 670 522
+wait_idle
 cli 140=5A0C0400 146=3 148=50 press 213 >"$WORK/cli-213.txt" 2>/dev/null
 cli 133=8 134=30 135=19 136=15 137=29 138=15 132=12 310=11 press 211 144="$reading" \
   145="$(field_at 624 320)" 140=5A0C0400 press 212 146=3 148=50 show 147 press 213 >"$WORK/cli-all.txt" 2>/dev/null
@@ -543,6 +563,7 @@ note "check list done"
 # ---- a search without candidates removes the buttons -----------------------------------------------
 for i in 0 1 2 3 4 5; do type_into $((105 + 40 * i)) 320 31; done
 click 330 351
+wait_idle
 cli 133=31 134=31 135=31 136=31 137=31 138=31 132=12 310=11 press 211 >"$WORK/cli-211b.txt" 2>/dev/null
 rows_b=$(grep -cE '^[0-9A-F]{8}$' "$WORK/cli-211b.txt")
 sleep 0.3
@@ -555,6 +576,7 @@ rm -f "$WORK/win/list.txt"
 mkdir "$WORK/win/list.txt"                      # a directory stands where the file goes
 handed=$(wc -l <"$WORK/opened.log")
 click 630 182
+wait_idle
 check_soon "list.txt that cannot be created: the caption says so" [ "$(caption)" = "list.txtを作成できません" ]
 check "list.txt that cannot be created is not handed to the opener" [ "$(wc -l <"$WORK/opened.log")" = "$handed" ]
 
