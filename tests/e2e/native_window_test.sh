@@ -79,7 +79,8 @@ field_at() { click "$1" "$2"; xdotool key ctrl+a ctrl+c; sleep 0.1; timeout 5 xc
 select_item() { click "$1" "$2"; wait_idle; xdotool key Escape; wait_idle; xdotool key Home; local i; for ((i = 0; i < $3; i++)); do xdotool key Down; done; }
 # Returns once the window has handled all input sent so far (and so has run
 # the command it started): the window owns the clipboard after the first
-# field_at, and answers a request for it only between commands.
+# field_at, and answers a request for it only between commands (and while
+# the narrowing shows a progress caption).
 wait_idle() { timeout 120 xclip -o -selection clipboard >/dev/null 2>&1; sleep 0.2; }
 caption() { xdotool getwindowname "$WIN"; }
 shot() { rm -f "$1.pgm"; import -window "$WIN" "$1"; }
@@ -476,6 +477,9 @@ watcher=$!
 sleep 0.3
 click 290 192
 wait_idle
+# The window also answers between progress captions: the caption back to
+# Varnholt tells that the narrowing has ended.
+for _ in $(seq 600); do [ "$(caption)" = Varnholt ] && break; sleep 0.1; done
 cli 100=27 101=27 102=27 103=27 104=27 105=27 press 200 >/dev/null 2>&1
 check_soon "syokiseed.txt from the window equals varnholt-cli's" same_file "$WORK/win/syokiseed.txt" "$WORK/cli/syokiseed.txt"
 kill "$watcher" 2>/dev/null
