@@ -409,10 +409,11 @@ tab_chain() {
       shot "$next"
       changed_within "$prev" "$next" "${chain[$((i - 1))]}" "${chain[$i]}" && { seen=1; break; }
     done
-    [ -n "$seen" ] || wrong+=" ${chain[$((i - 1))]}->${chain[$i]}"
+    # After a wrong step every later one is off too: stop at the first.
+    [ -n "$seen" ] || { wrong=" ${chain[$((i - 1))]}->${chain[$i]}"; break; }
     prev=$next
   done
-  [ -z "$wrong" ] || { echo "  steps not seen:$wrong"; return 1; }
+  [ -z "$wrong" ] || { echo "  step not seen:$wrong"; return 1; }
 }
 check "Tab walks the focus chain and wraps to 100" tab_chain
 shift_tab() {
