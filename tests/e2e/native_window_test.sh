@@ -42,6 +42,7 @@ cleanup() {
   [ -n "$PROG_PID" ] && kill "$PROG_PID" 2>/dev/null
   [ -n "$XVFB_PID" ] && kill "$XVFB_PID" 2>/dev/null
   wait 2>/dev/null
+  rm -f "$OUT"/*.pgm
   [ -n "${KEEP_WORK:-}" ] || rm -rf "$WORK"
 }
 trap cleanup EXIT
