@@ -1,10 +1,13 @@
 #include "cli/help.hpp"
 
-#include "cli/encoding.hpp"
+#include "encoding/sjis_utf8.hpp"
 #include "cli/named_options.hpp"
 #include "ui/controls.hpp"
 
 namespace vh::cli {
+
+using encoding::sjis_to_utf8;
+using encoding::utf8_to_sjis;
 
 namespace {
 

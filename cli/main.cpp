@@ -10,12 +10,12 @@
 #include <vector>
 
 #include "cli/data_files.hpp"
-#include "cli/encoding.hpp"
 #include "cli/help.hpp"
 #include "cli/named_options.hpp"
 #include "cli/steps.hpp"
 #include "data/settings.hpp"
 #include "data/species.hpp"
+#include "encoding/sjis_utf8.hpp"
 #include "text/result_file.hpp"
 #include "ui/app_state.hpp"
 #include "ui/controls.hpp"
@@ -40,7 +40,7 @@ using cli::Step;
     finish(2);
 }
 
-void print_caption(const char* text) { std::fprintf(stderr, "%s\n", cli::sjis_to_utf8(text).c_str()); }
+void print_caption(const char* text) { std::fprintf(stderr, "%s\n", encoding::sjis_to_utf8(text).c_str()); }
 
 bool parse_id(const std::string& s, int& id) {
     if (s.empty() || s.size() > 7) return false;
@@ -89,7 +89,7 @@ void set_control(int id, const std::string& value_utf8) {
     if (!headless::exists(id)) usage_error("no control " + std::to_string(id));
     switch (headless::kind(id)) {
         case ControlKind::kEdit: {
-            const auto sjis = cli::utf8_to_sjis(value_utf8);
+            const auto sjis = encoding::utf8_to_sjis(value_utf8);
             if (!sjis) usage_error("text for " + std::to_string(id) + " has characters without a Shift-JIS code");
             headless::set_field(id, *sjis);
             return;
@@ -118,10 +118,10 @@ void show_control(int id) {
             const int sel = platform::selected_item(id);
             const auto items = headless::items(id);
             const std::string text = sel >= 0 && sel < static_cast<int>(items.size()) ? items[sel] : "";
-            std::printf("%d %s\n", sel, cli::sjis_to_utf8(text).c_str());
+            std::printf("%d %s\n", sel, encoding::sjis_to_utf8(text).c_str());
             return;
         }
-        default: std::printf("%s\n", cli::sjis_to_utf8(headless::text(id)).c_str());
+        default: std::printf("%s\n", encoding::sjis_to_utf8(headless::text(id)).c_str());
     }
 }
 
@@ -169,7 +169,7 @@ void press(int id) {
     if (headless::take_repaint_request()) {
         headless::take_painted();
         paint_results();
-        for (const std::string& t : headless::take_painted()) std::printf("%s\n", cli::sjis_to_utf8(t).c_str());
+        for (const std::string& t : headless::take_painted()) std::printf("%s\n", encoding::sjis_to_utf8(t).c_str());
     }
     if (!ok) finish(1);
 }

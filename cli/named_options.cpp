@@ -4,11 +4,14 @@
 #include <map>
 
 #include "cli/data_files.hpp"
-#include "cli/encoding.hpp"
+#include "encoding/sjis_utf8.hpp"
 #include "cli/option_values.hpp"
 #include "data/species.hpp"
 
 namespace vh::cli {
+
+using encoding::sjis_to_utf8;
+using encoding::utf8_to_sjis;
 
 namespace {
 

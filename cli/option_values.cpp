@@ -3,9 +3,12 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "cli/encoding.hpp"
+#include "encoding/sjis_utf8.hpp"
 
 namespace vh::cli {
+
+using encoding::sjis_to_utf8;
+using encoding::utf8_to_sjis;
 
 namespace {
 

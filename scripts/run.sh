@@ -1,21 +1,22 @@
 #!/usr/bin/env bash
-# Builds the Windows program and opens its window. On Linux it runs under Wine
-# (installed if missing) on the current desktop ($DISPLAY), with a Japanese
-# code page, in the working directory out/ holding the sample zarbel.dat and
-# config.txt; result files (list.txt, syokiseed.txt, zure.txt) land there.
+# Builds the native window (FLTK, no Wine) and opens it on the current desktop
+# ($DISPLAY), in the working directory out/ holding the sample zarbel.dat and
+# config.txt; result files (list.txt, syokiseed.txt, zure.txt) land there and
+# open with the desktop's viewer. Installs what is missing first. The Windows
+# program under Wine: scripts/run-win.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh wine wine64 fonts-ipafont-gothic locales
-bash scripts/build-win.sh build-win
-# Wine takes its ANSI code page (932) from this locale.
-locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' || localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+bash scripts/deps.sh g++ cmake ninja-build libfltk1.3-dev libxcursor-dev libxinerama-dev libxft-dev libxext-dev fonts-ipafont-gothic xdg-utils
+# A build directory of its own: the program alone, without the tests' libraries.
+cmake -S . -B build-app -G Ninja -DCMAKE_BUILD_TYPE=Release -DVARNHOLT_TESTS=OFF -DVARNHOLT_BENCH=OFF >/dev/null
+cmake --build build-app --target varnholt
 mkdir -p out
 for f in zarbel.dat config.txt; do [ -e "out/$f" ] || cp "sample/$f" out/; done
 if [ -z "${DISPLAY:-}" ]; then
-  echo "no desktop: DISPLAY is not set. Built build-win/varnholt.exe; start it on a desktop with" >&2
-  echo "  cd out && ../cmake/wine-run.sh ../build-win/varnholt.exe" >&2
+  echo "no desktop: DISPLAY is not set. Built build-app/varnholt; start it on a desktop with" >&2
+  echo "  cd out && ../build-app/varnholt" >&2
   exit 1
 fi
 cd out
-echo "opening the window (Wine); close it to return"
-exec ../cmake/wine-run.sh ../build-win/varnholt.exe
+echo "opening the window; close it to return"
+exec ../build-app/varnholt

@@ -1,18 +1,20 @@
-#include "cli/encoding.hpp"
+#include "encoding/sjis_utf8.hpp"
 
 #include <iconv.h>
 
 #include <cerrno>
+#include <string_view>
 #include <vector>
 
-namespace vh::cli {
+namespace vh::encoding {
 
 namespace {
 
 // Converts; on an unconvertible or incomplete sequence either fails or, with
-// `replace`, puts '?' for one input byte and goes on.
+// `replace`, puts '?' for one input byte (one character of UTF-8) and goes on.
 std::optional<std::string> convert(const char* to, const char* from, const std::string& in, bool replace) {
     iconv_t cd = iconv_open(to, from);
+    const bool from_utf8 = std::string_view(from) == "UTF-8";
     if (cd == reinterpret_cast<iconv_t>(-1)) return std::nullopt;
     std::string out;
     std::vector<char> buf(in.size() * 4 + 16);
@@ -33,6 +35,12 @@ std::optional<std::string> convert(const char* to, const char* from, const std::
         out.push_back('?');
         ++src;
         --src_left;
+        // One mark for a whole UTF-8 character, not one per byte.
+        if (from_utf8)
+            while (src_left > 0 && (static_cast<unsigned char>(*src) & 0xC0) == 0x80) {
+                ++src;
+                --src_left;
+            }
     }
     iconv_close(cd);
     if (!ok) return std::nullopt;
@@ -43,8 +51,12 @@ std::optional<std::string> convert(const char* to, const char* from, const std::
 
 std::optional<std::string> utf8_to_sjis(const std::string& utf8) { return convert("CP932", "UTF-8", utf8, false); }
 
+std::string utf8_to_sjis_lossy(const std::string& utf8) {
+    return convert("CP932", "UTF-8", utf8, true).value_or(std::string());
+}
+
 std::string sjis_to_utf8(const std::string& sjis) {
     return convert("UTF-8", "CP932", sjis, true).value_or(std::string());
 }
 
-}  // namespace vh::cli
+}  // namespace vh::encoding
