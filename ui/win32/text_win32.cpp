@@ -45,14 +45,16 @@ std::size_t read_window_text(HWND h, char* buf, std::size_t limit) {
 
 namespace {
 
-// Japanese faces in order of preference, then the first proportional face
-// that the system reports for the Japanese character set (the preferred ones
-// are proportional too), then the first face of any pitch.
-constexpr const wchar_t* kPreferredFaces[] = {L"MS UI Gothic", L"MS PGothic"};
+// Japanese faces in order of preference, then the first fixed-pitch face that
+// the system reports for the Japanese character set, then the first face of
+// any pitch. A fixed-pitch Japanese face draws digits half as wide as high,
+// as narrow as the default font of a Japanese system: two digits still fit
+// into the 20-pixel fields.
+constexpr const wchar_t* kPreferredFaces[] = {L"MS UI Gothic", L"MS Gothic"};
 
 struct FaceSearch {
     wchar_t first[LF_FACESIZE];
-    wchar_t first_proportional[LF_FACESIZE];
+    wchar_t first_fixed[LF_FACESIZE];
     int preferred;  // index into kPreferredFaces, or -1
 };
 
@@ -60,8 +62,8 @@ int CALLBACK on_face(const LOGFONTW* lf, const TEXTMETRICW*, DWORD, LPARAM param
     FaceSearch& s = *reinterpret_cast<FaceSearch*>(param);
     if (lf->lfFaceName[0] == L'@') return 1;  // vertical writing
     if (!s.first[0]) lstrcpynW(s.first, lf->lfFaceName, LF_FACESIZE);
-    if (!s.first_proportional[0] && (lf->lfPitchAndFamily & 3) == VARIABLE_PITCH)
-        lstrcpynW(s.first_proportional, lf->lfFaceName, LF_FACESIZE);
+    if (!s.first_fixed[0] && (lf->lfPitchAndFamily & 3) == FIXED_PITCH)
+        lstrcpynW(s.first_fixed, lf->lfFaceName, LF_FACESIZE);
     for (int i = 0; i < static_cast<int>(sizeof kPreferredFaces / sizeof kPreferredFaces[0]); ++i) {
         if ((s.preferred < 0 || i < s.preferred) && lstrcmpiW(lf->lfFaceName, kPreferredFaces[i]) == 0)
             s.preferred = i;
@@ -89,10 +91,10 @@ HFONT choose_text_font() {
         FaceSearch search{};
         search.preferred = -1;
         EnumFontFamiliesExW(dc, &want, on_face, reinterpret_cast<LPARAM>(&search), 0);
-        const wchar_t* face = search.preferred >= 0       ? kPreferredFaces[search.preferred]
-                              : search.first_proportional[0] ? search.first_proportional
-                                                             : search.first;
-        font = CreateFontW(tm.tmHeight, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
+        const wchar_t* face = search.preferred >= 0 ? kPreferredFaces[search.preferred]
+                              : search.first_fixed[0] ? search.first_fixed
+                                                      : search.first;
+        font = CreateFontW(tm.tmHeight, tm.tmAveCharWidth, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, SHIFTJIS_CHARSET,
                            OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
                            face);
     }
