@@ -9,12 +9,13 @@
 //   window-probe check ID        1 when check box ID is ticked, else 0
 //   window-probe buttons         the adoption buttons: ID x y w h style text(hex)
 //   window-probe rects           x y w h of every child window as it shows
-//   window-probe render FILE     opens a window "probe-render" of the main window's
+//   window-probe render FILE     opens a window of the main window's
 //                                size and paints each line "x y text(hex)" of FILE
 //                                (and each line "L x0 y0 x1 y1" as a line)
 //                                with the device context's defaults and the font
 //                                the window layer picks, as the main window
-//                                paints; it closes after 30 s
+//                                paints; the window is named "probe-render" once
+//                                its first paint is done; it closes after 30 s
 // Texts cross as UTF-16, converted with code page 932 whatever the system's
 // code page. Exit status 0 on success, 1 on a mismatch, 2 when the window is missing.
 #include <windows.h>
@@ -256,6 +257,7 @@ LRESULT CALLBACK render_proc(HWND h, UINT msg, WPARAM w, LPARAM l) {
             }
         }
         EndPaint(h, &ps);
+        SetWindowTextA(h, "probe-render");
         return 0;
     }
     if (msg == WM_TIMER || msg == WM_DESTROY) {
@@ -290,8 +292,8 @@ int render(const char* path) {
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = "probe-render";
     if (!RegisterClassExA(&wc)) return 1;
-    HWND h = CreateWindowExA(0, "probe-render", "probe-render", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                             kWindowWidth, kWindowHeight, nullptr, nullptr, instance, nullptr);
+    HWND h = CreateWindowExA(0, "probe-render", "probe-render (painting)", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                             CW_USEDEFAULT, kWindowWidth, kWindowHeight, nullptr, nullptr, instance, nullptr);
     if (!h) return 1;
     ShowWindow(h, SW_SHOW);
     UpdateWindow(h);

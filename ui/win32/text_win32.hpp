@@ -27,8 +27,8 @@ std::size_t read_window_text(HWND h, char* buf, std::size_t limit);
 
 // The font for the controls and the painted texts. Null where the system's
 // default font shows Japanese (always on a code page 932 system): then the
-// defaults are left as they are. Otherwise a font with Japanese glyphs, as
-// tall as the default one. Chosen once, on first use.
+// defaults are left as they are. Otherwise a font with Japanese glyphs, of
+// the default one's height and average width. Chosen once, on first use.
 HFONT text_font();
 
 }  // namespace vh::win32
