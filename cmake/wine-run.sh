@@ -1,13 +1,13 @@
 #!/bin/sh
-# Runs a Windows program under Wine with a Japanese ANSI code page (932), in a
-# private prefix. Used as CMAKE_CROSSCOMPILING_EMULATOR and by the scripts.
+# Runs a Windows program under Wine in a private prefix, with the caller's
+# locale (the program shows the same texts under any system code page). Used
+# as CMAKE_CROSSCOMPILING_EMULATOR and by the scripts.
 #   wine-run.sh --warm      create the prefix and start the server, then exit
 #   wine-run.sh PROG.exe …  run the program
 : "${WINEPREFIX:=${TMPDIR:-/tmp}/varnholt-wineprefix-$(id -u)}"
 export WINEPREFIX
 export WINEDEBUG="${WINEDEBUG:--all}"
 export WINEDLLOVERRIDES="${WINEDLLOVERRIDES:-mscoree,mshtml=}"
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
 mkdir -p "$WINEPREFIX"
 # One server kept 60 s past the last program, and Wine's own services started
 # with stdio on /dev/null: started by a caller's wine instead, they would

@@ -1,15 +1,14 @@
 #!/usr/bin/env bash
 # Builds the Windows program and opens its window under Wine (installed if
-# missing) on the current desktop ($DISPLAY), with a Japanese code page, in the
-# working directory out/ holding the sample zarbel.dat and config.txt; result
-# files (list.txt, syokiseed.txt, zure.txt) land there. The native window
+# missing) on the current desktop ($DISPLAY), in the working directory out/
+# holding the sample zarbel.dat and config.txt; result files (list.txt,
+# syokiseed.txt, zure.txt) land there. The window reads the same under any
+# locale; a Japanese font is installed for its texts. The native window
 # without Wine: scripts/run.sh.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/deps.sh wine wine64 fonts-ipafont-gothic locales
+bash scripts/deps.sh wine wine64 fonts-ipafont-gothic
 bash scripts/build-win.sh build-win
-# Wine takes its ANSI code page (932) from this locale.
-locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' || localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
 mkdir -p out
 for f in zarbel.dat config.txt; do [ -e "out/$f" ] || cp "sample/$f" out/; done
 if [ -z "${DISPLAY:-}" ]; then

@@ -4,15 +4,20 @@
 //   window-probe layout [auto]   the live controls against the control table
 //   window-probe focus           control ID of the control with the focus
 //   window-probe text ID         a control's text, as hex bytes
+//   window-probe settext ID HEX  sets a control's text (WM_SETTEXT) from hex bytes
+//   window-probe acp             the system's ANSI code page (needs no window)
 //   window-probe check ID        1 when check box ID is ticked, else 0
 //   window-probe buttons         the adoption buttons: ID x y w h style text(hex)
 //   window-probe rects           x y w h of every child window as it shows
-//   window-probe render FILE     opens a window "probe-render" of the main window's
+//   window-probe render FILE     opens a window of the main window's
 //                                size and paints each line "x y text(hex)" of FILE
 //                                (and each line "L x0 y0 x1 y1" as a line)
-//                                with the device context's defaults, as the main
-//                                window paints; it closes after 30 s
-// Exit status 0 on success, 1 on a mismatch, 2 when the window is missing.
+//                                with the device context's defaults and the font
+//                                the window layer picks, as the main window
+//                                paints; the window is named "probe-render" once
+//                                its first paint is done; it closes after 30 s
+// Texts cross as UTF-16, converted with code page 932 whatever the system's
+// code page. Exit status 0 on success, 1 on a mismatch, 2 when the window is missing.
 #include <windows.h>
 
 #include <cstdio>
@@ -22,6 +27,7 @@
 #include <vector>
 
 #include "ui/controls.hpp"
+#include "ui/win32/text_win32.hpp"
 #include "ui/window.hpp"
 
 namespace {
@@ -41,25 +47,37 @@ std::string hex(const std::string& s) {
     return out.empty() ? "-" : out;
 }
 
+std::string narrow(const wchar_t* wide, LRESULT units) {
+    char buf[2048] = "";
+    const int len = units > 0 ? WideCharToMultiByte(win32::kTextCodePage, 0, wide, static_cast<int>(units), buf,
+                                                    sizeof buf, nullptr, nullptr)
+                              : 0;
+    return std::string(buf, len > 0 ? static_cast<std::size_t>(len) : 0);
+}
+
 std::string window_text(HWND h) {
-    char buf[1024] = "";
-    const LRESULT n = SendMessageA(h, WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
-    return std::string(buf, n > 0 ? static_cast<std::size_t>(n) : 0);
+    wchar_t wide[1024] = L"";
+    return narrow(wide, SendMessageW(h, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(wide)));
 }
 
 std::vector<std::string> combo_items(HWND h) {
     std::vector<std::string> items;
-    const LRESULT count = SendMessageA(h, CB_GETCOUNT, 0, 0);
+    const LRESULT count = SendMessageW(h, CB_GETCOUNT, 0, 0);
     for (LRESULT i = 0; i < count; ++i) {
-        // Across processes the item text arrives as UTF-16 whatever the call's
-        // form; it is turned back into code page 932 here.
         wchar_t wide[256] = L"";
         const LRESULT n = SendMessageW(h, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide));
-        char buf[512] = "";
-        const int len = n > 0 ? WideCharToMultiByte(932, 0, wide, static_cast<int>(n), buf, sizeof buf, nullptr, nullptr) : 0;
-        items.emplace_back(buf, len > 0 ? static_cast<std::size_t>(len) : 0);
+        items.push_back(narrow(wide, n));
     }
     return items;
+}
+
+std::string unhex(const char* hexed) {
+    std::string bytes;
+    for (std::size_t i = 0; hexed[i] && hexed[i + 1]; i += 2) {
+        const char pair[3] = {hexed[i], hexed[i + 1], 0};
+        bytes += static_cast<char>(std::strtoul(pair, nullptr, 16));
+    }
+    return bytes;
 }
 
 RECT client_rect_of(HWND h) {
@@ -164,9 +182,7 @@ int layout(bool auto_scroll) {
         }
         if (c.kind == ControlKind::kCheck) expect_eq(c.id, "check state", SendMessageA(h, BM_GETCHECK, 0, 0), LRESULT{0});
     }
-    char caption[256] = "";
-    GetWindowTextA(g_main, caption, sizeof caption);
-    expect_text(0, caption, kWindowCaption);
+    expect_text(0, window_text(g_main), kWindowCaption);
     RECT wr{};
     GetWindowRect(g_main, &wr);
     if (wr.right - wr.left != kWindowWidth || wr.bottom - wr.top != kWindowHeight) {
@@ -184,6 +200,9 @@ int layout(bool auto_scroll) {
 }
 
 int focus() {
+    // Answered only when the window thread takes messages again, so this
+    // also waits for a running command to end.
+    SendMessageTimeoutW(g_main, WM_NULL, 0, 0, SMTO_NORMAL, 120000, nullptr);
     GUITHREADINFO info{};
     info.cbSize = sizeof info;
     const DWORD thread = GetWindowThreadProcessId(g_main, nullptr);
@@ -227,15 +246,18 @@ LRESULT CALLBACK render_proc(HWND h, UINT msg, WPARAM w, LPARAM l) {
         PAINTSTRUCT ps;
         HDC dc = BeginPaint(h, &ps);
         Rectangle(dc, -1, -1, 801, 701);
+        if (HFONT font = win32::text_font()) SelectObject(dc, font);
         for (const Painted& p : g_painted) {
             if (p.line) {
                 MoveToEx(dc, p.x, p.y, nullptr);
                 LineTo(dc, p.x1, p.y1);
             } else {
-                TextOutA(dc, p.x, p.y, p.text.data(), static_cast<int>(p.text.size()));
+                const win32::WideText wide = win32::widen(p.text.data(), p.text.size());
+                TextOutW(dc, p.x, p.y, wide.text, wide.size);
             }
         }
         EndPaint(h, &ps);
+        SetWindowTextA(h, "probe-render");
         return 0;
     }
     if (msg == WM_TIMER || msg == WM_DESTROY) {
@@ -259,12 +281,7 @@ int render(const char* path) {
         }
         char hexed[1100] = "";
         if (std::sscanf(line, "%d %d %1099s", &x, &y, hexed) != 3) continue;
-        std::string bytes;
-        for (std::size_t i = 0; hexed[i] && hexed[i + 1]; i += 2) {
-            const char pair[3] = {hexed[i], hexed[i + 1], 0};
-            bytes += static_cast<char>(std::strtoul(pair, nullptr, 16));
-        }
-        g_painted.push_back({x, y, bytes});
+        g_painted.push_back({x, y, unhex(hexed)});
     }
     std::fclose(f);
     HINSTANCE instance = GetModuleHandleA(nullptr);
@@ -275,8 +292,8 @@ int render(const char* path) {
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
     wc.lpszClassName = "probe-render";
     if (!RegisterClassExA(&wc)) return 1;
-    HWND h = CreateWindowExA(0, "probe-render", "probe-render", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT, CW_USEDEFAULT,
-                             kWindowWidth, kWindowHeight, nullptr, nullptr, instance, nullptr);
+    HWND h = CreateWindowExA(0, "probe-render", "probe-render (painting)", WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
+                             CW_USEDEFAULT, kWindowWidth, kWindowHeight, nullptr, nullptr, instance, nullptr);
     if (!h) return 1;
     ShowWindow(h, SW_SHOW);
     UpdateWindow(h);
@@ -290,6 +307,10 @@ int render(const char* path) {
 
 int main(int argc, char** argv) {
     if (argc > 2 && std::strcmp(argv[1], "render") == 0) return render(argv[2]);
+    if (argc > 1 && std::strcmp(argv[1], "acp") == 0) {
+        std::printf("%u\n", GetACP());
+        return 0;
+    }
     g_main = FindWindowA(kWindowClassName, nullptr);
     if (!g_main) {
         std::printf("no window of class %s\n", kWindowClassName);
@@ -300,6 +321,12 @@ int main(int argc, char** argv) {
     if (cmd == "focus") return focus();
     if (cmd == "buttons") return buttons();
     if (cmd == "rects") return rects();
+    if (cmd == "settext" && argc > 3) {
+        HWND h = child(std::atoi(argv[2]));
+        const std::string bytes = unhex(argv[3]);
+        const win32::WideText wide = win32::widen(bytes.data(), bytes.size());
+        return h && SendMessageW(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.text)) ? 0 : 1;
+    }
     if ((cmd == "text" || cmd == "check") && argc > 2) {
         HWND h = child(std::atoi(argv[2]));
         if (!h) return 1;
@@ -307,6 +334,7 @@ int main(int argc, char** argv) {
         else std::printf("%d\n", SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED ? 1 : 0);
         return 0;
     }
-    std::printf("usage: window-probe layout [auto] | focus | text ID | check ID | buttons | rects | render FILE\n");
+    std::printf("usage: window-probe layout [auto] | focus | text ID | settext ID HEX | check ID | buttons | rects |"
+                " render FILE | acp\n");
     return 2;
 }

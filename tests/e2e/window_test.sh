@@ -1,19 +1,38 @@
 #!/usr/bin/env bash
 # End-to-end test of the real Windows program: varnholt.exe under Wine on a
-# private Xvfb display, with a Japanese code page (932), driven like a user
-# with xdotool at the window's client coordinates. The result files the window
-# writes are compared byte for byte with what varnholt-cli writes for the same
-# fields; the live controls are read with window-probe.exe.
+# private Xvfb display, driven like a user with xdotool at the window's client
+# coordinates. The result files the window writes are compared byte for byte
+# with what varnholt-cli writes for the same fields; the live controls are
+# read with window-probe.exe. The whole test runs twice, under a Japanese
+# locale (code page 932) and under an English one (code page 1252): the window
+# must show and do the same under both.
 #
 #   tests/e2e/window_test.sh WIN_BUILD_DIR CLI [SAMPLE_DIR]
 #
 # WIN_BUILD_DIR holds varnholt.exe, varnholt-autoscroll.exe and
 # window-probe.exe; the test keeps its Wine prefix and its screenshots
-# (window.png, window-start.png) in WIN_BUILD_DIR/e2e. Needs Xvfb, wine,
-# xdotool and ImageMagick's import/convert; needs no display of its own.
+# (window.png and window-start.png from the Japanese run, window-en.png and
+# window-start-en.png from the English one) in WIN_BUILD_DIR/e2e. Needs Xvfb,
+# wine, xdotool and ImageMagick's import/convert; needs no display of its own.
 # Prints 'N passed, N failed'; exit status 0 only when nothing failed.
-# KEEP_WORK=1 keeps the run directory (files, logs, crops) in WIN_BUILD_DIR/e2e.
+# KEEP_WORK=1 keeps the run directories (files, logs, crops) in WIN_BUILD_DIR/e2e.
+# E2E_LOCALE=ja_JP.UTF-8 (or en_US.UTF-8) runs the test under that locale only.
 set -uo pipefail
+
+if [ -z "${E2E_LOCALE:-}" ]; then
+  total_pass=0 total_fail=0
+  summary=$(mktemp)
+  for loc in ja_JP.UTF-8 en_US.UTF-8; do
+    E2E_LOCALE=$loc bash "$0" "$@" 2>&1 | sed -u "s/^/[${loc%%_*}] /" | tee "$summary"
+    counts=$(sed -n 's/^\[[a-z]*\] \([0-9]*\) passed, \([0-9]*\) failed$/\1 \2/p' "$summary" | tail -1)
+    read -r p f <<<"${counts:-0 1}"
+    total_pass=$((total_pass + p)) total_fail=$((total_fail + f))
+  done
+  rm -f "$summary"
+  echo "$total_pass passed, $total_fail failed"
+  [ "$total_fail" -eq 0 ]
+  exit
+fi
 
 WIN_BUILD=$(cd "${1:?usage: window_test.sh WIN_BUILD_DIR CLI [SAMPLE_DIR]}" && pwd)
 CLI=$(realpath "${2:?usage: window_test.sh WIN_BUILD_DIR CLI [SAMPLE_DIR]}")
@@ -29,7 +48,10 @@ WORK=$(mktemp -d "$OUT/run.XXXXXX")
 export WINEPREFIX="$OUT/wineprefix"
 export TMPDIR="$OUT"          # the server's socket directory: the same for start and stop
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-export LANG=ja_JP.UTF-8 LC_ALL=ja_JP.UTF-8
+# Wine takes the system's ANSI code page from the locale.
+export LANG=$E2E_LOCALE LC_ALL=$E2E_LOCALE
+# Screenshots of the Japanese run keep their plain names.
+case $E2E_LOCALE in ja_*) SUFFIX= ;; *) SUFFIX=-${E2E_LOCALE%%_*} ;; esac
 
 pass=0
 fail=0
@@ -64,7 +86,7 @@ done
 for f in varnholt.exe varnholt-autoscroll.exe window-probe.exe; do
   [ -f "$WIN_BUILD/$f" ] || { echo "FAIL missing $WIN_BUILD/$f"; echo "0 passed, 1 failed"; exit 1; }
 done
-locale -a 2>/dev/null | grep -qix 'ja_JP.utf8' || localedef -i ja_JP -f UTF-8 ja_JP.UTF-8
+locale -a 2>/dev/null | grep -qix "${E2E_LOCALE%%.*}.utf8" || localedef -i "${E2E_LOCALE%%.*}" -f UTF-8 "$E2E_LOCALE"
 
 # ---- display and Wine --------------------------------------------------------
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
@@ -244,8 +266,20 @@ stop_program() {  # closes with Alt+F4 from edit field 100; sets CLOSE_STATUS
 
 mkdir -p "$WORK/win" "$WORK/cli"
 for d in win cli; do cp "$SAMPLE/zarbel.dat" "$SAMPLE/config.txt" "$WORK/$d/"; done
+# The last species is renamed to what a read of field 147 (10 bytes) keeps of
+# NAME_TYPED: the first byte of its last, double-byte character stays.
+NAME_TYPED=aピダラヂヅ
+for d in win cli; do
+  { head -n 492 "$SAMPLE/zarbel.dat"
+    printf '%s,' "$(tail -n 1 "$SAMPLE/zarbel.dat" | cut -d, -f1-6)"
+    printf '%s' "$NAME_TYPED" | iconv -f UTF-8 -t CP932 | head -c 10
+    printf '\r\n'; } >"$WORK/$d/zarbel.dat"
+done
 
 # ---- start-up --------------------------------------------------------------------
+acp=$(probe acp)
+case $E2E_LOCALE in ja_*) want_acp=932 ;; *) want_acp=1252 ;; esac
+check "system code page under $E2E_LOCALE is $want_acp (got $acp)" [ "$acp" = "$want_acp" ]
 start_program varnholt.exe
 [ -n "$WIN" ] || { bad "window 'Varnholt' appears"; echo "$pass passed, $fail failed"; exit 1; }
 ok "window appears with caption $(xdotool getwindowname "$WIN")"
@@ -257,13 +291,13 @@ line1=$(sed -n 1p "$SAMPLE/config.txt" | tr -d '\r')
 line2=$(sed -n 2p "$SAMPLE/config.txt" | tr -d '\r')
 check "edit 144 holds config.txt line 1" [ "$(text_of 144)" = "$(sjis_hex "$line1")" ]
 check "edit 145 holds config.txt line 2" [ "$(text_of 145)" = "$(sjis_hex "$line2")" ]
-shot "$OUT/window-start.png"
+shot "$OUT/window-start$SUFFIX.png"
 start_blank() {
-  blank "$OUT/window-start.png" 114 375 70 250 && blank "$OUT/window-start.png" 410 350 380 50 &&
-    blank "$OUT/window-start.png" 600 480 190 16 && drawn "$OUT/window-start.png" 0 0 120 16
+  blank "$OUT/window-start$SUFFIX.png" 114 375 70 250 && blank "$OUT/window-start$SUFFIX.png" 410 350 380 50 &&
+    blank "$OUT/window-start$SUFFIX.png" 600 480 190 16 && drawn "$OUT/window-start$SUFFIX.png" 0 0 120 16
 }
 check "labels painted; no candidate rows, boot/load lines or roaming line at start" start_blank
-check "every label and both dividers at their places, nothing else painted" labels_as_layout "$OUT/window-start.png"
+check "every label and both dividers at their places, nothing else painted" labels_as_layout "$OUT/window-start$SUFFIX.png"
 # A larger window keeps the layout where it is and repaints all of it.
 xdotool windowsize "$WIN" 1000 700
 sleep 1
@@ -271,14 +305,14 @@ probe focus >/dev/null
 resized_layout() {
   shot "$WORK/resized-full.png"
   [ "$(identify -format '%wx%h' "$WORK/resized-full.png")" = 1000x700 ] || { echo "  window not resized"; return 1; }
-  convert "$WORK/resized-full.png" -crop "$(identify -format '%wx%h' "$OUT/window-start.png")+0+0" +repage "$WORK/resized.png"
+  convert "$WORK/resized-full.png" -crop "$(identify -format '%wx%h' "$OUT/window-start$SUFFIX.png")+0+0" +repage "$WORK/resized.png"
   labels_as_layout "$WORK/resized.png" || return 1
   # The outer size is the one thing that changed.
   probe layout >"$WORK/layout-resized.txt"
   ! grep -vE '^main window [0-9]+x[0-9]+, want|controls checked' "$WORK/layout-resized.txt"
 }
 check "resized window: controls, labels and dividers stay at their places" resized_layout
-xdotool windowsize "$WIN" "$(identify -format '%w' "$OUT/window-start.png")" "$(identify -format '%h' "$OUT/window-start.png")"
+xdotool windowsize "$WIN" "$(identify -format '%w' "$OUT/window-start$SUFFIX.png")" "$(identify -format '%h' "$OUT/window-start$SUFFIX.png")"
 sleep 0.5
 
 # ---- Tab chain ----------------------------------------------------------------------
@@ -326,7 +360,7 @@ click 630 182
 probe focus >/dev/null
 cli 116=5A0C0400 117=40 301=3 901=on press 202 >/dev/null 2>&1
 check_soon "list.txt from the window equals varnholt-cli's" same_file "$WORK/win/list.txt" "$WORK/cli/list.txt"
-check "list.txt was handed to the command interpreter by its bare name" grep -aq 'list\.txt' "$WORK/varnholt.exe.log"
+check_soon "list.txt was handed to the command interpreter by its bare name" grep -aq 'list\.txt' "$WORK/varnholt.exe.log"
 # Space on the focused button presses it: Tab from field 117 reaches 202.
 rm -f "$WORK/win/list.txt"
 click 430 151
@@ -416,22 +450,30 @@ check "candidate rows and boot/load lines painted as varnholt-cli's, pixel for p
 # ---- check list (213) ------------------------------------------------------------------------
 type_into 438 431 3
 type_into 688 431 50
+probe settext 147 "$(sjis_hex "$NAME_TYPED")" >/dev/null
 rm -f "$WORK/win/zure.txt"
 click 670 522
 probe focus >/dev/null
-cli 140=5A0C0400 146=3 148=50 press 213 >"$WORK/cli-213.txt" 2>/dev/null
+cli 140=5A0C0400 146=3 148=50 press 213 >/dev/null 2>&1
+mv "$WORK/cli/zure.txt" "$WORK/zure-unknown-name.txt"
+cli 140=5A0C0400 146=3 148=50 147="$NAME_TYPED" press 213 >"$WORK/cli-213.txt" 2>/dev/null
+differs() { ! cmp -s "$1" "$2"; }
+check "varnholt-cli finds the renamed species (zure.txt differs from an unknown name's)" \
+  differs "$WORK/cli/zure.txt" "$WORK/zure-unknown-name.txt"
 cli 133=8 134=30 135=19 136=15 137=29 138=15 132=12 310=11 press 211 144="$(text_of 144 | unhex)" \
-  145="$(text_of 145 | unhex)" 140=5A0C0400 press 212 146=3 148=50 show 147 press 213 >"$WORK/cli-all.txt" 2>/dev/null
-check_soon "zure.txt from the window equals varnholt-cli's" same_file "$WORK/win/zure.txt" "$WORK/cli/zure.txt"
-check "zure.txt was handed to the command interpreter by its bare name" grep -aq 'zure\.txt' "$WORK/varnholt.exe.log"
+  145="$(text_of 145 | unhex)" 140=5A0C0400 press 212 146=3 148=50 show 147 147="$NAME_TYPED" press 213 \
+  >"$WORK/cli-all.txt" 2>/dev/null
+check_soon "zure.txt from the window equals varnholt-cli's (name cut inside a double-byte character)" \
+  same_file "$WORK/win/zure.txt" "$WORK/cli/zure.txt"
+check_soon "zure.txt was handed to the command interpreter by its bare name" grep -aq 'zure\.txt' "$WORK/varnholt.exe.log"
 no_viewer() { [ -z "$(xdotool search --name 'Notepad|メモ帳|\.txt' 2>/dev/null)" ]; }
 check "no viewer window was left open" no_viewer
-shot "$OUT/window.png"
-check "all results painted as varnholt-cli's after 213, pixel for pixel" painted_as_cli "$OUT/window.png" "$WORK/cli-all.txt"
+shot "$OUT/window$SUFFIX.png"
+check "all results painted as varnholt-cli's after 213, pixel for pixel" painted_as_cli "$OUT/window$SUFFIX.png" "$WORK/cli-all.txt"
 if grep -q '理想徘徊消費' "$WORK/cli-213.txt"; then
-  check "ideal roaming line painted (varnholt-cli paints one)" drawn "$OUT/window.png" 600 480 120 16
+  check "ideal roaming line painted (varnholt-cli paints one)" drawn "$OUT/window$SUFFIX.png" 600 480 120 16
 else
-  check "no ideal roaming line (varnholt-cli paints none)" blank "$OUT/window.png" 600 480 190 16
+  check "no ideal roaming line (varnholt-cli paints none)" blank "$OUT/window$SUFFIX.png" 600 480 190 16
 fi
 note "check list done"
 
@@ -477,6 +519,6 @@ else
   bad "auto-scroll build: window appears"
 fi
 
-note "screenshot kept: $OUT/window.png"
+note "screenshots kept: $OUT/window-start$SUFFIX.png, $OUT/window$SUFFIX.png"
 echo "$pass passed, $fail failed"
 [ "$fail" -eq 0 ]

@@ -4,6 +4,7 @@
 #include <mmsystem.h>
 
 #include "ui/frontend.hpp"
+#include "ui/win32/text_win32.hpp"
 #include "ui/win32/win32_window.hpp"
 
 namespace {
@@ -55,22 +56,25 @@ LRESULT CALLBACK window_proc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) 
             dispatch_command(LOWORD(wparam));
             return 0;
         default:
-            return DefWindowProcA(hwnd, msg, wparam, lparam);
+            return DefWindowProcW(hwnd, msg, wparam, lparam);
     }
 }
 
-bool register_window_class(HINSTANCE instance) {
-    WNDCLASSEXA wc{};
+bool register_window_class(HINSTANCE instance, const wchar_t* class_name) {
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.style = CS_HREDRAW | CS_VREDRAW;
     wc.lpfnWndProc = window_proc;
     wc.hInstance = instance;
-    wc.hIcon = static_cast<HICON>(LoadImageA(nullptr, IDI_APPLICATION, IMAGE_ICON, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+    // IDI_APPLICATION and IDC_ARROW are resource numbers, the same for either form.
+    wc.hIcon = static_cast<HICON>(LoadImageW(nullptr, reinterpret_cast<LPCWSTR>(IDI_APPLICATION), IMAGE_ICON, 0, 0,
+                                             LR_SHARED | LR_DEFAULTSIZE));
     wc.hIconSm = wc.hIcon;
-    wc.hCursor = static_cast<HCURSOR>(LoadImageA(nullptr, IDC_ARROW, IMAGE_CURSOR, 0, 0, LR_SHARED | LR_DEFAULTSIZE));
+    wc.hCursor = static_cast<HCURSOR>(LoadImageW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW), IMAGE_CURSOR, 0, 0,
+                                                 LR_SHARED | LR_DEFAULTSIZE));
     wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = kWindowClassName;
-    return RegisterClassExA(&wc) != 0;
+    wc.lpszClassName = class_name;
+    return RegisterClassExW(&wc) != 0;
 }
 
 }  // namespace
@@ -79,12 +83,14 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     hold_timer_period();
     start_stopwatch_thread();
     win32::g_instance = instance;
-    if (!register_window_class(instance)) {
+    const win32::WideText class_name = win32::widen(kWindowClassName);
+    if (!register_window_class(instance, class_name.text)) {
         release_timer_period();
         return 0;
     }
-    HWND hwnd = CreateWindowExA(0, kWindowClassName, kWindowCaption, WS_OVERLAPPEDWINDOW, CW_USEDEFAULT,
-                                CW_USEDEFAULT, kWindowWidth, kWindowHeight, nullptr, nullptr, instance, nullptr);
+    HWND hwnd = CreateWindowExW(0, class_name.text, win32::widen(kWindowCaption).text, WS_OVERLAPPEDWINDOW,
+                                CW_USEDEFAULT, CW_USEDEFAULT, kWindowWidth, kWindowHeight, nullptr, nullptr, instance,
+                                nullptr);
     if (!hwnd) {
         release_timer_period();
         return 0;
@@ -94,11 +100,11 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
 
     MSG msg{};
     for (;;) {
-        const BOOL got = GetMessageA(&msg, nullptr, 0, 0);
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
         if (got == 0 || got == -1) break;
-        if (IsDialogMessageA(hwnd, &msg)) continue;
+        if (IsDialogMessageW(hwnd, &msg)) continue;
         TranslateMessage(&msg);
-        DispatchMessageA(&msg);
+        DispatchMessageW(&msg);
     }
     release_timer_period();
     // The stopwatch thread is detached and ends with the process.

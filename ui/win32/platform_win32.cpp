@@ -1,5 +1,7 @@
-// The window-system interface over Win32: narrow ("A") calls throughout, all
-// texts Shift-JIS. Controls are kept by control ID in one fixed table.
+// The window-system interface over Win32. The program's texts are Shift-JIS;
+// they reach the window system as UTF-16 through text_win32.hpp, so the
+// window reads the same on any system locale. Controls are kept by control
+// ID in one fixed table.
 #include <windows.h>
 #include <mmsystem.h>
 
@@ -7,6 +9,7 @@
 
 #include "ui/controls.hpp"
 #include "ui/platform.hpp"
+#include "ui/win32/text_win32.hpp"
 #include "ui/win32/win32_window.hpp"
 
 #ifndef VARNHOLT_AUTO_SCROLL
@@ -32,9 +35,12 @@ namespace platform {
 void create_control(const ControlSpec& spec) {
     if (spec.id < 0 || spec.id >= kMaxId) return;
     const DWORD style = control_style(spec.kind, VARNHOLT_AUTO_SCROLL != 0);
-    g_controls[spec.id] =
-        CreateWindowExA(0, spec.cls, spec.text, style, spec.x, spec.y, spec.w, spec.h, win32::g_main,
-                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), win32::g_instance, nullptr);
+    const win32::WideText cls = win32::widen(spec.cls);
+    const win32::WideText text = win32::widen(spec.text);
+    HWND h = CreateWindowExW(0, cls.text, text.text, style, spec.x, spec.y, spec.w, spec.h, win32::g_main,
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), win32::g_instance, nullptr);
+    if (HFONT font = win32::text_font(); h && font) SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    g_controls[spec.id] = h;
 }
 
 void destroy_control(int id) {
@@ -47,38 +53,32 @@ void destroy_control(int id) {
 std::size_t get_text(int id, char* buf, std::size_t limit) {
     buf[0] = '\0';
     HWND h = control(id);
-    if (!h) return 0;
-    const int n = GetWindowTextA(h, buf, static_cast<int>(limit + 1));
-    if (n <= 0) {
-        buf[0] = '\0';
-        return 0;
-    }
-    return static_cast<std::size_t>(n) < limit ? static_cast<std::size_t>(n) : limit;
+    return h ? win32::read_window_text(h, buf, limit) : 0;
 }
 
 void set_text(int id, const char* text) {
-    if (HWND h = control(id)) SetWindowTextA(h, text);
+    if (HWND h = control(id)) SetWindowTextW(h, win32::widen(text).text);
 }
 
 void add_item(int id, const char* text) {
-    if (HWND h = control(id)) SendMessageA(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+    if (HWND h = control(id)) SendMessageW(h, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(win32::widen(text).text));
 }
 
 int selected_item(int id) {
     HWND h = control(id);
-    return h ? static_cast<int>(SendMessageA(h, CB_GETCURSEL, 0, 0)) : -1;
+    return h ? static_cast<int>(SendMessageW(h, CB_GETCURSEL, 0, 0)) : -1;
 }
 
 void select_item(int id, int index) {
-    if (HWND h = control(id)) SendMessageA(h, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    if (HWND h = control(id)) SendMessageW(h, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
 }
 
 bool is_checked(int id) {
     HWND h = control(id);
-    return h && SendMessageA(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    return h && SendMessageW(h, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void set_caption(const char* text) { SetWindowTextA(win32::g_main, text); }
+void set_caption(const char* text) { SetWindowTextW(win32::g_main, win32::widen(text).text); }
 
 // A caption update goes through the window manager; a few a second are plenty.
 std::uint32_t caption_interval_ms() { return 50; }
@@ -86,7 +86,10 @@ std::uint32_t caption_interval_ms() { return 50; }
 void request_repaint() { InvalidateRect(win32::g_main, nullptr, FALSE); }
 
 void draw_text(int x, int y, const char* text, std::size_t len) {
-    if (win32::g_paint_dc) TextOutA(win32::g_paint_dc, x, y, text, static_cast<int>(len));
+    if (!win32::g_paint_dc) return;
+    if (HFONT font = win32::text_font()) SelectObject(win32::g_paint_dc, font);
+    const win32::WideText wide = win32::widen(text, len);
+    TextOutW(win32::g_paint_dc, x, y, wide.text, wide.size);
 }
 
 void draw_line(int x0, int y0, int x1, int y1) {
