@@ -1,6 +1,12 @@
 // varnholt-cli: the main window without a screen. It holds the same controls
 // as the window and runs commands through the same dispatcher, so a field
 // given here is read, cut, parsed and clamped exactly as in the window.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -52,15 +58,62 @@ constexpr const char* kHelp =
     "seconds, 145 delay (hex). Check list: 146 count, 147 species, 148 level,\n"
     "312-314 previous routes, 315 synchronize nature. Stopwatch display: 930.\n"
     "\n"
-    "Exit status: 0 on success; 1 when a result file could not be written;\n"
-    "2 on a usage error.\n"
+    "Ctrl-C (SIGINT) or SIGTERM cancels a running command as Escape does in\n"
+    "the window: the earlier result file stays as it was.\n"
+    "\n"
+    "Exit status: 0 on success; 1 when a result file, standard output or\n"
+    "standard error could not be written; 2 on a usage error; 128 + the signal\n"
+    "number (130 for SIGINT, 143 for SIGTERM) when cancelled by a signal.\n"
     "\n"
     "Example: varnholt-cli 116=12345678 117=3 press 202\n";
 
+std::atomic<int> g_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "set by a signal handler");
+
+extern "C" void on_cancel_signal(int sig) {
+    g_signal.store(sig, std::memory_order_relaxed);
+    headless::set_cancel(true);
+}
+
+void catch_cancel_signals() {
+    struct sigaction sa {};
+    sa.sa_handler = on_cancel_signal;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+}
+
+// A standard stream closed at start gets a descriptor that refuses writes:
+// no file opened later takes its number, and writing to the stream fails.
+void hold_closed_standard_streams() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int held = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (held >= 0 && held != fd) {
+            dup2(held, fd);
+            close(held);
+        }
+    }
+}
+
+bool close_stream(std::FILE* f) {
+    bool ok = std::fflush(f) == 0 && !std::ferror(f);
+    return std::fclose(f) == 0 && ok;
+}
+
+// Output that could not be written makes a successful run a failed one.
 [[noreturn]] void finish(int status) {
-    std::fflush(stdout);
-    std::fflush(stderr);
+    if (!close_stream(stdout)) {
+        std::fputs("varnholt-cli: cannot write standard output\n", stderr);
+        if (status == 0) status = 1;
+    }
+    if (!close_stream(stderr) && status == 0) status = 1;
     std::_Exit(status);  // the stopwatch thread ends with the process
+}
+
+// A command cancelled by a signal has already removed its temporary file.
+void finish_if_cancelled() {
+    if (const int sig = g_signal.load(std::memory_order_relaxed)) finish(128 + sig);
 }
 
 [[noreturn]] void usage_error(const std::string& what) {
@@ -129,6 +182,7 @@ void show_control(int id) {
 
 void press(int id) {
     const bool ok = dispatch_command(id);
+    finish_if_cancelled();
     if (headless::take_repaint_request()) {
         headless::take_painted();
         paint_results();
@@ -140,12 +194,14 @@ void press(int id) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    hold_closed_standard_streams();
+    catch_cancel_signals();
     std::vector<std::string> args(argv + 1, argv + argc);
     for (const std::string& a : args)
         if (a == "--help" || a == "-h") {
             std::fputs(kHelp, stdout);
             std::fputs(("\n" + cli::named_help()).c_str(), stdout);
-            return 0;
+            finish(0);
         }
 
     // Named commands expand into the same field steps.
@@ -167,6 +223,7 @@ int main(int argc, char** argv) {
     create_window_contents();
 
     for (std::size_t i = 0; i < args.size(); ++i) {
+        finish_if_cancelled();
         const std::string& a = args[i];
         if (a == "press") {
             press(need_id(args, i, "press"));
@@ -174,7 +231,10 @@ int main(int argc, char** argv) {
             show_control(need_id(args, i, "show"));
         } else if (a == "wait") {
             const int ms = need_id(args, i, "wait");
-            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+            for (int slept = 0; slept < ms; slept += 10) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(ms - slept < 10 ? ms - slept : 10));
+                finish_if_cancelled();
+            }
         } else {
             const auto eq = a.find('=');
             int id;

@@ -32,7 +32,7 @@ bool command_narrowing() {
     CaptionProgress caption;
     const bool ok = write_and_open(kNarrowingFile, [&](TextSink& out) {
         run_narrowing(req, caption, out);
-        caption.finish();
+        if (!out.stopped()) caption.finish();
     });
     if (ok) platform::set_caption("Varnholt");
     return ok;
