@@ -78,6 +78,7 @@ extern "C" void on_cancel_signal(int sig) {
 void catch_cancel_signals() {
     struct sigaction sa {};
     sa.sa_handler = on_cancel_signal;
+    sa.sa_flags = SA_RESTART;
     sigemptyset(&sa.sa_mask);
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);

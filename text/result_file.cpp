@@ -24,7 +24,6 @@ int process_id() { return _getpid(); }
 int create_new(const char* path) { return _open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE); }
 std::FILE* stream_of(int fd) { return _fdopen(fd, "wb"); }
 void close_fd(int fd) { _close(fd); }
-bool sync_to_disk(std::FILE* f) { return _commit(_fileno(f)) == 0; }
 bool replace(const char* from, const char* to) {
     if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING)) return true;
     // Some file systems cannot replace in one step.
@@ -37,7 +36,6 @@ int process_id() { return static_cast<int>(::getpid()); }
 int create_new(const char* path) { return ::open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); }
 std::FILE* stream_of(int fd) { return ::fdopen(fd, "wb"); }
 void close_fd(int fd) { ::close(fd); }
-bool sync_to_disk(std::FILE* f) { return ::fsync(::fileno(f)) == 0 || errno == EINVAL; }
 bool replace(const char* from, const char* to) { return std::rename(from, to) == 0; }
 #endif
 
@@ -84,8 +82,6 @@ FileStatus write_result_file(const char* name, const std::function<void(TextSink
         written = sink->flush();
         stopped = sink->stopped();
     }
-    // A cancelled run writes nothing more to disk.
-    written = (stopped || !written || sync_to_disk(f)) && written;
     written = (std::fclose(f) == 0) && written;
     FileStatus status = FileStatus::kOk;
     if (!written)

@@ -32,6 +32,8 @@ bool command_narrowing() {
     CaptionProgress caption;
     const bool ok = write_and_open(kNarrowingFile, [&](TextSink& out) {
         run_narrowing(req, caption, out);
+        // A cancel seen by the progress always stops the file from taking its place.
+        if (!caption.poll()) out.stop();
         if (!out.stopped()) caption.finish();
     });
     if (ok) platform::set_caption("Varnholt");
