@@ -122,8 +122,9 @@ TEST(ResultFile, AppearsOnlyWholeAndLeavesNoTemporaryFile) {
     test::write_file("out.txt", "earlier");
     // Success replaces the earlier file.
     EXPECT_EQ(write_result_file("out.txt", [](TextSink& out) { write_rows(out, 3); }), FileStatus::kOk);
-    EXPECT_EQ(test::read_file("out.txt"), "00000000,ABCDEFGHIJKLMNOPQRSTUVWXYZ\r\n00000001,ABCDEFGHIJKLMNOPQRSTUVWXYZ\r\n"
-                                          "00000002,ABCDEFGHIJKLMNOPQRSTUVWXYZ\r\n");
+    EXPECT_EQ(test::read_file("out.txt"),
+              "00000000,ABCDEFGHIJKLMNOPQRSTUVWXYZ\r\n00000001,ABCDEFGHIJKLMNOPQRSTUVWXYZ\r\n"
+              "00000002,ABCDEFGHIJKLMNOPQRSTUVWXYZ\r\n");
     test::write_file("out.txt", "earlier");
     // While the body writes, nothing stands under the result's name but the earlier file.
     EXPECT_EQ(write_result_file("out.txt",

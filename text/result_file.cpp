@@ -21,7 +21,9 @@ namespace {
 
 #ifdef _WIN32
 int process_id() { return _getpid(); }
-int create_new(const char* path) { return _open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE); }
+int create_new(const char* path) {
+    return _open(path, _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY | _O_NOINHERIT, _S_IREAD | _S_IWRITE);
+}
 std::FILE* stream_of(int fd) { return _fdopen(fd, "wb"); }
 void close_fd(int fd) { _close(fd); }
 bool replace(const char* from, const char* to) {
