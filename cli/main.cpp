@@ -3,6 +3,12 @@
 // given as ID=TEXT is read, cut, parsed and clamped exactly as in the window.
 // Named commands check their values first and type them in a form the field
 // reads as meant.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -29,10 +35,54 @@ namespace {
 using namespace vh;
 using cli::Step;
 
+std::atomic<int> g_signal{0};
+static_assert(std::atomic<int>::is_always_lock_free, "set by a signal handler");
+
+extern "C" void on_cancel_signal(int sig) {
+    g_signal.store(sig, std::memory_order_relaxed);
+    headless::set_cancel(true);
+}
+
+void catch_cancel_signals() {
+    struct sigaction sa {};
+    sa.sa_handler = on_cancel_signal;
+    sa.sa_flags = SA_RESTART;
+    sigemptyset(&sa.sa_mask);
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+}
+
+// A standard stream closed at start gets a descriptor that refuses writes:
+// no file opened later takes its number, and writing to the stream fails.
+void hold_closed_standard_streams() {
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int held = open("/dev/null", O_RDONLY | O_CLOEXEC);
+        if (held >= 0 && held != fd) {
+            dup2(held, fd);
+            close(held);
+        }
+    }
+}
+
+bool close_stream(std::FILE* f) {
+    bool ok = std::fflush(f) == 0 && !std::ferror(f);
+    return std::fclose(f) == 0 && ok;
+}
+
+// Output that could not be written makes a successful run a failed one.
 [[noreturn]] void finish(int status) {
-    std::fflush(stdout);
-    std::fflush(stderr);
+    if (!close_stream(stdout)) {
+        std::fputs("varnholt-cli: cannot write standard output\n", stderr);
+        if (status == 0) status = 1;
+    }
+    if (!close_stream(stderr) && status == 0) status = 1;
     std::_Exit(status);  // the stopwatch thread ends with the process
+}
+
+// A command cancelled by a signal has already removed its temporary file.
+void finish_if_cancelled() {
+    if (const int sig = g_signal.load(std::memory_order_relaxed)) finish(128 + sig);
 }
 
 [[noreturn]] void usage_error(const std::string& what) {
@@ -166,6 +216,7 @@ void press(int id) {
         const int rows = count_rows(file.c_str());
         std::fprintf(stderr, "varnholt-cli: wrote %s, %d row%s\n", file.c_str(), rows, rows == 1 ? "" : "s");
     }
+    finish_if_cancelled();
     if (headless::take_repaint_request()) {
         headless::take_painted();
         paint_results();
@@ -203,7 +254,12 @@ void run(const Step& s) {
         case Step::kSet: set_control(s.id, s.text); return;
         case Step::kPress: press(s.id); return;
         case Step::kShow: show_control(s.id); return;
-        case Step::kWait: std::this_thread::sleep_for(std::chrono::milliseconds(s.id)); return;
+        case Step::kWait:
+            for (int slept = 0; slept < s.id; slept += 10) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(s.id - slept < 10 ? s.id - slept : 10));
+                finish_if_cancelled();
+            }
+            return;
         case Step::kAwaitStopwatch: await_stopwatch(s.id); return;
         case Step::kAdopt: adopt(s.id); return;
     }
@@ -212,11 +268,13 @@ void run(const Step& s) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    hold_closed_standard_streams();
+    catch_cancel_signals();
     const std::vector<std::string> args(argv + 1, argv + argc);
     for (const std::string& a : args)
         if (a == "--help" || a == "-h") {
             std::fputs(cli::help_text().c_str(), stdout);
-            return 0;
+            finish(0);
         }
 
     headless::on_caption(print_caption);
@@ -225,6 +283,9 @@ int main(int argc, char** argv) {
     on_window_create();  // loads the species table, which --species is checked against
     const std::vector<Step> steps = parse_steps(args);
     create_window_contents();
-    for (const Step& s : steps) run(s);
+    for (const Step& s : steps) {
+        finish_if_cancelled();
+        run(s);
+    }
     finish(0);
 }

@@ -46,6 +46,24 @@ private:
     std::FILE* f_;
 };
 
+// A source that ends after `limit` bytes of another, so that a reader takes
+// a bounded amount from a file of any size.
+template <class Source>
+class LimitedBytes {
+public:
+    LimitedBytes(Source& src, std::size_t limit) : src_(src), left_(limit) {}
+    int get() {
+        if (left_ == 0) return -1;
+        --left_;
+        return src_.get();
+    }
+    int peek() { return left_ == 0 ? -1 : src_.peek(); }
+
+private:
+    Source& src_;
+    std::size_t left_;
+};
+
 // Reads the next line. Returns false, with an empty line, when the source is
 // at its end; a last line without a line feed is still a line.
 template <class Source>

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "data/data_file.hpp"
 #include "data/line_reader.hpp"
 
 namespace vh {
@@ -16,7 +17,8 @@ void take_line(const Line& line, char (&field)[256]) {
 }
 
 template <class Source>
-Settings parse_lines(Source& src) {
+Settings parse_lines(Source& file) {
+    LimitedBytes src(file, kSettingsFileMax);
     Settings s;
     s.found = true;
     Line line;
@@ -40,7 +42,7 @@ Settings parse_settings_stream(std::FILE* f) {
 }
 
 Settings read_settings_file(const char* path) {
-    std::FILE* f = std::fopen(path, "rb");
+    std::FILE* f = open_data_file(path);
     if (!f) return {};
     const Settings s = parse_settings_stream(f);
     std::fclose(f);

@@ -5,7 +5,9 @@
 // platform); nothing else is trimmed or parsed. A line longer than
 // kLineContentMax bytes keeps its first kLineContentMax bytes. A NUL byte
 // ends the field's text. A file with fewer than two lines leaves the field of
-// each missing line empty; lines after the second are ignored.
+// each missing line empty; lines after the second are ignored. Only the
+// first kSettingsFileMax bytes are read, and a file that is no plain file (a
+// named pipe, a device) reads as missing.
 #pragma once
 #include <cstddef>
 #include <cstdio>
@@ -13,6 +15,8 @@
 namespace vh {
 
 inline constexpr const char* kSettingsFile = "config.txt";
+// Bytes read at most: far more than two lines of 255 bytes.
+inline constexpr std::size_t kSettingsFileMax = 1 << 16;
 
 struct Settings {
     bool found = false;      // the file could be opened

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string_view>
 
+#include "data/data_file.hpp"
 #include "data/line_reader.hpp"
 #include "text/numbers.hpp"
 
@@ -29,8 +30,9 @@ void parse_record(const Line& line, SpeciesRecord& r) {
 }
 
 template <class Source>
-void parse_lines(Source& src, SpeciesTable& table) {
+void parse_lines(Source& file, SpeciesTable& table) {
     std::memset(&table, 0, sizeof table);
+    LimitedBytes src(file, kSpeciesFileMax);
     Line line;
     for (int i = 0; i < kSpeciesCount && read_line(src, line); ++i) parse_record(line, table.records[i]);
 }
@@ -49,7 +51,7 @@ void parse_species_stream(std::FILE* f, SpeciesTable& table) {
 
 void load_species_table(SpeciesTable& table, const char* path) {
     // Binary mode: line ends are handled by the line reader, alike everywhere.
-    std::FILE* f = std::fopen(path, "rb");
+    std::FILE* f = open_data_file(path);
     if (!f) {
         std::memset(&table, 0, sizeof table);
         return;

@@ -17,6 +17,9 @@
 // - a line longer than kLineContentMax bytes: its first kLineContentMax bytes
 //   are used and the rest is skipped, so record i still comes from line i+1;
 // - a last line without a line feed reads like any other line;
+// - only the first kSpeciesFileMax bytes are read; what follows counts as
+//   the end of the file;
+// - a file that is no plain file (a named pipe, a device) reads as missing;
 // - a NUL byte ends a number field's digits like any other non-digit, and
 //   ends the name (the rest of that line's name is dropped); other bytes are
 //   kept as they are.
@@ -31,6 +34,8 @@ inline constexpr int kSpeciesCount = 493;
 inline constexpr const char* kSpeciesFile = "zarbel.dat";
 // A typed species name is read with this limit; longer names are never found.
 inline constexpr std::size_t kTypedNameMax = 10;
+// Bytes read at most: far more than 493 lines of 255 bytes.
+inline constexpr std::size_t kSpeciesFileMax = std::size_t{1} << 20;
 
 struct SpeciesRecord {
     std::int32_t base[6];  // H, A, B, S, C, D

@@ -149,7 +149,7 @@ void write_check_list(const CheckListRequest& req, const SpeciesTable& species, 
     constexpr int kTargetSlot = kCheckWindowSeeds / 2;
     kept.ideal_roaming = static_cast<int>(slots[kTargetSlot].consumption);
 
-    for (int k = 0; k < kCheckWindowSeeds; ++k) {
+    for (int k = 0; k < kCheckWindowSeeds && !out.stopped(); ++k) {
         const Slot& sl = slots[k];
         line[0] = '\0';
         append(line, "%08X,", st.seed[k]);

@@ -41,7 +41,8 @@ struct CheckListKept {
 // seed in ascending order, and stores the target's roamer consumption as
 // the ideal roaming count. A row whose encounter frame (consumption - ideal
 // roaming count + the seed's own roamer consumption) would lie before the
-// initial seed has "-" in the nature and the six stat fields.
+// initial seed has "-" in the nature and the six stat fields. Ends early
+// once `out` is stopped.
 void write_check_list(const CheckListRequest& req, const SpeciesTable& species, CheckListKept& kept,
                       TextSink& out);
 

@@ -39,7 +39,7 @@ void write_frame_list(const FrameListRequest& req, TextSink& out) {
     fill_forward(g_seed_run, req.seed);
     const ForwardOutputs outputs(g_seed_run);
     const bool early_nature_drop = req.fixed_shiny && req.nature != kNoNature && (req.tid != 0 || req.sid != 0);
-    for (long f = 0; f < req.frames; ++f) {
+    for (long f = 0; f < req.frames && !out.stopped(); ++f) {
         const Frame fr = req.fixed_shiny ? fixed_shiny_frame(outputs, f, req) : ordinary_frame(outputs, f, req);
         if (early_nature_drop && nature_of(fr.pid) != req.nature) continue;
         if (!passes(fr, req)) continue;

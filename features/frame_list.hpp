@@ -23,7 +23,7 @@ struct FrameListRequest {
 };
 
 // Fills the shared seed run from the request's seed and writes the header
-// and one row per listed frame.
+// and one row per listed frame; ends early once `out` is stopped.
 void write_frame_list(const FrameListRequest& req, TextSink& out);
 
 }  // namespace vh

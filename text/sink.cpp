@@ -45,8 +45,9 @@ void FileSink::write(const char* bytes, std::size_t n) {
     used_ += n;
 }
 
+// After a stop, whether by a failed write or a cancel, nothing more is written.
 bool FileSink::flush() {
-    if (!failed_ && used_ && std::fwrite(buf_, 1, used_, f_) != used_) fail();
+    if (!stopped() && used_ && std::fwrite(buf_, 1, used_, f_) != used_) fail();
     used_ = 0;
     return !failed_;
 }

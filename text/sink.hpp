@@ -38,6 +38,7 @@ public:
 };
 
 // Buffered writing to a file opened by the caller; remembers any failure.
+// failed() tells a failed write or flush from a stop by a cancel.
 class FileSink final : public TextSink {
 public:
     explicit FileSink(std::FILE* f) : f_(f) {}

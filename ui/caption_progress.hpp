@@ -1,7 +1,8 @@
 // A progress sink that shows texts in the main window's caption. A window
 // caption cannot take a million updates a second, so where the platform asks
 // for it the latest text is shown at most once per interval; the last text
-// of a run is always shown by finish().
+// of a run is always shown by finish(). It also answers the search's
+// question whether to go on (poll()).
 #pragma once
 #include <cstdint>
 #include <cstring>
@@ -26,6 +27,12 @@ public:
         show(now);
     }
 
+    // Whether to go on: false from the first time the user asked to cancel.
+    bool poll() {
+        if (!cancelled_ && platform::cancel_requested()) cancelled_ = true;
+        return !cancelled_;
+    }
+
     void finish() {
         if (pending_) show(platform::clock_ms());
     }
@@ -42,6 +49,7 @@ private:
     std::uint32_t last_;
     bool pending_ = false;
     bool shown_any_ = false;
+    bool cancelled_ = false;
     char latest_[256] = "";
 };
 

@@ -33,7 +33,8 @@ bool command_check_list() {
     CheckListKept after = before;
     const bool ok = write_and_open(kCheckListFile, [&](TextSink& out) {
         after = before;
-        write_check_list(req, g_species, after, out);
+        CancellableSink watched(out);
+        write_check_list(req, g_species, after, watched);
     });
     if (ok) {
         g_app.ideal_roaming = after.ideal_roaming;

@@ -26,7 +26,10 @@ FrameListRequest read_frame_list_request() {
 
 bool command_frame_list() {
     const FrameListRequest req = read_frame_list_request();
-    return write_and_open(kFrameListFile, [&](TextSink& out) { write_frame_list(req, out); });
+    return write_and_open(kFrameListFile, [&](TextSink& out) {
+        CancellableSink watched(out);
+        write_frame_list(req, watched);
+    });
 }
 
 }  // namespace vh

@@ -34,7 +34,9 @@ bool command_narrowing() {
     CaptionProgress caption;
     const bool ok = write_and_open(kNarrowingFile, [&](TextSink& out) {
         run_narrowing(req, caption, out);
-        caption.finish();
+        // A cancel seen by the progress always stops the file from taking its place.
+        if (!caption.poll()) out.stop();
+        if (!out.stopped()) caption.finish();
     });
     if (ok) platform::set_caption(kWindowCaption);
     return ok;

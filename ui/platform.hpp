@@ -40,4 +40,9 @@ std::uint32_t clock_ms();  // wrapping millisecond clock
 void sleep_1ms();
 void open_with_viewer(const char* file_name);  // returns when the viewer call returns
 
+// Whether the user asked to cancel the running feature (Escape in the window,
+// an interrupt or terminate signal without one). Asked on the window thread
+// between slices of work; cheap enough to ask often.
+bool cancel_requested();
+
 }  // namespace vh::platform

@@ -8,8 +8,11 @@ namespace vh {
 
 void report_file_failure(const char* name, FileStatus status) {
     char buf[256];
-    std::snprintf(buf, sizeof buf,
-                  status == FileStatus::kCannotCreate ? "%sを作成できません" : "%sを書き込めません", name);
+    switch (status) {
+        case FileStatus::kCannotCreate: std::snprintf(buf, sizeof buf, "%sを作成できません", name); break;
+        case FileStatus::kCancelled: std::snprintf(buf, sizeof buf, "計算を中止しました"); break;
+        default: std::snprintf(buf, sizeof buf, "%sを書き込めません", name); break;
+    }
     platform::set_caption(buf);
 }
 

@@ -18,6 +18,9 @@
 # KEEP_WORK=1 keeps the run directories (files, logs, crops) in WIN_BUILD_DIR/e2e.
 # E2E_LOCALE=ja_JP.UTF-8 (or en_US.UTF-8) runs the test under that locale only.
 set -uo pipefail
+# 1 runs the case that presses Escape during a long narrowing; it needs the
+# narrowing to ask its progress whether to go on.
+ESCAPE_CASE=${ESCAPE_CASE:-0}
 
 if [ -z "${E2E_LOCALE:-}" ]; then
   total_pass=0 total_fail=0
@@ -495,6 +498,27 @@ probe focus >/dev/null
 check "list.txt that cannot be created: the caption says so" [ "$(xdotool getwindowname "$WIN")" = "list.txtを作成できません" ]
 check "list.txt that cannot be created is not handed to the interpreter" \
   [ "$(grep -ac 'list\.txt' "$WORK/varnholt.exe.log")" = "$handed" ]
+
+# ---- Escape cancels a long narrowing ------------------------------------------------------------
+# All minimums 0 (the start values) ask for about a day of work.
+if [ "$ESCAPE_CASE" = 1 ]; then
+  for x in 88 128 168 208 248 288; do type_into "$x" 35 0; done
+  rm -f "$WORK/win/syokiseed.txt"
+  click 290 192
+  sleep 2
+  check "the narrowing shows its progress before Escape" \
+    grep -q '^逆処理:' <<<"$(xdotool getwindowname "$WIN")"
+  xdotool key Escape
+  cancelled() { [ "$(xdotool getwindowname "$WIN")" = 計算を中止しました ]; }
+  for _ in $(seq 100); do cancelled && break; sleep 0.2; done
+  check "Escape ends the narrowing: the caption says it was cancelled" cancelled
+  responds() { timeout 20 "$WINE_RUN" "$PROBE_EXE" focus >/dev/null; }
+  check "the window takes messages again after the cancel" responds
+  check "a cancelled narrowing leaves no syokiseed.txt and no temporary file" \
+    [ -z "$(ls -A "$WORK/win" | grep -E 'syokiseed|^~tmp-')" ]
+else
+  note "skipped: Escape during a long narrowing (ESCAPE_CASE=0)"
+fi
 
 # ---- close ------------------------------------------------------------------------------------
 stop_program

@@ -235,6 +235,19 @@ void set_caption(const char* text) {
     fltk::pump_events();
 }
 
+// Escape cancels: pending window events are handled (input held back, an
+// Escape press remembered) at most every 20 ms, which also keeps the window
+// painted while a search runs.
+bool cancel_requested() {
+    static std::uint32_t last = 0;
+    const std::uint32_t now = clock_ms();
+    if (now - last >= 20) {
+        last = now;
+        fltk::pump_events();
+    }
+    return fltk::escape_pressed();
+}
+
 // Each caption goes through the window manager; a few a second are plenty.
 std::uint32_t caption_interval_ms() { return 50; }
 

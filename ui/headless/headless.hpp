@@ -37,6 +37,10 @@ void on_caption(void (*sink)(const char* text));
 void use_manual_clock(bool on);
 void set_clock(std::uint32_t ms);
 
+// The answer of cancel_requested() until changed; reset() clears it. Only
+// stores to a lock-free atomic, so a signal handler may call it.
+void set_cancel(bool on);
+
 // Ids of the controls in creation order.
 std::vector<int> control_ids();
 

@@ -29,6 +29,8 @@ struct Window {
 };
 
 std::atomic<bool> g_manual_clock{false};
+std::atomic<bool> g_cancel{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set by a signal handler");
 std::atomic<std::uint32_t> g_clock{0};
 
 Window& window() {
@@ -163,6 +165,8 @@ void open_with_viewer(const char* file_name) {
     w.opened.emplace_back(file_name);
 }
 
+bool cancel_requested() { return g_cancel.load(std::memory_order_relaxed); }
+
 }  // namespace platform
 
 namespace headless {
@@ -176,6 +180,7 @@ void reset() {
     w.painted.clear();
     w.opened.clear();
     w.repaint = false;
+    g_cancel = false;
 }
 
 bool exists(int id) {
@@ -264,6 +269,8 @@ void on_caption(void (*sink)(const char* text)) {
     std::lock_guard g(w.lock);
     w.caption_sink = sink;
 }
+
+void set_cancel(bool on) { g_cancel.store(on, std::memory_order_relaxed); }
 
 void use_manual_clock(bool on) { g_manual_clock = on; }
 void set_clock(std::uint32_t ms) { g_clock = ms; }

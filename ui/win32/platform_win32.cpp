@@ -106,6 +106,24 @@ void sleep_1ms() { Sleep(1); }
 // type; the bare name is relative to the working directory.
 void open_with_viewer(const char* file_name) { std::system(file_name); }
 
+// Escape cancels. Only key presses are looked at, at most every 20 ms: the
+// first pending key press is taken when it is Escape (whichever control has
+// the focus); it and every other message otherwise stay queued for the
+// message loop, which handles them after the feature, so nothing else is
+// dispatched in the middle of one. Looking at the queue also keeps the
+// system from taking the window for one that does not respond.
+bool cancel_requested() {
+    static DWORD last = 0;
+    const DWORD now = timeGetTime();
+    if (now - last < 20) return false;
+    last = now;
+    MSG msg;
+    if (!PeekMessageW(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_NOREMOVE | PM_NOYIELD)) return false;
+    if (msg.wParam != VK_ESCAPE) return false;
+    PeekMessageW(&msg, nullptr, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE | PM_NOYIELD);
+    return true;
+}
+
 }  // namespace platform
 
 }  // namespace vh
