@@ -31,15 +31,17 @@ void run_narrowing(const NarrowingRequest& request, ProgressRef progress, TextSi
     int threads = options.threads;
     if (threads <= 0) threads = static_cast<int>(std::thread::hardware_concurrency());
     ctx.threads = clamp_int(threads, 1, narrowing::kMaxThreads);
+    const NarrowingTestHook hook = options.test_hook ? *options.test_hook : NarrowingTestHook{};
     // The fixed shiny creature reads 17 outputs from its frame on.
-    ctx.table = std::max(options.forward_table, 20);
-    ctx.method = options.method;
-    if (options.row_buffer != 0) ctx.row_buffer = options.row_buffer;
-    if (options.combo_block != 0) ctx.combo_block = options.combo_block;
+    ctx.table = clamp_int(hook.forward_table, 20, kSeedRunSize);
+    ctx.forward_way = hook.forward_way;
+    ctx.reverse_way = hook.reverse_way;
+    if (hook.row_buffer != 0) ctx.row_buffer = hook.row_buffer;
+    if (hook.combo_block != 0) ctx.combo_block = hook.combo_block;
     ctx.sync_nature = ctx.req.sync && ctx.req.nature != kNoNature;
     ctx.shiny_nature_check = ctx.req.nature != kNoNature && (ctx.req.tid != 0 || ctx.req.sid != 0);
     ctx.hp_filter = ctx.req.min_power > 30 || ctx.req.hp_type != -1;
-    ctx.wide_vectors = !options.plain_loops && narrowing::has_wide_vectors();
+    ctx.wide_vectors = !hook.plain_loops && narrowing::has_wide_vectors();
 
     if (rows_have_nature(ctx.req))
         put_text(out, "初期seed,消費数,性格,H,A,B,S,C,D,めざパ,威力\n");

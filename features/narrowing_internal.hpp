@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/creature.hpp"
 #include "engine/lcg.hpp"
 #include "features/narrowing.hpp"
 
@@ -32,7 +33,8 @@ struct Ctx {
     NarrowingRequest req;
     int threads = 1;
     int table = kSeedRunSize;
-    NarrowingOptions::Method method = NarrowingOptions::Method::kAuto;
+    NarrowingTestHook::ForwardWay forward_way = NarrowingTestHook::ForwardWay::kChosen;
+    NarrowingTestHook::ReverseWay reverse_way = NarrowingTestHook::ReverseWay::kChosen;
     std::size_t row_buffer = std::size_t{2} << 20;
     std::size_t combo_block = std::size_t{1} << 14;
     // The row buffer for work units of up to `rows` rows each.
@@ -58,6 +60,59 @@ inline bool valid_seed(std::uint32_t r, int max_low) {
 // -15 and -14, the bit outputs at -13 .. -1. Reverse processing takes the
 // later seed value as the high one, forward processing the earlier.
 bool fixed_shiny_nature_passes(const NarrowingRequest& req, std::uint32_t s, bool later_is_high);
+
+// ---- generation and acceptance --------------------------------------------
+
+struct Creature {
+    std::uint32_t pid = 0;
+    std::uint16_t first_word = 0;   // individual values H, A, B
+    std::uint16_t second_word = 0;  // individual values S, C, D
+};
+
+enum class FrameResult { kCreature, kNatureFailed, kOutOfRange };
+
+// The creature of one frame under the request's model. `o(i)` is output F+i
+// of the seed for frame F: ordinary generation reads from i = 1, the fixed
+// shiny creature from i = 0 (its seed values are outputs F and F+1, the
+// later one the high value when `later_is_high`). No index above `last` is
+// read: a frame that would need one is kOutOfRange.
+template <class Outputs>
+FrameResult generate_frame(const Ctx& ctx, Outputs&& o, long last, bool later_is_high, Creature& c) {
+    const NarrowingRequest& req = ctx.req;
+    if (req.fixed_shiny) {
+        constexpr int kReads = 16;  // two seed values, 13 bit outputs, two words
+        if (last < kReads) return FrameResult::kOutOfRange;
+        std::uint16_t bits[13];
+        for (int e = 0; e < 13; ++e) bits[e] = o(2 + e);
+        const std::uint16_t earlier = o(0), later = o(1);
+        c.pid = later_is_high ? shiny_locked_pid(req.tid, req.sid, later, earlier, bits)
+                              : shiny_locked_pid(req.tid, req.sid, earlier, later, bits);
+        c.first_word = o(15);
+        c.second_word = o(16);
+        // The nature is only a test when an ID sets the composition apart.
+        if (ctx.shiny_nature_check && nature_of(c.pid) != req.nature) return FrameResult::kNatureFailed;
+        return FrameResult::kCreature;
+    }
+    const Encounter e = encounter_pid(o, req.nature, req.sync, last, true);
+    if (e.status == Encounter::kOutOfRange) return FrameResult::kOutOfRange;
+    if (e.status == Encounter::kNatureFailed) return FrameResult::kNatureFailed;
+    c.pid = e.pid;
+    c.first_word = o(e.iv_pos);
+    c.second_word = o(e.iv_pos + 1);
+    return FrameResult::kCreature;
+}
+
+// The acceptance test in two halves: a failed power or type ends a seed in
+// forward processing, the rest only fails the frame.
+inline bool power_and_type_pass(const NarrowingRequest& req, const Ivs& iv) {
+    if (hidden_power_power(iv) < req.min_power) return false;
+    return req.hp_type == -1 || hidden_power_type(iv) == req.hp_type;
+}
+inline bool minimums_and_shiny_pass(const NarrowingRequest& req, std::uint32_t pid, const Ivs& iv) {
+    for (int i = 0; i < 6; ++i)
+        if (iv[i] < req.min_ivs[i]) return false;
+    return !req.shiny || is_shiny(pid, req.tid, req.sid);
+}
 
 bool combo_passes(const Ctx& ctx, const int (&v)[6]);
 std::uint64_t combo_total(const Ctx& ctx);
@@ -152,7 +207,7 @@ struct RowBuffer {
 // false, leaving the item undone, when the buffer has no room. The shares
 // are handed to `take(t, first)` in worker order up to the first worker that
 // stopped early, and the next round goes on from its first undone item;
-// `after(next)` runs at the end of every round.
+// `after(next)` runs at the end of every round and returns false to end.
 template <class Buffer, class Work, class Take, class After>
 void run_rounds(int threads, std::size_t n, std::size_t per_worker, Buffer&& buffer, Work&& work, Take&& take,
                 After&& after) {
@@ -178,7 +233,7 @@ void run_rounds(int threads, std::size_t n, std::size_t per_worker, Buffer&& buf
             }
         }
         next = next_round;
-        after(next);
+        if (!after(next)) return;
     }
 }
 

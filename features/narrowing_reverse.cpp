@@ -425,8 +425,8 @@ void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
     // The matches reached from a match are looked up in an index of all
     // matches when that fits, else found by testing the words around it;
     // the plain replay of every seed is kept for comparison.
-    const bool replay = ctx.method == NarrowingOptions::Method::kDirect;
-    const bool indexed = !ctx.req.fixed_shiny && !replay && ctx.method != NarrowingOptions::Method::kScan &&
+    const bool replay = ctx.reverse_way == NarrowingTestHook::ReverseWay::kReplayEverySeed;
+    const bool indexed = !ctx.req.fixed_shiny && !replay && ctx.reverse_way != NarrowingTestHook::ReverseWay::kScan &&
                          passing <= kIndexedLimit;
     const std::uint64_t block = indexed ? kIndexedLimit : ctx.combo_block;
     const std::size_t rows_per_match =
@@ -497,7 +497,7 @@ void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
                 }
                 out.write(rb.text.get(), rb.used);
             },
-            [](std::size_t) {});
+            [](std::size_t) { return true; });
     }
     if (total > 0) show_through(total - 1);
 }

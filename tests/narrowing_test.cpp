@@ -228,12 +228,15 @@ TEST(NarrowingEdges, ForwardTableEndIsNeverOverrun) {
     req.min_ivs = {0, 0, 0, 0, 0, 20};
     req.nature = 3;
     for (int table : {20, 24, 33}) {
+        NarrowingTestHook hook;
+        hook.forward_table = table;
         NarrowingOptions opt;
-        opt.forward_table = table;
+        opt.test_hook = &hook;
         const test::NarrowingRun literal = run_literal(req, table);
-        EXPECT_EQ(run_fast(req, opt).file, literal.file) << table;
-        opt.method = NarrowingOptions::Method::kCandidates;
-        EXPECT_EQ(run_fast(req, opt).file, literal.file) << table;
+        for (auto way : {NarrowingTestHook::ForwardWay::kReplayEverySeed, NarrowingTestHook::ForwardWay::kPassSet}) {
+            hook.forward_way = way;
+            EXPECT_EQ(run_fast(req, opt).file, literal.file) << table;
+        }
         // The table end matters here: a longer table finds more.
         EXPECT_NE(literal.file, run_literal(req).file) << table;
     }
