@@ -284,7 +284,10 @@ void find_frames(const Ctx& ctx, const std::vector<std::uint32_t>& set, HourSeed
 }
 
 struct RowWorker {
-    explicit RowWorker(const Ctx& ctx) : rows(ctx.row_buffer_for(256 * kLowsPerItem), kItemsPerRound) {}
+    // Counts for a round of low halves, or of single seeds as many as fit.
+    explicit RowWorker(const Ctx& ctx)
+        : rows(ctx.row_buffer_for(256 * kLowsPerItem),
+               std::max(kItemsPerRound, ctx.row_buffer_for(256 * kLowsPerItem) / kMaxRowBytes)) {}
     RowBuffer rows;
     std::unique_ptr<SeedWork> seed = std::make_unique<SeedWork>();
 };
@@ -322,13 +325,98 @@ void write_hour(const Ctx& ctx, ProgressRef progress, TextSink& out, std::vector
         [&](std::size_t) { return keep_going(progress, out); });
 }
 
+// ---- few passing frame states: their seeds found backward --------------------
+
+// A seed with a frame that reaches the pass set: the seed in file order
+// (hour, low half, top byte), then the frame (at most 2500).
+constexpr int kFrameBits = 12;
+std::uint64_t found_key(std::uint32_t r, int frame) {
+    const std::uint32_t order = ((r >> 16) & 0xFFu) << 24 | (r & 0xFFFFu) << 8 | r >> 24;
+    return std::uint64_t{order} << kFrameBits | static_cast<std::uint32_t>(frame);
+}
+std::uint32_t key_seed(std::uint64_t key) {
+    const std::uint32_t k = static_cast<std::uint32_t>(key >> kFrameBits);
+    return (k & 0xFFu) << 24 | (k >> 24) << 16 | ((k >> 8) & 0xFFFFu);
+}
+int key_frame(std::uint64_t key) { return static_cast<int>(key & ((1u << kFrameBits) - 1)); }
+int key_hour(std::uint64_t key) { return static_cast<int>(key >> (kFrameBits + 24)); }
+
+// Per seed its lowest frame whose frame state is in the set, in file order.
+std::vector<std::uint64_t> seeds_reaching(const Ctx& ctx, const std::vector<std::uint32_t>& set) {
+    std::vector<std::vector<std::uint64_t>> found(ctx.threads);
+    const std::size_t n = set.size();
+    run_workers(ctx.threads, [&](int t) {
+        for (std::size_t i = n * t / ctx.threads; i < n * (t + 1) / ctx.threads; ++i) {
+            std::uint32_t r = advance(0, set[i]);
+            for (int f = 0; f <= ctx.req.max_frames; ++f, r = prev_seed(r))
+                if (valid_seed(r, ctx.req.max_low)) found[t].push_back(found_key(r, f));
+        }
+    });
+    std::vector<std::uint64_t> keys;
+    for (const auto& f : found) keys.insert(keys.end(), f.begin(), f.end());
+    std::sort(keys.begin(), keys.end());
+    keys.erase(std::unique(keys.begin(), keys.end(),
+                           [](std::uint64_t x, std::uint64_t y) { return x >> kFrameBits == y >> kFrameBits; }),
+               keys.end());
+    return keys;
+}
+
+void write_found_seeds(const Ctx& ctx, const std::vector<std::uint64_t>& keys, ProgressRef progress,
+                       TextSink& out, std::vector<std::unique_ptr<RowWorker>>& ws) {
+    long per_hour[24] = {};
+    int next_hour = 0;
+    // Each hour's text counts the rows of the hours before it, complete by then.
+    const auto show_through = [&](int through) {
+        for (; next_hour <= through && !out.stopped(); ++next_hour) {
+            long count = 0;
+            for (int h = 0; h < next_hour; ++h) count += per_hour[h];
+            send_hour(progress, out, next_hour, count);
+        }
+    };
+    const std::size_t n = keys.size();
+    if (n > 0) show_through(key_hour(keys[0]));
+    run_rounds(
+        ctx.threads, n, ws[0]->rows.item_cap, [&](int t) -> RowBuffer& { return ws[t]->rows; },
+        [&](int t, std::size_t i, std::size_t) {
+            RowBuffer& rb = ws[t]->rows;
+            if (out.stopped() || !rb.room_for(1)) return false;
+            const std::uint32_t r = key_seed(keys[i]);
+            Creature c;
+            const int f = row_frame(ctx, *ws[t]->seed, r, key_frame(keys[i]), c);
+            if (f >= 0)
+                rb.used = static_cast<std::size_t>(
+                    format_row_with_nature(rb.end(), r, f, c.pid, c.first_word, c.second_word) - rb.text.get());
+            rb.counts[rb.items_done] = f >= 0;
+            return true;
+        },
+        [&](int t, std::size_t first) {
+            const RowBuffer& rb = ws[t]->rows;
+            if (out.stopped()) return;
+            for (std::size_t i = 0; i < rb.items_done; ++i) per_hour[key_hour(keys[first + i])] += rb.counts[i];
+            out.write(rb.text.get(), rb.used);
+        },
+        [&](std::size_t next) {
+            if (!keep_going(progress, out)) return false;
+            if (next < n) show_through(key_hour(keys[next]));
+            return true;
+        });
+    show_through(23);
+}
+
 void run_pass_set(const Ctx& ctx, std::uint64_t passing, ProgressRef progress, TextSink& out,
                   std::vector<std::unique_ptr<RowWorker>>& ws) {
     std::vector<std::unique_ptr<SeedWork>> work;
     for (const auto& w : ws) work.push_back(std::move(w->seed));
     const std::vector<std::uint32_t> set = build_pass_set(ctx, passing, progress, out, work);
     for (std::size_t t = 0; t < ws.size(); ++t) ws[t]->seed = std::move(work[t]);
-    if (out.stopped()) return;
+    if (!keep_going(progress, out)) return;
+    // Few entries: stepping back from each over the frames touches fewer
+    // states than visiting every seed.
+    const double seeds = 24.0 * 256.0 * (ctx.req.max_low + 1);
+    if (static_cast<double>(set.size()) * (ctx.req.max_frames + 1) < seeds) {
+        write_found_seeds(ctx, seeds_reaching(ctx, set), progress, out, ws);
+        return;
+    }
     HourSeeds h;
     h.frame.resize((static_cast<std::size_t>(ctx.req.max_low) + 1) << 8);
     long count = 0;
