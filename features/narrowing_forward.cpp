@@ -116,6 +116,7 @@ Patterns passing_patterns(const Ctx& ctx) {
 // Adds the frame states that end their search at the words of state g.
 void add_reaching_frames(const Ctx& ctx, const CycleLow* lows, std::uint32_t g, SeedWork& w,
                          std::vector<std::uint32_t>& out) {
+    __builtin_prefetch(&lows[g & 0xFFFFu]);  // read after the walk back
     std::uint32_t pid;
     // A frame reads at most output table-1; its second word is at position +1.
     const int n = frames_reaching(ctx, g, 0, 3 - ctx.table, w.before, w.starts, pid);
@@ -189,12 +190,6 @@ void radix_sort(std::vector<std::uint32_t>& keys) {
         for (std::uint32_t k : keys) tmp[count[(k >> shift) & 0x7FFu]++] = k;
         keys.swap(tmp);
     }
-}
-
-// Asks the caller whether to go on; a no stops the sink. True while going on.
-bool keep_going(ProgressRef progress, TextSink& out) {
-    if (!out.stopped() && !progress.poll()) out.stop();
-    return !out.stopped();
 }
 
 // The sorted cycle positions of every frame state whose creature passes;

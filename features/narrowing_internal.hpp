@@ -237,6 +237,13 @@ void run_rounds(int threads, std::size_t n, std::size_t per_worker, Buffer&& buf
     }
 }
 
+// Asks the caller (on its thread) whether to go on; a no stops the sink.
+// True while the search goes on.
+inline bool keep_going(ProgressRef progress, TextSink& out) {
+    if (!out.stopped() && !progress.poll()) out.stop();
+    return !out.stopped();
+}
+
 void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out);
 void run_forward(const Ctx& ctx, ProgressRef progress, TextSink& out);
 

@@ -55,22 +55,6 @@ struct Window {
     std::uint16_t out(int pos) const { return o[pos - kWinLo]; }
 };
 
-// The jump tables as two columns, for loads the vector units take whole.
-struct JumpColumns {
-    std::uint32_t mul[kJumpTableSize];
-    std::uint32_t add[kJumpTableSize];
-};
-constexpr JumpColumns columns_of(const std::array<Jump, kJumpTableSize>& t) {
-    JumpColumns c{};
-    for (std::size_t i = 0; i < kJumpTableSize; ++i) {
-        c.mul[i] = t[i].mul;
-        c.add[i] = t[i].add;
-    }
-    return c;
-}
-constexpr JumpColumns kForwardColumns = columns_of(kForwardJumps);
-constexpr JumpColumns kBackwardColumns = columns_of(kBackwardJumps);
-
 [[gnu::always_inline]] inline void fill_window_body(std::uint32_t s, Window& w) {
     const std::uint32_t low = kBackwardJumps[-kWinLo].apply(s);  // the state at kWinLo
     for (int k = 0; k < kWinSize; ++k)
@@ -437,7 +421,7 @@ void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
     std::uint64_t next_shown = 0;
     const auto show_through = [&](std::uint64_t combo) {
         char buf[256];
-        for (; next_shown <= combo; ++next_shown) {
+        for (; next_shown <= combo && !out.stopped(); ++next_shown) {
             format_reverse_progress(buf, shown.v, count);
             progress(buf);
             shown.next();
@@ -454,7 +438,7 @@ void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
     MatchList list;
     ComboOdometer collected(ctx);
     std::uint64_t next_combo = 0;
-    while (next_combo < total) {
+    while (next_combo < total && keep_going(progress, out)) {
         collect_matches(ctx, next_combo, collected, block, indexed, true, list);
         const std::size_t nm = list.states.size();
         std::size_t ci = 0;
@@ -463,7 +447,7 @@ void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
             [&](int t, std::size_t k, std::size_t end) {
                 RowBuffer& rb = buffers[t];
                 Scratch& sc = *scratch[t];
-                if (!rb.room_for(rows_per_match)) return false;
+                if (out.stopped() || !rb.room_for(rows_per_match)) return false;
                 if (indexed) {
                     // The index lookups of later matches, ahead of time.
                     constexpr std::uint32_t kBelow = kBack - 4;
@@ -490,6 +474,7 @@ void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
             },
             [&](int t, std::size_t begin) {
                 const RowBuffer& rb = buffers[t];
+                if (out.stopped()) return;
                 for (std::size_t i = 0; i < rb.items_done; ++i) {
                     while (list.begin[ci + 1] <= begin + i) ++ci;
                     show_through(list.combo[ci]);
@@ -497,9 +482,9 @@ void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
                 }
                 out.write(rb.text.get(), rb.used);
             },
-            [](std::size_t) { return true; });
+            [&](std::size_t) { return keep_going(progress, out); });
     }
-    if (total > 0) show_through(total - 1);
+    if (total > 0 && !out.stopped()) show_through(total - 1);
 }
 
 }  // namespace vh::narrowing

@@ -242,5 +242,76 @@ TEST(NarrowingEdges, ForwardTableEndIsNeverOverrun) {
     }
 }
 
+// ---- stopping ------------------------------------------------------------------
+
+// A sink that fails once it holds more than `limit` bytes, and counts what
+// still arrives after that.
+struct FailingSink final : TextSink {
+    explicit FailingSink(std::size_t l) : limit(l) {}
+    void write(const char*, std::size_t n) override {
+        if (stopped()) {
+            ++writes_after_stop;
+            return;
+        }
+        bytes += n;
+        if (bytes > limit) stop();
+    }
+    std::size_t limit;
+    std::size_t bytes = 0;
+    int writes_after_stop = 0;
+};
+
+// Progress that counts texts, and those sent after the sink stopped or
+// after its own poll said no (from the `polls`-th poll on).
+struct StoppingProgress {
+    const TextSink& sink;
+    int polls_before_no = 1 << 30;
+    int polls = 0;
+    int texts = 0;
+    int texts_after_stop = 0;
+    void operator()(const char*) {
+        ++texts;
+        texts_after_stop += sink.stopped() || polls > polls_before_no;
+    }
+    bool poll() { return ++polls <= polls_before_no; }
+};
+
+// Requests that would write hundreds of megabytes or take many seconds.
+std::vector<NarrowingRequest> long_requests() {
+    NarrowingRequest every_seed;  // forward, every seed has a row
+    every_seed.reverse = false;
+    NarrowingRequest shiny = every_seed;  // forward, from the passing frame states
+    shiny.shiny = true;
+    shiny.tid = 12345;
+    shiny.sid = 54321;
+    shiny.min_ivs = {0, 0, 0, 0, 0, 10};
+    NarrowingRequest reverse = all_minimums(22);
+    return {every_seed, shiny, reverse};
+}
+
+TEST(NarrowingStop, AFailedWriteEndsTheSearchWithNothingMoreWritten) {
+    for (const NarrowingRequest& req : long_requests()) {
+        FailingSink sink(4096);
+        StoppingProgress progress{sink};
+        run_narrowing(req, progress, sink, {2, nullptr});
+        EXPECT_TRUE(sink.stopped());
+        EXPECT_EQ(sink.writes_after_stop, 0) << req.reverse;
+        EXPECT_EQ(progress.texts_after_stop, 0) << req.reverse;
+    }
+}
+
+TEST(NarrowingStop, APollThatSaysNoStopsTheSearch) {
+    for (const NarrowingRequest& req : long_requests()) {
+        FailingSink sink(std::size_t{1} << 40);
+        StoppingProgress progress{sink, 3};
+        run_narrowing(req, progress, sink, {2, nullptr});
+        EXPECT_TRUE(sink.stopped());
+        EXPECT_EQ(progress.polls, 4) << req.reverse;  // no poll after the no
+        EXPECT_EQ(sink.writes_after_stop, 0) << req.reverse;
+        EXPECT_EQ(progress.texts_after_stop, 0) << req.reverse;
+        EXPECT_LT(sink.bytes, std::size_t{64} << 20) << req.reverse;
+    }
+}
+
 }  // namespace
 }  // namespace vh
