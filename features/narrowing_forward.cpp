@@ -27,9 +27,8 @@
 
 #include "engine/cycle_position.hpp"
 #include "engine/output_run.hpp"
-#include "engine/state_recovery.hpp"
 #include "features/narrowing_internal.hpp"
-#include "features/narrowing_reach.hpp"
+#include "features/narrowing_passing_frames.hpp"
 
 namespace vh::narrowing {
 
@@ -43,8 +42,7 @@ constexpr std::size_t kItemsPerRound = 48;
 
 struct SeedWork {
     OutputRun run;
-    std::uint16_t before[kSeedRunSize + 8];  // frames_reaching's outputs behind an event
-    int starts[kSeedRunSize + 8];
+    ReachScratch reach;
 };
 
 // The row of seed r by evaluating frames 0 .. last in order; its frame or -1.
@@ -74,112 +72,6 @@ int row_frame(const Ctx& ctx, SeedWork& w, std::uint32_t r, int f, Creature& c) 
     return replay_seed(ctx, w, r, ctx.req.max_frames, c);
 }
 
-// ---- the pass set ----------------------------------------------------------
-
-// Where the events come from: every state carrying two passing words, or
-// every state carrying a shiny personality pair (2^19 pairs, one state each
-// on average) when that is fewer.
-enum class EventSource { kWords, kShinyPairs };
-
-constexpr double kCycle = 4294967296.0;
-constexpr double kStatesPerCombination = 4.0;  // 2^32 states over 2^30 combinations
-constexpr double kShinyPairStates = 524288.0;  // 65536 low outputs x 8 high outputs
-
-EventSource event_source(const Ctx& ctx, std::uint64_t passing) {
-    if (ctx.req.fixed_shiny || !ctx.req.shiny) return EventSource::kWords;
-    return kShinyPairStates < static_cast<double>(passing) * kStatesPerCombination ? EventSource::kShinyPairs
-                                                                                    : EventSource::kWords;
-}
-
-// The pattern of the lowest two bits of the six values decides power and
-// type; a unit of the word events is one passing pattern.
-struct Patterns {
-    int count = 0;
-    std::uint16_t pattern[4096];
-};
-
-Patterns passing_patterns(const Ctx& ctx) {
-    Patterns p;
-    for (int pattern = 0; pattern < 4096; ++pattern) {
-        int v[6];
-        bool in_range = true;
-        for (int i = 0; i < 6; ++i) {
-            const int bits = (pattern >> (2 * i)) & 3;
-            v[i] = ctx.req.min_ivs[i] + ((bits - ctx.req.min_ivs[i]) & 3);
-            in_range &= v[i] <= 31;
-        }
-        if (in_range && combo_passes(ctx, v)) p.pattern[p.count++] = static_cast<std::uint16_t>(pattern);
-    }
-    return p;
-}
-
-// Adds the frame states that end their search at the words of state g.
-void add_reaching_frames(const Ctx& ctx, const CycleLow* lows, std::uint32_t g, SeedWork& w,
-                         std::vector<std::uint32_t>& out) {
-    __builtin_prefetch(&lows[g & 0xFFFFu]);  // read after the walk back
-    std::uint32_t pid;
-    // A frame reads at most output table-1; its second word is at position +1.
-    const int n = frames_reaching(ctx, g, 0, 3 - ctx.table, w.before, w.starts, pid);
-    if (n == 0) return;
-    const std::uint32_t at = cycle_position(lows, g);
-    // The frame whose first output is at position a has its frame state at a - 1.
-    for (int i = 0; i < n; ++i) out.push_back(at + static_cast<std::uint32_t>(w.starts[i] - 1));
-}
-
-void add_fixed_frame(const Ctx& ctx, const CycleLow* lows, std::uint32_t g, std::vector<std::uint32_t>& out) {
-    // The words are outputs F+15 and F+16: the frame state is 15 steps before g.
-    if (ctx.shiny_nature_check && !fixed_shiny_nature_passes(ctx.req, g, false)) return;
-    out.push_back(cycle_position(lows, g) - 15u);
-}
-
-void word_events(const Ctx& ctx, int pattern, SeedWork& w, std::vector<std::uint32_t>& out) {
-    const CycleLow* lows = cycle_lows();
-    int lo[6], v[6];
-    for (int i = 0; i < 6; ++i) {
-        const int bits = (pattern >> (2 * i)) & 3;
-        v[i] = lo[i] = ctx.req.min_ivs[i] + ((bits - ctx.req.min_ivs[i]) & 3);
-    }
-    for (;;) {
-        const IvStates st = find_iv_states(iv_word(v[0], v[1], v[2]), iv_word(v[3], v[4], v[5]));
-        for (int k = 0; k < st.count; ++k) {
-            if (ctx.req.fixed_shiny)
-                add_fixed_frame(ctx, lows, st.states[k], out);
-            else
-                add_reaching_frames(ctx, lows, st.states[k], w, out);
-        }
-        int i = 5;
-        for (; i >= 0; --i) {
-            if ((v[i] += 4) <= 31) break;
-            v[i] = lo[i];
-        }
-        if (i < 0) return;
-    }
-}
-
-constexpr int kShinyLowsPerUnit = 256;
-
-void shiny_pair_events(const Ctx& ctx, int unit, SeedWork& w, std::vector<std::uint32_t>& out) {
-    const NarrowingRequest& req = ctx.req;
-    const CycleLow* lows = cycle_lows();
-    const std::uint32_t ids = req.tid ^ req.sid;
-    for (std::uint32_t low = unit * kShinyLowsPerUnit; low < (unit + 1u) * kShinyLowsPerUnit; ++low)
-        for (std::uint32_t v = 0; v < 8; ++v) {
-            const std::uint16_t high = static_cast<std::uint16_t>(low ^ ids ^ v);
-            if (req.nature != kNoNature && nature_of(make_pid(static_cast<std::uint16_t>(low), high)) != req.nature)
-                continue;
-            std::uint32_t states[kMaxPairStates];
-            const int n = find_pair_states(static_cast<std::uint16_t>(low), high, states);
-            for (int k = 0; k < n; ++k) {
-                const std::uint32_t g = kForwardJumps[2].apply(states[k]);
-                const Ivs iv = ivs_from_words(output_of(g), output_of(next_seed(g)));
-                if (!power_and_type_pass(req, iv)) continue;
-                bool low_iv = false;
-                for (int i = 0; i < 6; ++i) low_iv |= iv[i] < req.min_ivs[i];
-                if (!low_iv) add_reaching_frames(ctx, lows, g, w, out);
-            }
-        }
-}
-
 // Sorts ascending: three passes of 11 bits.
 void radix_sort(std::vector<std::uint32_t>& keys) {
     std::vector<std::uint32_t> tmp(keys.size());
@@ -196,20 +88,13 @@ void radix_sort(std::vector<std::uint32_t>& keys) {
 // empty when stopped.
 std::vector<std::uint32_t> build_pass_set(const Ctx& ctx, std::uint64_t passing, ProgressRef progress,
                                           TextSink& out, std::vector<std::unique_ptr<SeedWork>>& work) {
-    const EventSource source = event_source(ctx, passing);
-    const Patterns patterns = passing_patterns(ctx);
-    const int units = source == EventSource::kShinyPairs ? 65536 / kShinyLowsPerUnit : patterns.count;
-    std::atomic<int> next_unit{0};
+    const CycleLow* lows = cycle_lows();
     std::vector<std::vector<std::uint32_t>> found(ctx.threads);
-    run_workers(ctx.threads, [&](int t) {
-        for (int u; !out.stopped() && (u = next_unit.fetch_add(1)) < units;) {
-            if (source == EventSource::kShinyPairs)
-                shiny_pair_events(ctx, u, *work[t], found[t]);
-            else
-                word_events(ctx, patterns.pattern[u], *work[t], found[t]);
-            if (t == 0) keep_going(progress, out);  // a unit takes well under 100 ms
-        }
-    });
+    collect_passing_frames(ctx, passing, progress, out, [&](int t) -> ReachScratch& { return work[t]->reach; },
+                           [&](int t, std::uint32_t g, int start) {
+                               // The frame state lies at start - 1 relative to g.
+                               found[t].push_back(cycle_position(lows, g) + static_cast<std::uint32_t>(start - 1));
+                           });
     std::vector<std::uint32_t> set;
     if (out.stopped()) return set;
     std::size_t total = 0;
