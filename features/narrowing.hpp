@@ -78,7 +78,7 @@ struct NarrowingTestHook {
     int forward_table = kSeedRunSize;
     enum class ForwardWay { kChosen, kReplayEverySeed, kPassSet };
     ForwardWay forward_way = ForwardWay::kChosen;
-    enum class ReverseWay { kChosen, kReplayEverySeed, kIndex, kScan };
+    enum class ReverseWay { kChosen, kReplayEverySeed, kIndex, kScan, kPassingFrames };
     ReverseWay reverse_way = ReverseWay::kChosen;
     // Bytes of rows each thread holds before they are written (0: 2 MiB);
     // raised where one unit of work could need more.

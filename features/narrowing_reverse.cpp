@@ -14,7 +14,8 @@
 #include <cstring>
 
 #include "features/narrowing_internal.hpp"
-#include "features/narrowing_reach.hpp"
+#include "features/narrowing_passing_frames.hpp"
+#include "engine/output_run.hpp"
 
 namespace vh::narrowing {
 
@@ -401,11 +402,165 @@ std::uint32_t fixed_match(const Ctx& ctx, std::uint32_t s, char*& text) {
     return rows;
 }
 
+// ---- rows found from the passing frame states --------------------------------
+//
+// Every row's frame state passes the request, so where few frame states
+// pass (shiny wanted), the rows are found from them: for each passing frame,
+// the matches within reach (its words at or before the match's +101, its
+// seed at most 4899 steps before the match) are found by testing the words
+// of every state of that stretch, and each such match and valid seed is
+// replayed as the literal algorithm does.
+
+struct PassingFrame {
+    std::uint32_t words;  // the state carrying its individual-value words
+    int start;            // position of its first output relative to `words`
+};
+
+struct FoundPair {
+    std::uint64_t key;  // combination index, bit 15 of the first word, low half, j: the file order
+    std::uint32_t s;
+    std::uint32_t j;
+};
+
+std::uint64_t combo_index(const Ctx& ctx, std::uint32_t s) {
+    const Ivs v = ivs_from_words(output_of(s), output_of(next_seed(s)));
+    std::uint64_t index = 0;
+    for (int i = 0; i < 6; ++i)
+        index = index * static_cast<std::uint64_t>(32 - ctx.req.min_ivs[i]) +
+                static_cast<std::uint64_t>(v[i] - ctx.req.min_ivs[i]);
+    return index;
+}
+
+bool is_match(const Ctx& ctx, std::uint32_t s) {
+    const Ivs v = ivs_from_words(output_of(s), output_of(next_seed(s)));
+    for (int i = 0; i < 6; ++i)
+        if (v[i] < ctx.req.min_ivs[i]) return false;
+    const int c[6] = {v[0], v[1], v[2], v[3], v[4], v[5]};
+    return combo_passes(ctx, c);
+}
+
+void pairs_of_frame(const Ctx& ctx, const PassingFrame& pf, std::vector<FoundPair>& found) {
+    const int max_frames = ctx.req.max_frames;
+    // Positions relative to the frame state P.
+    const int words_at = 1 - pf.start;
+    const std::uint32_t p_state = rewind(pf.words, static_cast<std::uint64_t>(words_at));
+    int valid_frames[2501];
+    int nv = 0;
+    std::uint32_t r = p_state;
+    for (int f = 0; f <= max_frames; ++f, r = prev_seed(r))
+        if (valid_seed(r, ctx.req.max_low)) valid_frames[nv++] = f;
+    if (nv == 0) return;
+    // A match s at position x: x >= words_at + 1 - kAhead, and 1 <= x + f <= kBack.
+    const int lo = std::max(words_at + 1 - kAhead, 1 - valid_frames[nv - 1]);
+    const int hi = kBack - valid_frames[0];
+    std::uint32_t s = lo >= 0 ? advance(p_state, static_cast<std::uint64_t>(lo)) : rewind(p_state, static_cast<std::uint64_t>(-lo));
+    for (int x = lo; x <= hi; ++x, s = next_seed(s)) {
+        if (!is_match(ctx, s)) continue;
+        for (int v = 0; v < nv; ++v) {
+            const int j = x + valid_frames[v];
+            if (j < 1 || j > kBack) continue;
+            const std::uint64_t key = (combo_index(ctx, s) << 32 | std::uint64_t{s >> 31} << 31 |
+                                       std::uint64_t{s & 0xFFFFu} << 13 | static_cast<std::uint64_t>(j));
+            found.push_back({key, s, static_cast<std::uint32_t>(j)});
+        }
+    }
+}
+
+// The literal replay of the seed j steps before s: its row frame or -1.
+int replay_pair(const Ctx& ctx, OutputRun& run, std::uint32_t s, int j, Creature& c) {
+    const NarrowingRequest& req = ctx.req;
+    run.start(kBackwardJumps[j].apply(s));
+    for (int f = 0; f <= req.max_frames; ++f) {
+        const auto o = [&](long i) { return run(f + i); };
+        const FrameResult result = generate_frame(ctx, o, kAhead + j - f, true, c);
+        if (result == FrameResult::kOutOfRange) return -1;
+        if (result == FrameResult::kNatureFailed) continue;
+        const Ivs iv = ivs_from_words(c.first_word, c.second_word);
+        if (power_and_type_pass(req, iv) && minimums_and_shiny_pass(req, c.pid, iv)) return f;
+    }
+    return -1;
+}
+
+void run_from_passing_frames(const Ctx& ctx, std::uint64_t passing, ProgressRef progress, TextSink& out) {
+    std::vector<std::unique_ptr<ReachScratch>> scratch;
+    std::vector<std::vector<PassingFrame>> frames(ctx.threads);
+    for (int t = 0; t < ctx.threads; ++t) scratch.push_back(std::make_unique<ReachScratch>());
+    collect_passing_frames(ctx, passing, progress, out, [&](int t) -> ReachScratch& { return *scratch[t]; },
+                           [&](int t, std::uint32_t g, int start) { frames[t].push_back({g, start}); });
+    if (out.stopped()) return;
+    std::vector<PassingFrame> all;
+    for (const auto& f : frames) all.insert(all.end(), f.begin(), f.end());
+    std::vector<std::vector<FoundPair>> found(ctx.threads);
+    run_workers(ctx.threads, [&](int t) {
+        for (std::size_t i = all.size() * t / ctx.threads; i < all.size() * (t + 1) / ctx.threads; ++i)
+            pairs_of_frame(ctx, all[i], found[t]);
+    });
+    std::vector<FoundPair> pairs;
+    for (const auto& f : found) pairs.insert(pairs.end(), f.begin(), f.end());
+    std::sort(pairs.begin(), pairs.end(), [](const FoundPair& x, const FoundPair& y) { return x.key < y.key; });
+    pairs.erase(std::unique(pairs.begin(), pairs.end(), [](const FoundPair& x, const FoundPair& y) { return x.key == y.key; }),
+                pairs.end());
+
+    // The file in order: every combination's text, then its rows.
+    const auto run = std::make_unique<OutputRun>();
+    const std::uint64_t total = combo_total(ctx);
+    ComboOdometer shown(ctx);
+    long count = 0;
+    std::size_t next_pair = 0;
+    char buf[256];
+    char text[kMaxRowBytes];
+    for (std::uint64_t combo = 0; combo < total; ++combo, shown.next()) {
+        if ((combo & 0xFFFFu) == 0 && !keep_going(progress, out)) return;
+        format_reverse_progress(buf, shown.v, count);
+        progress(buf);
+        for (; next_pair < pairs.size() && pairs[next_pair].key >> 32 == combo; ++next_pair) {
+            const FoundPair& fp = pairs[next_pair];
+            Creature c;
+            const int f = replay_pair(ctx, *run, fp.s, static_cast<int>(fp.j), c);
+            if (f < 0) continue;
+            const std::uint32_t r = kBackwardJumps[fp.j].apply(fp.s);
+            out.write(text, static_cast<std::size_t>(
+                                format_row_with_nature(text, r, f, c.pid, c.first_word, c.second_word) - text));
+            ++count;
+        }
+    }
+}
+
+// Rough costs in nanoseconds: a match of the indexed or scanning way, one
+// passing frame's stretch of about 5000 states, one event.
+constexpr double kIndexedMatchCost = 1000.0;
+constexpr double kScannedMatchCost = 5000.0;
+constexpr double kStretchStateCost = 3.0;
+constexpr double kEventCost = 40.0;
+
+bool prefer_passing_frames(const Ctx& ctx, std::uint64_t passing) {
+    const NarrowingRequest& req = ctx.req;
+    if (req.fixed_shiny) return false;
+    const double p_words = static_cast<double>(passing) / 1073741824.0;
+    double p_step = 1.0;
+    if (req.nature != kNoNature) p_step = ctx.sync_nature ? 0.5 + 0.5 / 25 : 1.0 / 25;
+    const double p_shiny = req.shiny ? 8.0 / 65536 : 1.0;
+    const double frames = kCycle * p_step * p_words * p_shiny;
+    const double events = event_source(ctx, passing) == EventSource::kShinyPairs
+                              ? kShinyPairStates
+                              : static_cast<double>(passing) * kStatesPerCombination;
+    const double from_frames = events * kEventCost + frames * (kBack + req.max_frames) * kStretchStateCost;
+    const double matches = static_cast<double>(passing) * kStatesPerCombination;
+    const double from_matches = matches * (passing <= kIndexedLimit ? kIndexedMatchCost : kScannedMatchCost);
+    return from_frames < from_matches;
+}
+
 }  // namespace
 
 void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
     const std::uint64_t total = combo_total(ctx);
     const std::uint64_t passing = combo_passing(ctx);
+    using Way = NarrowingTestHook::ReverseWay;
+    if (!ctx.req.fixed_shiny && (ctx.reverse_way == Way::kPassingFrames ||
+                                 (ctx.reverse_way == Way::kChosen && prefer_passing_frames(ctx, passing)))) {
+        run_from_passing_frames(ctx, passing, progress, out);
+        return;
+    }
     // The matches reached from a match are looked up in an index of all
     // matches when that fits, else found by testing the words around it;
     // the plain replay of every seed is kept for comparison.
