@@ -2,6 +2,24 @@
 // creature with the observed individual values, nature, hidden power and
 // shininess, by reverse processing (from the individual values back to the
 // seeds) or forward processing (every seed of the allowed shape forward).
+//
+// Both modes generate a creature at a frame by the same rules (nature step
+// with synchronize, personality search, the fixed shiny creature's sequence)
+// and accept it by the same test. Where they differ:
+// - A failed power or type test ends the seed in forward processing (no
+//   later frame is tried); in reverse processing it only fails the frame.
+// - Reverse processing reads the outputs from 4899 steps before a matching
+//   state to 101 after it: a seed lies at most 4899 steps before the match,
+//   and a frame whose generation would read past +101 ends that seed.
+//   Forward processing keeps outputs 0 .. 19999 of a seed; a frame that
+//   would read past them has no creature, and the next frame is tried.
+// - The fixed shiny creature takes output F as the high seed value in
+//   forward processing and output F+1 in reverse processing; reverse
+//   processing writes its rows without nature and applies no acceptance
+//   test (the combination is the creature's, by construction).
+// - Forward processing writes at most one row per seed, in seed order;
+//   reverse processing one per match and seed, in the order of the
+//   combinations, so a seed and frame can appear twice.
 #pragma once
 #include <cstddef>
 #include <cstdint>

@@ -46,13 +46,13 @@ struct SeedWork {
 };
 
 // The row of seed r by evaluating frames 0 .. last in order; its frame or -1.
-int replay_seed(const Ctx& ctx, SeedWork& w, std::uint32_t r, int last, Creature& c) {
-    const NarrowingRequest& req = ctx.req;
-    const long table_last = ctx.table - 1;
+int replay_seed(const Search& search, SeedWork& w, std::uint32_t r, int last, Creature& c) {
+    const NarrowingRequest& req = search.req;
+    const long table_last = search.table - 1;
     w.run.start(r);
     for (int f = 0; f <= last; ++f) {
         const auto o = [&](long i) { return w.run(f + i); };
-        if (generate_frame(ctx, o, table_last - f, false, c) != FrameResult::kCreature) continue;
+        if (generate_frame(search, o, table_last - f, false, c) != FrameResult::kCreature) continue;
         const Ivs iv = ivs_from_words(c.first_word, c.second_word);
         if (!power_and_type_pass(req, iv)) return -1;
         if (minimums_and_shiny_pass(req, c.pid, iv)) return f;
@@ -61,15 +61,15 @@ int replay_seed(const Ctx& ctx, SeedWork& w, std::uint32_t r, int last, Creature
 }
 
 // The row of seed r whose lowest passing frame is f by its cycle position.
-int row_frame(const Ctx& ctx, SeedWork& w, std::uint32_t r, int f, Creature& c) {
-    if (!ctx.hp_filter) {
+int row_frame(const Search& search, SeedWork& w, std::uint32_t r, int f, Creature& c) {
+    if (!search.hp_filter) {
         // Frames before f have no creature that passes, and none of them
         // can end the seed: f is the row unless it reads past the table.
         w.run.start(kForwardJumps[f].apply(r));
         const auto o = [&](long i) { return w.run(i); };
-        if (generate_frame(ctx, o, ctx.table - 1 - f, false, c) == FrameResult::kCreature) return f;
+        if (generate_frame(search, o, search.table - 1 - f, false, c) == FrameResult::kCreature) return f;
     }
-    return replay_seed(ctx, w, r, ctx.req.max_frames, c);
+    return replay_seed(search, w, r, search.req.max_frames, c);
 }
 
 // Sorts ascending: three passes of 11 bits.
@@ -86,11 +86,11 @@ void radix_sort(std::vector<std::uint32_t>& keys) {
 
 // The sorted cycle positions of every frame state whose creature passes;
 // empty when stopped.
-std::vector<std::uint32_t> build_pass_set(const Ctx& ctx, std::uint64_t passing, ProgressRef progress,
+std::vector<std::uint32_t> build_pass_set(const Search& search, std::uint64_t passing, ProgressRef progress,
                                           TextSink& out, std::vector<std::unique_ptr<SeedWork>>& work) {
     const CycleLow* lows = cycle_lows();
-    std::vector<std::vector<std::uint32_t>> found(ctx.threads);
-    collect_passing_frames(ctx, passing, progress, out, [&](int t) -> ReachScratch& { return work[t]->reach; },
+    std::vector<std::vector<std::uint32_t>> found(search.threads);
+    collect_passing_frames(search, passing, progress, out, [&](int t) -> ReachScratch& { return work[t]->reach; },
                            [&](int t, std::uint32_t g, int start) {
                                // The frame state lies at start - 1 relative to g.
                                found[t].push_back(cycle_position(lows, g) + static_cast<std::uint32_t>(start - 1));
@@ -125,10 +125,10 @@ struct HourSeeds {
     std::vector<std::uint16_t> frame;  // [low x 256 + top]: lowest passing frame or kNoFrame
 };
 
-void order_hour(const Ctx& ctx, int hour, HourSeeds& h) {
+void order_hour(const Search& search, int hour, HourSeeds& h) {
     const CycleLow* lows = cycle_lows();
-    h.groups.resize(static_cast<std::size_t>(ctx.req.max_low) + 1);
-    for (int low = 0; low <= ctx.req.max_low; ++low) {
+    h.groups.resize(static_cast<std::size_t>(search.req.max_low) + 1);
+    for (int low = 0; low <= search.req.max_low; ++low) {
         const CycleLow& c = lows[low];
         // The seed with top byte 0 has high half `hour`.
         const std::uint32_t laps = (static_cast<std::uint32_t>(hour) - c.high) * std::uint32_t{c.move_inv} & 0xFFFFu;
@@ -140,8 +140,8 @@ void order_hour(const Ctx& ctx, int hour, HourSeeds& h) {
 }
 
 // Fills the frames of the seeds in blocks [first, end) of the cycle.
-void find_frames(const Ctx& ctx, const std::vector<std::uint32_t>& set, HourSeeds& h, int first, int end) {
-    const std::uint32_t max_frames = static_cast<std::uint32_t>(ctx.req.max_frames);
+void find_frames(const Search& search, const std::vector<std::uint32_t>& set, HourSeeds& h, int first, int end) {
+    const std::uint32_t max_frames = static_cast<std::uint32_t>(search.req.max_frames);
     const std::size_t n = set.size();
     std::size_t at = static_cast<std::size_t>(
         std::lower_bound(set.begin(), set.end(), static_cast<std::uint32_t>(first) << 24) - set.begin());
@@ -165,9 +165,9 @@ void find_frames(const Ctx& ctx, const std::vector<std::uint32_t>& set, HourSeed
 
 struct RowWorker {
     // Counts for a round of low halves, or of single seeds as many as fit.
-    explicit RowWorker(const Ctx& ctx)
-        : rows(ctx.row_buffer_for(256 * kLowsPerItem),
-               std::max(kItemsPerRound, ctx.row_buffer_for(256 * kLowsPerItem) / kMaxRowBytes)) {}
+    explicit RowWorker(const Search& search)
+        : rows(search.row_buffer_for(256 * kLowsPerItem),
+               std::max(kItemsPerRound, search.row_buffer_for(256 * kLowsPerItem) / kMaxRowBytes)) {}
     RowBuffer rows;
     std::unique_ptr<SeedWork> seed = std::make_unique<SeedWork>();
 };
@@ -183,11 +183,11 @@ void send_hour(ProgressRef progress, TextSink& out, int hour, long count) {
 // rows of its share into its buffer; `rows_of(worker, low, text)` writes the
 // rows of one low half and returns their number.
 template <class RowsOf>
-void write_hour(const Ctx& ctx, ProgressRef progress, TextSink& out, std::vector<std::unique_ptr<RowWorker>>& ws,
+void write_hour(const Search& search, ProgressRef progress, TextSink& out, std::vector<std::unique_ptr<RowWorker>>& ws,
                 long& count, RowsOf&& rows_of) {
-    const std::size_t lows = static_cast<std::size_t>(ctx.req.max_low) + 1;
+    const std::size_t lows = static_cast<std::size_t>(search.req.max_low) + 1;
     run_rounds(
-        ctx.threads, lows, kItemsPerRound, [&](int t) -> RowBuffer& { return ws[t]->rows; },
+        search.threads, lows, kItemsPerRound, [&](int t) -> RowBuffer& { return ws[t]->rows; },
         [&](int t, std::size_t i, std::size_t) {
             RowBuffer& rb = ws[t]->rows;
             if (out.stopped() || !rb.room_for(256 * kLowsPerItem)) return false;
@@ -222,14 +222,14 @@ int key_frame(std::uint64_t key) { return static_cast<int>(key & ((1u << kFrameB
 int key_hour(std::uint64_t key) { return static_cast<int>(key >> (kFrameBits + 24)); }
 
 // Per seed its lowest frame whose frame state is in the set, in file order.
-std::vector<std::uint64_t> seeds_reaching(const Ctx& ctx, const std::vector<std::uint32_t>& set) {
-    std::vector<std::vector<std::uint64_t>> found(ctx.threads);
+std::vector<std::uint64_t> seeds_reaching(const Search& search, const std::vector<std::uint32_t>& set) {
+    std::vector<std::vector<std::uint64_t>> found(search.threads);
     const std::size_t n = set.size();
-    run_workers(ctx.threads, [&](int t) {
-        for (std::size_t i = n * t / ctx.threads; i < n * (t + 1) / ctx.threads; ++i) {
+    run_workers(search.threads, [&](int t) {
+        for (std::size_t i = n * t / search.threads; i < n * (t + 1) / search.threads; ++i) {
             std::uint32_t r = advance(0, set[i]);
-            for (int f = 0; f <= ctx.req.max_frames; ++f, r = prev_seed(r))
-                if (valid_seed(r, ctx.req.max_low)) found[t].push_back(found_key(r, f));
+            for (int f = 0; f <= search.req.max_frames; ++f, r = prev_seed(r))
+                if (valid_seed(r, search.req.max_low)) found[t].push_back(found_key(r, f));
         }
     });
     std::vector<std::uint64_t> keys;
@@ -241,7 +241,7 @@ std::vector<std::uint64_t> seeds_reaching(const Ctx& ctx, const std::vector<std:
     return keys;
 }
 
-void write_found_seeds(const Ctx& ctx, const std::vector<std::uint64_t>& keys, ProgressRef progress,
+void write_found_seeds(const Search& search, const std::vector<std::uint64_t>& keys, ProgressRef progress,
                        TextSink& out, std::vector<std::unique_ptr<RowWorker>>& ws) {
     long per_hour[24] = {};
     int next_hour = 0;
@@ -256,13 +256,13 @@ void write_found_seeds(const Ctx& ctx, const std::vector<std::uint64_t>& keys, P
     const std::size_t n = keys.size();
     if (n > 0) show_through(key_hour(keys[0]));
     run_rounds(
-        ctx.threads, n, ws[0]->rows.item_cap, [&](int t) -> RowBuffer& { return ws[t]->rows; },
+        search.threads, n, ws[0]->rows.item_cap, [&](int t) -> RowBuffer& { return ws[t]->rows; },
         [&](int t, std::size_t i, std::size_t) {
             RowBuffer& rb = ws[t]->rows;
             if (out.stopped() || !rb.room_for(1)) return false;
             const std::uint32_t r = key_seed(keys[i]);
             Creature c;
-            const int f = row_frame(ctx, *ws[t]->seed, r, key_frame(keys[i]), c);
+            const int f = row_frame(search, *ws[t]->seed, r, key_frame(keys[i]), c);
             if (f >= 0)
                 rb.used = static_cast<std::size_t>(
                     format_row_with_nature(rb.end(), r, f, c.pid, c.first_word, c.second_word) - rb.text.get());
@@ -283,35 +283,35 @@ void write_found_seeds(const Ctx& ctx, const std::vector<std::uint64_t>& keys, P
     show_through(23);
 }
 
-void run_pass_set(const Ctx& ctx, std::uint64_t passing, ProgressRef progress, TextSink& out,
+void run_pass_set(const Search& search, std::uint64_t passing, ProgressRef progress, TextSink& out,
                   std::vector<std::unique_ptr<RowWorker>>& ws) {
     std::vector<std::unique_ptr<SeedWork>> work;
     for (const auto& w : ws) work.push_back(std::move(w->seed));
-    const std::vector<std::uint32_t> set = build_pass_set(ctx, passing, progress, out, work);
+    const std::vector<std::uint32_t> set = build_pass_set(search, passing, progress, out, work);
     for (std::size_t t = 0; t < ws.size(); ++t) ws[t]->seed = std::move(work[t]);
     if (!keep_going(progress, out)) return;
     // Few entries: stepping back from each over the frames touches fewer
     // states than visiting every seed.
-    const double seeds = 24.0 * 256.0 * (ctx.req.max_low + 1);
-    if (static_cast<double>(set.size()) * (ctx.req.max_frames + 1) < seeds) {
-        write_found_seeds(ctx, seeds_reaching(ctx, set), progress, out, ws);
+    const double seeds = 24.0 * 256.0 * (search.req.max_low + 1);
+    if (static_cast<double>(set.size()) * (search.req.max_frames + 1) < seeds) {
+        write_found_seeds(search, seeds_reaching(search, set), progress, out, ws);
         return;
     }
     HourSeeds h;
-    h.frame.resize((static_cast<std::size_t>(ctx.req.max_low) + 1) << 8);
+    h.frame.resize((static_cast<std::size_t>(search.req.max_low) + 1) << 8);
     long count = 0;
     for (int hour = 0; hour <= 23 && keep_going(progress, out); ++hour) {
         send_hour(progress, out, hour, count);
-        order_hour(ctx, hour, h);
-        run_workers(ctx.threads, [&](int t) { find_frames(ctx, set, h, 256 * t / ctx.threads, 256 * (t + 1) / ctx.threads); });
-        write_hour(ctx, progress, out, ws, count, [&](RowWorker& w, std::uint32_t low, char*& text) {
+        order_hour(search, hour, h);
+        run_workers(search.threads, [&](int t) { find_frames(search, set, h, 256 * t / search.threads, 256 * (t + 1) / search.threads); });
+        write_hour(search, progress, out, ws, count, [&](RowWorker& w, std::uint32_t low, char*& text) {
             std::uint32_t rows = 0;
             const std::uint16_t* frames = &h.frame[std::size_t{low} << 8];
             for (std::uint32_t top = 0; top <= 255; ++top) {
                 if (frames[top] == kNoFrame) continue;
                 const std::uint32_t r = top << 24 | static_cast<std::uint32_t>(hour) << 16 | low;
                 Creature c;
-                const int f = row_frame(ctx, *w.seed, r, frames[top], c);
+                const int f = row_frame(search, *w.seed, r, frames[top], c);
                 if (f < 0) continue;
                 text = format_row_with_nature(text, r, f, c.pid, c.first_word, c.second_word);
                 ++rows;
@@ -321,17 +321,17 @@ void run_pass_set(const Ctx& ctx, std::uint64_t passing, ProgressRef progress, T
     }
 }
 
-void replay_every_seed(const Ctx& ctx, ProgressRef progress, TextSink& out,
+void replay_every_seed(const Search& search, ProgressRef progress, TextSink& out,
                        std::vector<std::unique_ptr<RowWorker>>& ws) {
     long count = 0;
     for (int hour = 0; hour <= 23 && keep_going(progress, out); ++hour) {
         send_hour(progress, out, hour, count);
-        write_hour(ctx, progress, out, ws, count, [&](RowWorker& w, std::uint32_t low, char*& text) {
+        write_hour(search, progress, out, ws, count, [&](RowWorker& w, std::uint32_t low, char*& text) {
             std::uint32_t rows = 0;
             for (std::uint32_t top = 0; top <= 255; ++top) {
                 const std::uint32_t r = top << 24 | static_cast<std::uint32_t>(hour) << 16 | low;
                 Creature c;
-                const int f = replay_seed(ctx, *w.seed, r, ctx.req.max_frames, c);
+                const int f = replay_seed(search, *w.seed, r, search.req.max_frames, c);
                 if (f < 0) continue;
                 text = format_row_with_nature(text, r, f, c.pid, c.first_word, c.second_word);
                 ++rows;
@@ -359,19 +359,19 @@ struct WayEstimate {
     bool pass_set_cheaper;
 };
 
-WayEstimate estimate_ways(const Ctx& ctx, std::uint64_t passing) {
-    const NarrowingRequest& req = ctx.req;
+WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
+    const NarrowingRequest& req = search.req;
     NarrowingRequest any_values = req;
     any_values.min_ivs = {};
-    Ctx any = ctx;
+    Search any = search;
     any.req = any_values;
     const double p_words = static_cast<double>(passing) / 1073741824.0;
     const double p_power_type = static_cast<double>(combo_passing(any)) / 1073741824.0;
     double p_step = 1.0;  // the nature step passes
     if (req.fixed_shiny)
-        p_step = ctx.shiny_nature_check ? 1.0 / 25 : 1.0;
+        p_step = search.shiny_nature_check ? 1.0 / 25 : 1.0;
     else if (req.nature != kNoNature)
-        p_step = ctx.sync_nature ? 0.5 + 0.5 / 25 : 1.0 / 25;
+        p_step = search.sync_nature ? 0.5 + 0.5 / 25 : 1.0 / 25;
     const double p_shiny = !req.fixed_shiny && req.shiny ? 8.0 / 65536 : 1.0;
     const double p_pass = p_step * p_words * p_shiny;
     const double entries = kCycle * p_pass;
@@ -380,7 +380,7 @@ WayEstimate estimate_ways(const Ctx& ctx, std::uint64_t passing) {
     const double p_stop = p_step * (p_pass / p_step + (1.0 - p_power_type));
     const double frames = std::min(req.max_frames + 1.0, 1.0 / std::max(p_stop, 1e-12));
     const double replay = seeds * frames * (kFrameStepCost + p_step * kFrameSearchCost);
-    const double events = event_source(ctx, passing) == EventSource::kShinyPairs
+    const double events = event_source(search, passing) == EventSource::kShinyPairs
                               ? kShinyPairStates
                               : static_cast<double>(passing) * kStatesPerCombination;
     const double pass_set = events * kWordEventCost + entries * kPassingFrameCost + seeds * kSeedLookupCost;
@@ -389,19 +389,19 @@ WayEstimate estimate_ways(const Ctx& ctx, std::uint64_t passing) {
 
 }  // namespace
 
-void run_forward(const Ctx& ctx, ProgressRef progress, TextSink& out) {
+void run_forward(const Search& search, ProgressRef progress, TextSink& out) {
     std::vector<std::unique_ptr<RowWorker>> ws;
-    for (int t = 0; t < ctx.threads; ++t) ws.push_back(std::make_unique<RowWorker>(ctx));
-    const std::uint64_t passing = combo_passing(ctx);
-    const WayEstimate est = estimate_ways(ctx, passing);
+    for (int t = 0; t < search.threads; ++t) ws.push_back(std::make_unique<RowWorker>(search));
+    const std::uint64_t passing = combo_passing(search);
+    const WayEstimate est = estimate_ways(search, passing);
     bool pass_set = est.pass_set_fits && est.pass_set_cheaper;
     // The tests may ask for either way; the pass set only where it fits.
-    if (ctx.forward_way == NarrowingTestHook::ForwardWay::kReplayEverySeed) pass_set = false;
-    if (ctx.forward_way == NarrowingTestHook::ForwardWay::kPassSet) pass_set = est.pass_set_fits;
+    if (search.forward_way == NarrowingTestHook::ForwardWay::kReplayEverySeed) pass_set = false;
+    if (search.forward_way == NarrowingTestHook::ForwardWay::kPassSet) pass_set = est.pass_set_fits;
     if (pass_set)
-        run_pass_set(ctx, passing, progress, out, ws);
+        run_pass_set(search, passing, progress, out, ws);
     else
-        replay_every_seed(ctx, progress, out, ws);
+        replay_every_seed(search, progress, out, ws);
 }
 
 }  // namespace vh::narrowing

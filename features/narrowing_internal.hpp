@@ -29,7 +29,7 @@ void format_forward_progress(char (&buf)[256], int hour, long count);
 
 // ---- request ------------------------------------------------------------
 
-struct Ctx {
+struct Search {
     NarrowingRequest req;
     int threads = 1;
     int table = kSeedRunSize;
@@ -77,8 +77,8 @@ enum class FrameResult { kCreature, kNatureFailed, kOutOfRange };
 // later one the high value when `later_is_high`). No index above `last` is
 // read: a frame that would need one is kOutOfRange.
 template <class Outputs>
-FrameResult generate_frame(const Ctx& ctx, Outputs&& o, long last, bool later_is_high, Creature& c) {
-    const NarrowingRequest& req = ctx.req;
+FrameResult generate_frame(const Search& search, Outputs&& o, long last, bool later_is_high, Creature& c) {
+    const NarrowingRequest& req = search.req;
     if (req.fixed_shiny) {
         constexpr int kReads = 16;  // two seed values, 13 bit outputs, two words
         if (last < kReads) return FrameResult::kOutOfRange;
@@ -90,7 +90,7 @@ FrameResult generate_frame(const Ctx& ctx, Outputs&& o, long last, bool later_is
         c.first_word = o(15);
         c.second_word = o(16);
         // The nature is only a test when an ID sets the composition apart.
-        if (ctx.shiny_nature_check && nature_of(c.pid) != req.nature) return FrameResult::kNatureFailed;
+        if (search.shiny_nature_check && nature_of(c.pid) != req.nature) return FrameResult::kNatureFailed;
         return FrameResult::kCreature;
     }
     const Encounter e = encounter_pid(o, req.nature, req.sync, last, true);
@@ -114,18 +114,18 @@ inline bool minimums_and_shiny_pass(const NarrowingRequest& req, std::uint32_t p
     return !req.shiny || is_shiny(pid, req.tid, req.sid);
 }
 
-bool combo_passes(const Ctx& ctx, const int (&v)[6]);
-std::uint64_t combo_total(const Ctx& ctx);
+bool combo_passes(const Search& search, const int (&v)[6]);
+std::uint64_t combo_total(const Search& search);
 // Combinations at least the minimums that pass the power and type filter,
 // counted from the lowest two bits of each value.
-std::uint64_t combo_passing(const Ctx& ctx);
+std::uint64_t combo_passing(const Search& search);
 
 // The combinations in order, H outermost and D innermost.
 struct ComboOdometer {
     int v[6];
     int lo[6];
-    explicit ComboOdometer(const Ctx& ctx) {
-        for (int i = 0; i < 6; ++i) v[i] = lo[i] = ctx.req.min_ivs[i];
+    explicit ComboOdometer(const Search& search) {
+        for (int i = 0; i < 6; ++i) v[i] = lo[i] = search.req.min_ivs[i];
     }
     void next() {
         for (int i = 5; i >= 0; --i) {
@@ -155,7 +155,7 @@ struct MatchList {
 // `limit` are held or the combinations run out, and finds their matches.
 // Unordered, it takes every passing combination at once in an order of its
 // own (without visiting the others), and `combo` just counts them.
-void collect_matches(const Ctx& ctx, std::uint64_t& next_combo, ComboOdometer& odo, std::uint64_t limit,
+void collect_matches(const Search& search, std::uint64_t& next_combo, ComboOdometer& odo, std::uint64_t limit,
                      bool indexed, bool ordered, MatchList& list);
 
 // ---- threads and buffers --------------------------------------------------
@@ -244,7 +244,7 @@ inline bool keep_going(ProgressRef progress, TextSink& out) {
     return !out.stopped();
 }
 
-void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out);
-void run_forward(const Ctx& ctx, ProgressRef progress, TextSink& out);
+void run_reverse(const Search& search, ProgressRef progress, TextSink& out);
+void run_forward(const Search& search, ProgressRef progress, TextSink& out);
 
 }  // namespace vh::narrowing

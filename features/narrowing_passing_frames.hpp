@@ -34,8 +34,8 @@ enum class EventSource { kWords, kShinyPairs };
 inline constexpr double kStatesPerCombination = 4.0;  // 2^32 states over 2^30 combinations
 inline constexpr double kShinyPairStates = 524288.0;  // 65536 low outputs x 8 high outputs
 
-inline EventSource event_source(const Ctx& ctx, std::uint64_t passing) {
-    if (ctx.req.fixed_shiny || !ctx.req.shiny) return EventSource::kWords;
+inline EventSource event_source(const Search& search, std::uint64_t passing) {
+    if (search.req.fixed_shiny || !search.req.shiny) return EventSource::kWords;
     return kShinyPairStates < static_cast<double>(passing) * kStatesPerCombination ? EventSource::kShinyPairs
                                                                                     : EventSource::kWords;
 }
@@ -47,52 +47,52 @@ struct Patterns {
     std::uint16_t pattern[4096];
 };
 
-inline Patterns passing_patterns(const Ctx& ctx) {
+inline Patterns passing_patterns(const Search& search) {
     Patterns p;
     for (int pattern = 0; pattern < 4096; ++pattern) {
         int v[6];
         bool in_range = true;
         for (int i = 0; i < 6; ++i) {
             const int bits = (pattern >> (2 * i)) & 3;
-            v[i] = ctx.req.min_ivs[i] + ((bits - ctx.req.min_ivs[i]) & 3);
+            v[i] = search.req.min_ivs[i] + ((bits - search.req.min_ivs[i]) & 3);
             in_range &= v[i] <= 31;
         }
-        if (in_range && combo_passes(ctx, v)) p.pattern[p.count++] = static_cast<std::uint16_t>(pattern);
+        if (in_range && combo_passes(search, v)) p.pattern[p.count++] = static_cast<std::uint16_t>(pattern);
     }
     return p;
 }
 
 // Hands on the frames that end their search at the words of state g.
 template <class Emit>
-void reaching_frames(const Ctx& ctx, std::uint32_t g, ReachScratch& w, Emit&& emit) {
+void reaching_frames(const Search& search, std::uint32_t g, ReachScratch& w, Emit&& emit) {
     std::uint32_t pid;
     // A frame reads at most output table-1; its second word is at position +1.
-    const int n = frames_reaching(ctx, g, 0, 3 - ctx.table, w.before, w.starts, pid);
+    const int n = frames_reaching(search, g, 0, 3 - search.table, w.before, w.starts, pid);
     if (n == 0) return;
     for (int i = 0; i < n; ++i) emit(g, w.starts[i]);
 }
 
 template <class Emit>
-void fixed_frame(const Ctx& ctx, std::uint32_t g, Emit&& emit) {
+void fixed_frame(const Search& search, std::uint32_t g, Emit&& emit) {
     // The words are outputs F+15 and F+16: the frame state is 15 steps before g.
-    if (ctx.shiny_nature_check && !fixed_shiny_nature_passes(ctx.req, g, false)) return;
+    if (search.shiny_nature_check && !fixed_shiny_nature_passes(search.req, g, false)) return;
     emit(g, -14);
 }
 
 template <class Emit>
-void word_events(const Ctx& ctx, int pattern, ReachScratch& w, Emit&& emit) {
+void word_events(const Search& search, int pattern, ReachScratch& w, Emit&& emit) {
     int lo[6], v[6];
     for (int i = 0; i < 6; ++i) {
         const int bits = (pattern >> (2 * i)) & 3;
-        v[i] = lo[i] = ctx.req.min_ivs[i] + ((bits - ctx.req.min_ivs[i]) & 3);
+        v[i] = lo[i] = search.req.min_ivs[i] + ((bits - search.req.min_ivs[i]) & 3);
     }
     for (;;) {
         const IvStates st = find_iv_states(iv_word(v[0], v[1], v[2]), iv_word(v[3], v[4], v[5]));
         for (int k = 0; k < st.count; ++k) {
-            if (ctx.req.fixed_shiny)
-                fixed_frame(ctx, st.states[k], emit);
+            if (search.req.fixed_shiny)
+                fixed_frame(search, st.states[k], emit);
             else
-                reaching_frames(ctx, st.states[k], w, emit);
+                reaching_frames(search, st.states[k], w, emit);
         }
         int i = 5;
         for (; i >= 0; --i) {
@@ -106,8 +106,8 @@ void word_events(const Ctx& ctx, int pattern, ReachScratch& w, Emit&& emit) {
 inline constexpr int kShinyLowsPerUnit = 256;
 
 template <class Emit>
-void shiny_pair_events(const Ctx& ctx, int unit, ReachScratch& w, Emit&& emit) {
-    const NarrowingRequest& req = ctx.req;
+void shiny_pair_events(const Search& search, int unit, ReachScratch& w, Emit&& emit) {
+    const NarrowingRequest& req = search.req;
     const std::uint32_t ids = req.tid ^ req.sid;
     for (std::uint32_t low = unit * kShinyLowsPerUnit; low < (unit + 1u) * kShinyLowsPerUnit; ++low)
         for (std::uint32_t v = 0; v < 8; ++v) {
@@ -122,7 +122,7 @@ void shiny_pair_events(const Ctx& ctx, int unit, ReachScratch& w, Emit&& emit) {
                 if (!power_and_type_pass(req, iv)) continue;
                 bool low_iv = false;
                 for (int i = 0; i < 6; ++i) low_iv |= iv[i] < req.min_ivs[i];
-                if (!low_iv) reaching_frames(ctx, g, w, emit);
+                if (!low_iv) reaching_frames(search, g, w, emit);
             }
         }
 }
@@ -131,19 +131,19 @@ void shiny_pair_events(const Ctx& ctx, int unit, ReachScratch& w, Emit&& emit) {
 // split over the request's threads; ends early when the sink stops, polling
 // the caller between units.
 template <class Scratch, class Emit>
-void collect_passing_frames(const Ctx& ctx, std::uint64_t passing, ProgressRef progress, TextSink& out,
+void collect_passing_frames(const Search& search, std::uint64_t passing, ProgressRef progress, TextSink& out,
                             Scratch&& scratch, Emit&& emit) {
-    const EventSource source = event_source(ctx, passing);
-    const Patterns patterns = passing_patterns(ctx);
+    const EventSource source = event_source(search, passing);
+    const Patterns patterns = passing_patterns(search);
     const int units = source == EventSource::kShinyPairs ? 65536 / kShinyLowsPerUnit : patterns.count;
     std::atomic<int> next_unit{0};
-    run_workers(ctx.threads, [&](int t) {
+    run_workers(search.threads, [&](int t) {
         const auto to_worker = [&](std::uint32_t g, int start) { emit(t, g, start); };
         for (int u; !out.stopped() && (u = next_unit.fetch_add(1)) < units;) {
             if (source == EventSource::kShinyPairs)
-                shiny_pair_events(ctx, u, scratch(t), to_worker);
+                shiny_pair_events(search, u, scratch(t), to_worker);
             else
-                word_events(ctx, patterns.pattern[u], scratch(t), to_worker);
+                word_events(search, patterns.pattern[u], scratch(t), to_worker);
             if (t == 0) keep_going(progress, out);  // a unit takes well under 100 ms
         }
     });

@@ -21,9 +21,9 @@ struct NatureStep {
 };
 
 // The nature step of a frame whose first two outputs are o1 and o2.
-inline NatureStep nature_step(const Ctx& ctx, int a, std::uint16_t o1, std::uint16_t o2) {
-    if (ctx.sync_nature) {
-        if ((o1 & 1u) == 0) return {ctx.req.nature, a + 1};
+inline NatureStep nature_step(const Search& search, int a, std::uint16_t o1, std::uint16_t o2) {
+    if (search.sync_nature) {
+        if ((o1 & 1u) == 0) return {search.req.nature, a + 1};
         return {static_cast<int>(o2 % 25u), a + 2};
     }
     return {static_cast<int>(o1 % 25u), a + 1};
@@ -34,7 +34,7 @@ inline NatureStep nature_step(const Ctx& ctx, int a, std::uint16_t o1, std::uint
 // `pid` with that personality value; `outs` must hold P - lowest + 4
 // entries. Returns the number of starts; 0 also when the pair's nature is
 // not the wanted one or shiny is wanted and it is not.
-inline int frames_reaching(const Ctx& ctx, std::uint32_t g, int p, int lowest, std::uint16_t* outs, int* starts,
+inline int frames_reaching(const Search& search, std::uint32_t g, int p, int lowest, std::uint16_t* outs, int* starts,
                            std::uint32_t& pid) {
     // outs[k] is the output at position p - k, filled in blocks of
     // independent jumps from g (the walk back is usually about 50 outputs).
@@ -57,8 +57,8 @@ inline int frames_reaching(const Ctx& ctx, std::uint32_t g, int p, int lowest, s
     fill_through(2);
     pid = make_pid(outs[2], outs[1]);
     const int m = nature_of(pid);
-    if (ctx.req.nature != kNoNature && m != ctx.req.nature) return 0;
-    if (ctx.req.shiny && !is_shiny(pid, ctx.req.tid, ctx.req.sid)) return 0;
+    if (search.req.nature != kNoNature && m != search.req.nature) return 0;
+    if (search.req.shiny && !is_shiny(pid, search.req.tid, search.req.sid)) return 0;
     int prev = p - 4;
     for (; prev >= lowest + 1; prev -= 2) {
         fill_through(p - prev);
@@ -68,7 +68,7 @@ inline int frames_reaching(const Ctx& ctx, std::uint32_t g, int p, int lowest, s
     const int a_lo = prev - 1 > lowest ? prev - 1 : lowest;
     fill_through(p - a_lo);
     int n = 0;
-    if (!ctx.sync_nature) {
+    if (!search.sync_nature) {
         // The search starts right after the first output: only frames whose
         // first output has the parity of P - 1 reach P.
         int a = a_lo + (((p - 1 - a_lo) % 2 + 2) % 2);
@@ -77,7 +77,7 @@ inline int frames_reaching(const Ctx& ctx, std::uint32_t g, int p, int lowest, s
         return n;
     }
     for (int a = a_lo; a <= p - 3; ++a) {
-        const NatureStep step = nature_step(ctx, a, outs[p - a], outs[p - a - 1]);
+        const NatureStep step = nature_step(search, a, outs[p - a], outs[p - a - 1]);
         if (step.nature != m || step.start <= prev || ((p - step.start) & 1) != 0) continue;
         starts[n++] = a;
     }
