@@ -209,7 +209,7 @@ void radix_sort_high(std::vector<std::uint64_t>& keys) {
 }  // namespace
 
 void collect_matches(const Search& search, std::uint64_t& next_combo, ComboOdometer& odo, std::uint64_t limit,
-                     bool indexed, bool ordered, MatchList& list) {
+                     bool indexed, MatchList& list) {
     list.combo.clear();
     list.begin.clear();
     list.states.clear();
@@ -221,39 +221,13 @@ void collect_matches(const Search& search, std::uint64_t& next_combo, ComboOdome
     const auto add = [&](const int (&v)[6]) {
         words.push_back(std::uint32_t{iv_word(v[0], v[1], v[2])} << 16 | iv_word(v[3], v[4], v[5]));
     };
-    if (ordered) {
-        while (next_combo < total && list.combo.size() < limit) {
-            if (combo_passes(search, odo.v)) {
-                list.combo.push_back(next_combo);
-                add(odo.v);
-            }
-            odo.next();
-            ++next_combo;
+    while (next_combo < total && list.combo.size() < limit) {
+        if (combo_passes(search, odo.v)) {
+            list.combo.push_back(next_combo);
+            add(odo.v);
         }
-    } else {
-        // All passing combinations at once, by the lowest two bits of each
-        // value, which alone decide the power and the type.
-        next_combo = total;
-        for (int pattern = 0; pattern < 4096; ++pattern) {
-            int v[6], lo[6];
-            for (int i = 0; i < 6; ++i) {
-                const int bits = (pattern >> (2 * i)) & 3;
-                lo[i] = search.req.min_ivs[i] + ((bits - search.req.min_ivs[i]) & 3);
-                v[i] = lo[i];
-            }
-            if (lo[0] > 31 || lo[1] > 31 || lo[2] > 31 || lo[3] > 31 || lo[4] > 31 || lo[5] > 31) continue;
-            if (!combo_passes(search, v)) continue;
-            for (;;) {
-                list.combo.push_back(list.combo.size());
-                add(v);
-                int i = 5;
-                for (; i >= 0; --i) {
-                    if ((v[i] += 4) <= 31) break;
-                    v[i] = lo[i];
-                }
-                if (i < 0) break;
-            }
-        }
+        odo.next();
+        ++next_combo;
     }
     const std::size_t n = list.combo.size();
     list.begin.assign(n + 1, 0);

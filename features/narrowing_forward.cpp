@@ -19,8 +19,10 @@
 // would end the seed, so such seeds are replayed from frame 0 instead, as are
 // seeds whose found frame reads past the table.
 //
-// Where most frames pass, the pass set would be most of the cycle: there
-// every seed is replayed frame by frame instead (replay_every_seed).
+// Where the pass set is small, its seeds are found instead by stepping back
+// from each entry over the frames (seeds_reaching). Where most frames pass,
+// the pass set would be most of the cycle: there every seed is replayed
+// frame by frame instead (replay_every_seed).
 #include <algorithm>
 #include <atomic>
 #include <cstring>

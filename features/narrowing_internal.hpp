@@ -153,10 +153,8 @@ struct MatchList {
 
 // Collects passing combinations from `next_combo` on (advancing it) until
 // `limit` are held or the combinations run out, and finds their matches.
-// Unordered, it takes every passing combination at once in an order of its
-// own (without visiting the others), and `combo` just counts them.
 void collect_matches(const Search& search, std::uint64_t& next_combo, ComboOdometer& odo, std::uint64_t limit,
-                     bool indexed, bool ordered, MatchList& list);
+                     bool indexed, MatchList& list);
 
 // ---- threads and buffers --------------------------------------------------
 

@@ -597,7 +597,7 @@ void run_reverse(const Search& search, ProgressRef progress, TextSink& out) {
     ComboOdometer collected(search);
     std::uint64_t next_combo = 0;
     while (next_combo < total && keep_going(progress, out)) {
-        collect_matches(search, next_combo, collected, block, indexed, true, list);
+        collect_matches(search, next_combo, collected, block, indexed, list);
         const std::size_t nm = list.states.size();
         std::size_t ci = 0;
         run_rounds(
