@@ -323,24 +323,46 @@ void run_pass_set(const Search& search, std::uint64_t passing, ProgressRef progr
     }
 }
 
+// Every seed, (hour, low half) items in file order in one run of rounds;
+// each hour's text is sent once the rows before it are counted.
 void replay_every_seed(const Search& search, ProgressRef progress, TextSink& out,
                        std::vector<std::unique_ptr<RowWorker>>& ws) {
+    const std::size_t lows = static_cast<std::size_t>(search.req.max_low) + 1;
     long count = 0;
-    for (int hour = 0; hour <= 23 && keep_going(progress, out); ++hour) {
-        send_hour(progress, out, hour, count);
-        write_hour(search, progress, out, ws, count, [&](RowWorker& w, std::uint32_t low, char*& text) {
+    int next_hour = 0;
+    if (!keep_going(progress, out)) return;
+    run_rounds(
+        search.threads, 24 * lows, kItemsPerRound, [&](int t) -> RowBuffer& { return ws[t]->rows; },
+        [&](int t, std::size_t i, std::size_t) {
+            RowBuffer& rb = ws[t]->rows;
+            if (out.stopped() || !rb.room_for(256)) return false;
+            const std::uint32_t hour = static_cast<std::uint32_t>(i / lows);
+            const std::uint32_t low = static_cast<std::uint32_t>(i % lows);
+            char* text = rb.end();
             std::uint32_t rows = 0;
             for (std::uint32_t top = 0; top <= 255; ++top) {
-                const std::uint32_t r = top << 24 | static_cast<std::uint32_t>(hour) << 16 | low;
+                const std::uint32_t r = top << 24 | hour << 16 | low;
                 Creature c;
-                const int f = replay_seed(search, *w.seed, r, search.req.max_frames, c);
+                const int f = replay_seed(search, *ws[t]->seed, r, search.req.max_frames, c);
                 if (f < 0) continue;
                 text = format_row_with_nature(text, r, f, c.pid, c.first_word, c.second_word);
                 ++rows;
             }
-            return rows;
-        });
-    }
+            rb.used = static_cast<std::size_t>(text - rb.text.get());
+            rb.counts[rb.items_done] = rows;
+            return true;
+        },
+        [&](int t, std::size_t first) {
+            const RowBuffer& rb = ws[t]->rows;
+            if (out.stopped()) return;
+            for (std::size_t i = 0; i < rb.items_done; ++i) {
+                for (const int hour = static_cast<int>((first + i) / lows); next_hour <= hour; ++next_hour)
+                    send_hour(progress, out, next_hour, count);
+                count += rb.counts[i];
+            }
+            out.write(rb.text.get(), rb.used);
+        },
+        [&](std::size_t) { return keep_going(progress, out); });
 }
 
 // ---- choosing the way --------------------------------------------------------
