@@ -171,7 +171,7 @@ struct RowWorker {
         : rows(search.row_buffer_for(256 * kLowsPerItem),
                std::max(kItemsPerRound, search.row_buffer_for(256 * kLowsPerItem) / kMaxRowBytes)) {}
     RowBuffer rows;
-    std::unique_ptr<SeedWork> seed = std::make_unique<SeedWork>();
+    std::unique_ptr<SeedWork> seed{new SeedWork};  // not zeroed: every entry is written before it is read
 };
 
 void send_hour(ProgressRef progress, TextSink& out, int hour, long count) {
@@ -381,6 +381,7 @@ constexpr double kMostPassSetEntries = 33554432.0;
 struct WayEstimate {
     bool pass_set_fits;  // at most kMostPassSetEntries expected
     bool pass_set_cheaper;
+    double replay_ns;    // replaying every seed
 };
 
 WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
@@ -408,24 +409,28 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
                               ? kShinyPairStates
                               : static_cast<double>(passing) * kStatesPerCombination;
     const double pass_set = events * kWordEventCost + entries * kPassingFrameCost + seeds * kSeedLookupCost;
-    return {entries <= kMostPassSetEntries, pass_set < replay};
+    return {entries <= kMostPassSetEntries, pass_set < replay, replay};
 }
 
 }  // namespace
 
 void run_forward(const Search& search, ProgressRef progress, TextSink& out) {
-    std::vector<std::unique_ptr<RowWorker>> ws;
-    for (int t = 0; t < search.threads; ++t) ws.push_back(std::make_unique<RowWorker>(search));
     const std::uint64_t passing = combo_passing(search);
     const WayEstimate est = estimate_ways(search, passing);
     bool pass_set = est.pass_set_fits && est.pass_set_cheaper;
     // The tests may ask for either way; the pass set only where it fits.
     if (search.forward_way == NarrowingTestHook::ForwardWay::kReplayEverySeed) pass_set = false;
     if (search.forward_way == NarrowingTestHook::ForwardWay::kPassSet) pass_set = est.pass_set_fits;
+    // Starting a thread costs more than a few milliseconds of replay.
+    constexpr double kOneThreadReplayNs = 5e6;
+    Search chosen = search;
+    if (!pass_set && est.replay_ns < kOneThreadReplayNs) chosen.threads = 1;
+    std::vector<std::unique_ptr<RowWorker>> ws;
+    for (int t = 0; t < chosen.threads; ++t) ws.push_back(std::make_unique<RowWorker>(chosen));
     if (pass_set)
-        run_pass_set(search, passing, progress, out, ws);
+        run_pass_set(chosen, passing, progress, out, ws);
     else
-        replay_every_seed(search, progress, out, ws);
+        replay_every_seed(chosen, progress, out, ws);
 }
 
 }  // namespace vh::narrowing

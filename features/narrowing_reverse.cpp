@@ -487,7 +487,7 @@ int replay_pair(const Search& search, OutputRun& run, std::uint32_t s, int j, Cr
 void run_from_passing_frames(const Search& search, std::uint64_t passing, ProgressRef progress, TextSink& out) {
     std::vector<std::unique_ptr<ReachScratch>> scratch;
     std::vector<std::vector<PassingFrame>> frames(search.threads);
-    for (int t = 0; t < search.threads; ++t) scratch.push_back(std::make_unique<ReachScratch>());
+    for (int t = 0; t < search.threads; ++t) scratch.emplace_back(new ReachScratch);  // written before read
     collect_passing_frames(search, passing, progress, out, [&](int t) -> ReachScratch& { return *scratch[t]; },
                            [&](int t, std::uint32_t g, int start) { frames[t].push_back({g, start}); });
     if (out.stopped()) return;
@@ -505,7 +505,7 @@ void run_from_passing_frames(const Search& search, std::uint64_t passing, Progre
                 pairs.end());
 
     // The file in order: every combination's text, then its rows.
-    const auto run = std::make_unique<OutputRun>();
+    const std::unique_ptr<OutputRun> run{new OutputRun};
     const std::uint64_t total = combo_total(search);
     ComboOdometer shown(search);
     long count = 0;
