@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/cycle_position.hpp"
 #include "engine/state_recovery.hpp"
 #include "features/narrowing_internal.hpp"
 #include "features/narrowing_reach.hpp"
@@ -65,6 +66,8 @@ inline Patterns passing_patterns(const Search& search) {
 // Hands on the frames that end their search at the words of state g.
 template <class Emit>
 void reaching_frames(const Search& search, std::uint32_t g, ReachScratch& w, Emit&& emit) {
+    // Forward processing looks up g's cycle position after the walk back.
+    __builtin_prefetch(&cycle_lows()[g & 0xFFFFu]);
     std::uint32_t pid;
     // A frame reads at most output table-1; its second word is at position +1.
     const int n = frames_reaching(search, g, 0, 3 - search.table, w.before, w.starts, pid);
