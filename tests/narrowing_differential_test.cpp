@@ -250,9 +250,9 @@ TEST(NarrowingDifferential, ManyRowsMergeInOrder) {
     }
 }
 
-// The backward search for forward processing on a request with many seeds,
-// every way and thread count.
-TEST(NarrowingDifferential, ForwardCandidatesAgreeWithTheLiteralSearch) {
+// Forward processing from the passing frame states on a request with many
+// seeds, with several thread counts.
+TEST(NarrowingDifferential, ForwardPassSetAgreesWithTheLiteralSearch) {
     const Stored st = stored_requests()[2];
     const test::NarrowingRun literal = stored(st.name);
     ASSERT_GT(test::lines_of(literal.file).size(), 40u);
