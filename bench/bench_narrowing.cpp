@@ -1,7 +1,10 @@
 // Timing of the initial-seed narrowing: the fast search and the literal
 // reference on the same requests, each writing "syokiseed.txt".
 //
-//   bench_narrowing [--no-literal] [--threads N]
+//   bench_narrowing [--no-literal] [--threads N] [--only ROW]
+//
+// The peak memory shown is the process's so far (getrusage); --only runs
+// one row (numbered from 0) so that its peak is its own.
 //
 // Where the literal reference takes minutes, it is timed once on a slice of
 // the request (fewer combinations or fewer low halves) and its time scaled
@@ -92,6 +95,7 @@ Timed time_literal(const NarrowingRequest& req) {
 }
 
 long rows_of(const std::string& digest) { return std::atol(digest.c_str()) - 1; }
+long bytes_of(const std::string& digest) { return std::atol(digest.c_str() + digest.find(' ') + 1); }
 
 long peak_kib() {
     rusage u{};
@@ -121,9 +125,11 @@ NarrowingRequest mins(int v) {
 int main(int argc, char** argv) {
     bool literal = true;
     int threads = 0;
+    int only = -1;  // one workload by its row number (from 0), for its own peak memory
     for (int i = 1; i < argc; ++i) {
         if (!std::strcmp(argv[i], "--no-literal")) literal = false;
         else if (!std::strcmp(argv[i], "--threads") && i + 1 < argc) threads = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--only") && i + 1 < argc) only = std::atoi(argv[++i]);
     }
     const auto dir = std::filesystem::temp_directory_path() / ("bench-narrowing-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
@@ -179,6 +185,67 @@ int main(int argc, char** argv) {
         w.push_back({"forward, low half 0, frames 5, minimums 0", r, "not slower", r, 0, ""});
     }
 
+    // The requests players run when they hunt a shiny creature or accept
+    // values below perfect; the literal reference runs on 17 of the 4097
+    // low halves (forward) or on 1/1728 of the combinations (reverse).
+    const auto forward_slice = [](NarrowingRequest r) {
+        r.max_low = 0x10;
+        return r;
+    };
+    constexpr double kForwardScale = 4097.0 / 17.0;
+    const char* forward_slice_name = "low half <= 0x10: 17 of 4097 low halves";
+    NarrowingRequest shiny;
+    shiny.reverse = false;
+    shiny.shiny = true;
+    shiny.tid = 12345;
+    shiny.sid = 54321;
+    w.push_back({"forward, shiny 12345/54321", shiny, "< 1 s", forward_slice(shiny), kForwardScale,
+                 forward_slice_name});
+    {
+        NarrowingRequest r = shiny;
+        r.nature = 13;
+        r.sync = true;
+        w.push_back({"forward, shiny, nature 13, sync", r, "< 1 s", forward_slice(r), kForwardScale,
+                     forward_slice_name});
+    }
+    {
+        NarrowingRequest r = shiny;
+        r.min_ivs = {20, 20, 20, 20, 20, 20};
+        w.push_back({"forward, shiny, minimums 20", r, "< 1 s", forward_slice(r), kForwardScale,
+                     forward_slice_name});
+    }
+    {
+        NarrowingRequest r;
+        r.reverse = false;
+        r.nature = 13;
+        r.sync = true;
+        r.min_ivs = {25, 0, 25, 25, 25, 25};
+        w.push_back({"forward, nature 13, sync, minimums 25,0,25..", r, "< 1 s", forward_slice(r), kForwardScale,
+                     forward_slice_name});
+    }
+    {
+        NarrowingRequest r = mins(20);
+        r.reverse = false;
+        w.push_back({"forward, minimums 20 (9M rows)", r, "300 MB/s", forward_slice(r), kForwardScale,
+                     forward_slice_name});
+    }
+    {
+        NarrowingRequest r = mins(20);
+        r.shiny = true;
+        r.tid = 12345;
+        r.sid = 54321;
+        NarrowingRequest s = r;
+        s.min_ivs[0] = s.min_ivs[1] = s.min_ivs[2] = 31;
+        w.push_back({"reverse, shiny 12345/54321, minimums 20", r, "< 2 s", s, 1728.0,
+                     "H, A, B minimum 31: 1/1728 of the combinations"});
+    }
+    {
+        NarrowingRequest r = mins(0);
+        r.reverse = false;
+        w.push_back({"forward, minimums 0 (every seed, 25M rows)", r, "300 MB/s", forward_slice(r), kForwardScale,
+                     forward_slice_name});
+    }
+
     std::printf("threads: %d (hardware %u); every time is the whole run with syokiseed.txt written\n",
                 threads == 0 ? static_cast<int>(std::min(8u, std::max(1u, std::thread::hardware_concurrency())))
                              : threads,
@@ -186,7 +253,9 @@ int main(int argc, char** argv) {
     std::printf("%-44s %8s %10s %12s %9s  %-10s %s\n", "workload", "rows", "fast", "literal", "ratio", "target",
                 "literal measured");
     bool all_same = true;
-    for (const Workload& x : w) {
+    for (std::size_t wi = 0; wi < w.size(); ++wi) {
+        const Workload& x = w[wi];
+        if (only >= 0 && static_cast<std::size_t>(only) != wi) continue;
         // Best of three fast runs.
         Timed fast = time_fast(x.req, threads);
         for (int i = 0; i < 2; ++i) {
@@ -195,9 +264,10 @@ int main(int argc, char** argv) {
             if (again.seconds < fast.seconds) fast.seconds = again.seconds;
         }
         const long peak = peak_kib();
+        const double megabytes = static_cast<double>(bytes_of(fast.file)) / 1e6;
         if (!literal) {
-            std::printf("%-44s %8ld %8.1fms %12s %9s  %-10s peak %ld KiB\n", x.name, rows_of(fast.file),
-                        fast.seconds * 1e3, "-", "-", x.target, peak);
+            std::printf("%-44s %8ld %8.1fms %12s %9s  %-10s %.0f MB/s; peak %ld KiB\n", x.name, rows_of(fast.file),
+                        fast.seconds * 1e3, "-", "-", x.target, megabytes / fast.seconds, peak);
             std::fflush(stdout);
             continue;
         }
@@ -231,8 +301,9 @@ int main(int argc, char** argv) {
             std::snprintf(lit_text, sizeof lit_text, "%.1fms", lit_seconds * 1e3);
         else
             std::snprintf(lit_text, sizeof lit_text, "%.2fs", lit_seconds);
-        std::printf("%-44s %8ld %8.1fms %12s %8.1fx  %-10s %s; fast peak %ld KiB\n", x.name, rows_of(fast.file),
-                    fast.seconds * 1e3, lit_text, lit_seconds / fast.seconds, x.target, how.c_str(), peak);
+        std::printf("%-44s %8ld %8.1fms %12s %8.1fx  %-10s %s; %.0f MB/s; peak so far %ld KiB\n", x.name,
+                    rows_of(fast.file), fast.seconds * 1e3, lit_text, lit_seconds / fast.seconds, x.target, how.c_str(),
+                    megabytes / fast.seconds, peak);
         std::fflush(stdout);
     }
     std::printf("peak resident set of the whole run: %ld KiB\n", peak_kib());

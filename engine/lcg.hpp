@@ -72,6 +72,22 @@ inline constexpr std::size_t kJumpTableSize = 5120;
 inline constexpr auto kForwardJumps = make_jump_table<kJumpTableSize>(kStep);
 inline constexpr auto kBackwardJumps = make_jump_table<kJumpTableSize>(kStepBack);
 
+// The jump tables as two columns, for loads the vector units take whole.
+struct JumpColumns {
+    std::uint32_t mul[kJumpTableSize];
+    std::uint32_t add[kJumpTableSize];
+};
+constexpr JumpColumns columns_of(const std::array<Jump, kJumpTableSize>& t) {
+    JumpColumns c{};
+    for (std::size_t i = 0; i < kJumpTableSize; ++i) {
+        c.mul[i] = t[i].mul;
+        c.add[i] = t[i].add;
+    }
+    return c;
+}
+inline constexpr JumpColumns kForwardColumns = columns_of(kForwardJumps);
+inline constexpr JumpColumns kBackwardColumns = columns_of(kBackwardJumps);
+
 static_assert(next_seed(0) == 0x00006073u);
 static_assert(prev_seed(0) == 0x0A3561A1u);
 static_assert(kStep.after(kStepBack) == Jump{});

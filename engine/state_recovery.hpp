@@ -27,6 +27,14 @@ int find_iv_lows(std::uint16_t first15, std::uint16_t second15, std::uint16_t (&
 // output 0 then 1, and within each the low half ascending.
 IvStates find_iv_states(std::uint16_t first15, std::uint16_t second15);
 
+// Any window of 65536 consecutive values mod 2^32 holds at most 4 of the
+// products (kMul x low) mod 2^32 (checked by a test); room is left to spare.
+inline constexpr int kMaxPairStates = 8;
+
+// The states whose output is `first` and whose successor's output is
+// `second` (all 16 bits of each), ascending; about one on average.
+int find_pair_states(std::uint16_t first, std::uint16_t second, std::uint32_t (&states)[kMaxPairStates]);
+
 // Encodes the six values H, A, B (first) or S, C, D (second) as a word.
 constexpr std::uint16_t iv_word(int x, int y, int z) {
     return static_cast<std::uint16_t>((z << 10) | (y << 5) | x);

@@ -26,29 +26,31 @@ bool rows_have_nature(const NarrowingRequest& req) { return !(req.fixed_shiny &&
 
 void run_narrowing(const NarrowingRequest& request, ProgressRef progress, TextSink& out,
                    const NarrowingOptions& options) {
-    narrowing::Ctx ctx;
-    ctx.req = clamped(request);
+    narrowing::Search search;
+    search.req = clamped(request);
     int threads = options.threads;
     if (threads <= 0) threads = static_cast<int>(std::thread::hardware_concurrency());
-    ctx.threads = clamp_int(threads, 1, narrowing::kMaxThreads);
+    search.threads = clamp_int(threads, 1, narrowing::kMaxThreads);
+    const NarrowingTestHook hook = options.test_hook ? *options.test_hook : NarrowingTestHook{};
     // The fixed shiny creature reads 17 outputs from its frame on.
-    ctx.table = std::max(options.forward_table, 20);
-    ctx.method = options.method;
-    if (options.row_buffer != 0) ctx.row_buffer = options.row_buffer;
-    if (options.combo_block != 0) ctx.combo_block = options.combo_block;
-    ctx.sync_nature = ctx.req.sync && ctx.req.nature != kNoNature;
-    ctx.shiny_nature_check = ctx.req.nature != kNoNature && (ctx.req.tid != 0 || ctx.req.sid != 0);
-    ctx.hp_filter = ctx.req.min_power > 30 || ctx.req.hp_type != -1;
-    ctx.wide_vectors = !options.plain_loops && narrowing::has_wide_vectors();
+    search.table = clamp_int(hook.forward_table, 20, kSeedRunSize);
+    search.forward_way = hook.forward_way;
+    search.reverse_way = hook.reverse_way;
+    if (hook.row_buffer != 0) search.row_buffer = hook.row_buffer;
+    if (hook.combo_block != 0) search.combo_block = hook.combo_block;
+    search.sync_nature = search.req.sync && search.req.nature != kNoNature;
+    search.shiny_nature_check = search.req.nature != kNoNature && (search.req.tid != 0 || search.req.sid != 0);
+    search.hp_filter = search.req.min_power > 30 || search.req.hp_type != -1;
+    search.wide_vectors = !hook.plain_loops && narrowing::has_wide_vectors();
 
-    if (rows_have_nature(ctx.req))
+    if (rows_have_nature(search.req))
         put_text(out, "初期seed,消費数,性格,H,A,B,S,C,D,めざパ,威力\n");
     else
         put_text(out, "初期seed,消費数,H,A,B,S,C,D,めざパ,威力\n");
-    if (ctx.req.reverse)
-        narrowing::run_reverse(ctx, progress, out);
+    if (search.req.reverse)
+        narrowing::run_reverse(search, progress, out);
     else
-        narrowing::run_forward(ctx, progress, out);
+        narrowing::run_forward(search, progress, out);
 }
 
 namespace narrowing {
@@ -161,28 +163,28 @@ void format_forward_progress(char (&buf)[256], int hour, long count) {
     *p = '\0';
 }
 
-bool combo_passes(const Ctx& ctx, const int (&v)[6]) {
+bool combo_passes(const Search& search, const int (&v)[6]) {
     const Ivs iv{v[0], v[1], v[2], v[3], v[4], v[5]};
-    if (hidden_power_power(iv) < ctx.req.min_power) return false;
-    return ctx.req.hp_type == -1 || hidden_power_type(iv) == ctx.req.hp_type;
+    if (hidden_power_power(iv) < search.req.min_power) return false;
+    return search.req.hp_type == -1 || hidden_power_type(iv) == search.req.hp_type;
 }
 
-std::uint64_t combo_total(const Ctx& ctx) {
+std::uint64_t combo_total(const Search& search) {
     std::uint64_t n = 1;
-    for (int m : ctx.req.min_ivs) n *= static_cast<std::uint64_t>(32 - m);
+    for (int m : search.req.min_ivs) n *= static_cast<std::uint64_t>(32 - m);
     return n;
 }
 
-std::uint64_t combo_passing(const Ctx& ctx) {
+std::uint64_t combo_passing(const Search& search) {
     // count[i][b] : values of stat i at least its minimum whose lowest two bits are b.
     std::uint64_t count[6][4] = {};
     for (int i = 0; i < 6; ++i)
-        for (int v = ctx.req.min_ivs[i]; v <= 31; ++v) ++count[i][v & 3];
+        for (int v = search.req.min_ivs[i]; v <= 31; ++v) ++count[i][v & 3];
     std::uint64_t total = 0;
     for (int odd = 0; odd < 64; ++odd)
         for (int two = 0; two < 64; ++two) {
-            if (40 * two / 63 + 30 < ctx.req.min_power) continue;
-            if (ctx.req.hp_type != -1 && 15 * odd / 63 != ctx.req.hp_type) continue;
+            if (40 * two / 63 + 30 < search.req.min_power) continue;
+            if (search.req.hp_type != -1 && 15 * odd / 63 != search.req.hp_type) continue;
             std::uint64_t n = 1;
             for (int i = 0; i < 6; ++i) n *= count[i][((odd >> i) & 1) | (((two >> i) & 1) << 1)];
             total += n;
@@ -206,8 +208,8 @@ void radix_sort_high(std::vector<std::uint64_t>& keys) {
 
 }  // namespace
 
-void collect_matches(const Ctx& ctx, std::uint64_t& next_combo, ComboOdometer& odo, std::uint64_t limit,
-                     bool indexed, bool ordered, MatchList& list) {
+void collect_matches(const Search& search, std::uint64_t& next_combo, ComboOdometer& odo, std::uint64_t limit,
+                     bool indexed, MatchList& list) {
     list.combo.clear();
     list.begin.clear();
     list.states.clear();
@@ -215,47 +217,21 @@ void collect_matches(const Ctx& ctx, std::uint64_t& next_combo, ComboOdometer& o
     list.index.clear();
     list.bucket.clear();
     std::vector<std::uint32_t> words;  // first15 << 16 | second15
-    const std::uint64_t total = combo_total(ctx);
+    const std::uint64_t total = combo_total(search);
     const auto add = [&](const int (&v)[6]) {
         words.push_back(std::uint32_t{iv_word(v[0], v[1], v[2])} << 16 | iv_word(v[3], v[4], v[5]));
     };
-    if (ordered) {
-        while (next_combo < total && list.combo.size() < limit) {
-            if (combo_passes(ctx, odo.v)) {
-                list.combo.push_back(next_combo);
-                add(odo.v);
-            }
-            odo.next();
-            ++next_combo;
+    while (next_combo < total && list.combo.size() < limit) {
+        if (combo_passes(search, odo.v)) {
+            list.combo.push_back(next_combo);
+            add(odo.v);
         }
-    } else {
-        // All passing combinations at once, by the lowest two bits of each
-        // value, which alone decide the power and the type.
-        next_combo = total;
-        for (int pattern = 0; pattern < 4096; ++pattern) {
-            int v[6], lo[6];
-            for (int i = 0; i < 6; ++i) {
-                const int bits = (pattern >> (2 * i)) & 3;
-                lo[i] = ctx.req.min_ivs[i] + ((bits - ctx.req.min_ivs[i]) & 3);
-                v[i] = lo[i];
-            }
-            if (lo[0] > 31 || lo[1] > 31 || lo[2] > 31 || lo[3] > 31 || lo[4] > 31 || lo[5] > 31) continue;
-            if (!combo_passes(ctx, v)) continue;
-            for (;;) {
-                list.combo.push_back(list.combo.size());
-                add(v);
-                int i = 5;
-                for (; i >= 0; --i) {
-                    if ((v[i] += 4) <= 31) break;
-                    v[i] = lo[i];
-                }
-                if (i < 0) break;
-            }
-        }
+        odo.next();
+        ++next_combo;
     }
     const std::size_t n = list.combo.size();
     list.begin.assign(n + 1, 0);
-    const int threads = ctx.threads;
+    const int threads = search.threads;
     const auto part = [&](int t) { return n * static_cast<std::size_t>(t) / static_cast<std::size_t>(threads); };
     run_workers(threads, [&](int t) {
         std::uint16_t lows[kMaxIvLows];

@@ -2,6 +2,24 @@
 // creature with the observed individual values, nature, hidden power and
 // shininess, by reverse processing (from the individual values back to the
 // seeds) or forward processing (every seed of the allowed shape forward).
+//
+// Both modes generate a creature at a frame by the same rules (nature step
+// with synchronize, personality search, the fixed shiny creature's sequence)
+// and accept it by the same test. Where they differ:
+// - A failed power or type test ends the seed in forward processing (no
+//   later frame is tried); in reverse processing it only fails the frame.
+// - Reverse processing reads the outputs from 4899 steps before a matching
+//   state to 101 after it: a seed lies at most 4899 steps before the match,
+//   and a frame whose generation would read past +101 ends that seed.
+//   Forward processing keeps outputs 0 .. 19999 of a seed; a frame that
+//   would read past them has no creature, and the next frame is tried.
+// - The fixed shiny creature takes output F as the high seed value in
+//   forward processing and output F+1 in reverse processing; reverse
+//   processing writes its rows without nature and applies no acceptance
+//   test (the combination is the creature's, by construction).
+// - Forward processing writes at most one row per seed, in seed order;
+//   reverse processing one per match and seed, in the order of the
+//   combinations, so a seed and frame can appear twice.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -67,30 +85,33 @@ private:
     bool (*poll_)(void*);
 };
 
-struct NarrowingOptions {
-    int threads = 0;  // 0: one per hardware thread (at most 8)
+// Knobs for the tests: which way a search takes and how its work is split
+// (every way writes the same file), and the table bound of forward
+// processing, which the literal reference shares.
+struct NarrowingTestHook {
     // Forward processing keeps the outputs of one initial seed in a table of
     // this many entries (output 0 .. table-1). A frame whose generation would
     // read past the end of the table yields no creature and the next frame
     // is tried.
     int forward_table = kSeedRunSize;
-    enum class Method {
-        kAuto,
-        kDirect,      // reverse: replay every valid seed of every match; forward: every seed
-        kCandidates,  // reverse: indexed matches; forward: seeds found backward from the matches
-        kScan,        // reverse: reached matches found by testing the words around each match;
-                      // forward: as kCandidates
-    };
-    Method method = Method::kAuto;
+    enum class ForwardWay { kChosen, kReplayEverySeed, kPassSet };
+    ForwardWay forward_way = ForwardWay::kChosen;
+    enum class ReverseWay { kChosen, kReplayEverySeed, kIndex, kScan, kPassingFrames };
+    ReverseWay reverse_way = ReverseWay::kChosen;
     // Bytes of rows each thread holds before they are written (0: 2 MiB);
     // raised where one unit of work could need more.
     std::size_t row_buffer = 0;
     // Passing combinations whose matches are held at a time when reverse
-    // processing replays every match (0: 16384).
+    // processing tests the words around each match (0: 16384).
     std::size_t combo_block = 0;
     // The loops of the search without 256-bit vectors even where the
     // processor has them.
     bool plain_loops = false;
+};
+
+struct NarrowingOptions {
+    int threads = 0;  // 0: one per hardware thread (at most 8)
+    const NarrowingTestHook* test_hook = nullptr;
 };
 
 // Writes the header and the rows of "syokiseed.txt" to `out`, sending every

@@ -1,25 +1,216 @@
-// Forward processing. Either every initial seed is replayed (when rows are
-// dense), or the seeds are found backward from the matching states: a row
-// needs both individual-value words to pass, so its second-to-last output
-// pair is a match of a passing combination, and only the valid seeds that
-// lie the right number of steps before a match can have a row. Those seeds
-// are replayed in order; the replay decides the row exactly.
+// Forward processing.
+//
+// A frame's creature depends only on its frame state, the generator state F
+// steps after the initial seed (the frame reads the outputs after it), and
+// not on the seed: the one exception is the table of outputs kept per seed,
+// which a frame must not read past. So the frame states whose creature passes
+// the whole request are collected once, as their positions on the
+// generator's cycle (the pass set), from the rare events that make a creature
+// pass: the states that carry two passing individual-value words, or, when
+// shiny is wanted and that is rarer, the states that carry a shiny
+// personality pair. From each event the frames that end their personality
+// search there follow from a short backward walk (frames_reaching).
+//
+// A seed at cycle position D then has its lowest passing frame at the first
+// pass-set position in [D, D + maximum frames]. The seeds of one hour are
+// visited in increasing cycle position (see HourSeeds), so one walk through
+// the sorted pass set answers them all. The row is that frame's creature,
+// regenerated; when a power or type is wanted, a failing frame before it
+// would end the seed, so such seeds are replayed from frame 0 instead, as are
+// seeds whose found frame reads past the table.
+//
+// Where the pass set is small, its seeds are found instead by stepping back
+// from each entry over the frames (seeds_reaching). Where most frames pass,
+// the pass set would be most of the cycle: there every seed is replayed
+// frame by frame instead (replay_every_seed).
 #include <algorithm>
+#include <atomic>
+#include <cstring>
 
+#include "engine/cycle_position.hpp"
+#include "engine/output_run.hpp"
 #include "features/narrowing_internal.hpp"
-#include "features/narrowing_reach.hpp"
+#include "features/narrowing_passing_frames.hpp"
 
 namespace vh::narrowing {
 
 namespace {
 
-constexpr std::uint64_t kCandidateLimit = 1u << 18;  // passing combinations searched backward
-constexpr std::size_t kKeyCap = std::size_t{1} << 20;  // seeds found per worker
-constexpr std::size_t kRoundItems = 64;  // (hour, low half) pairs per worker and round
+constexpr std::uint16_t kNoFrame = 0xFFFF;
+constexpr std::size_t kLowsPerItem = 1;  // a work item of the row writing: one low half, 256 seeds
+constexpr std::size_t kItemsPerRound = 48;
 
-// The seed order of the file: hour, then low half, then top byte.
-// A found seed with the frame that reaches the match: the seed in file
-// order (hour, low half, top byte), then the frame (at most 2500).
+// ---- one seed, frame by frame ----------------------------------------------
+
+struct SeedWork {
+    OutputRun run;
+    ReachScratch reach;
+};
+
+// The row of seed r by evaluating frames 0 .. last in order; its frame or -1.
+int replay_seed(const Search& search, SeedWork& w, std::uint32_t r, int last, Creature& c) {
+    const NarrowingRequest& req = search.req;
+    const long table_last = search.table - 1;
+    w.run.start(r);
+    for (int f = 0; f <= last; ++f) {
+        const auto o = [&](long i) { return w.run(f + i); };
+        if (generate_frame(search, o, table_last - f, false, c) != FrameResult::kCreature) continue;
+        const Ivs iv = ivs_from_words(c.first_word, c.second_word);
+        if (!power_and_type_pass(req, iv)) return -1;
+        if (minimums_and_shiny_pass(req, c.pid, iv)) return f;
+    }
+    return -1;
+}
+
+// The row of seed r whose lowest passing frame is f by its cycle position.
+int row_frame(const Search& search, SeedWork& w, std::uint32_t r, int f, Creature& c) {
+    if (!search.hp_filter) {
+        // Frames before f have no creature that passes, and none of them
+        // can end the seed: f is the row unless it reads past the table.
+        w.run.start(kForwardJumps[f].apply(r));
+        const auto o = [&](long i) { return w.run(i); };
+        if (generate_frame(search, o, search.table - 1 - f, false, c) == FrameResult::kCreature) return f;
+    }
+    return replay_seed(search, w, r, search.req.max_frames, c);
+}
+
+// Sorts ascending: three passes of 11 bits.
+void radix_sort(std::vector<std::uint32_t>& keys) {
+    std::vector<std::uint32_t> tmp(keys.size());
+    for (int shift = 0; shift < 32; shift += 11) {
+        std::size_t count[2049] = {};
+        for (std::uint32_t k : keys) ++count[((k >> shift) & 0x7FFu) + 1];
+        for (int i = 0; i < 2048; ++i) count[i + 1] += count[i];
+        for (std::uint32_t k : keys) tmp[count[(k >> shift) & 0x7FFu]++] = k;
+        keys.swap(tmp);
+    }
+}
+
+// The sorted cycle positions of every frame state whose creature passes;
+// empty when stopped.
+std::vector<std::uint32_t> build_pass_set(const Search& search, std::uint64_t passing, ProgressRef progress,
+                                          TextSink& out, std::vector<std::unique_ptr<SeedWork>>& work) {
+    const CycleLow* lows = cycle_lows();
+    std::vector<std::vector<std::uint32_t>> found(search.threads);
+    collect_passing_frames(search, passing, progress, out, [&](int t) -> ReachScratch& { return work[t]->reach; },
+                           [&](int t, std::uint32_t g, int start) {
+                               // The frame state lies at start - 1 relative to g.
+                               found[t].push_back(cycle_position(lows, g) + static_cast<std::uint32_t>(start - 1));
+                           });
+    std::vector<std::uint32_t> set;
+    if (out.stopped()) return set;
+    std::size_t total = 0;
+    for (const auto& f : found) total += f.size();
+    set.reserve(total);
+    for (auto& f : found) {
+        set.insert(set.end(), f.begin(), f.end());
+        std::vector<std::uint32_t>().swap(f);
+    }
+    radix_sort(set);
+    return set;
+}
+
+// ---- seeds in cycle order --------------------------------------------------
+
+// The seeds of one hour and low half share the low 24 bits of their cycle
+// positions; the top byte k of the seed moves the position's top byte to
+// (first_block + k x move_inv) mod 256, a different block for each k.
+struct SeedGroup {
+    std::uint32_t low24;      // cycle position mod 2^24 of all 256 seeds
+    std::uint16_t low;        // the low half
+    std::uint8_t first_block; // position's top byte of the seed with top byte 0
+    std::uint8_t move;        // top byte of the seed in block j: (j - first_block) x move
+};
+
+struct HourSeeds {
+    std::vector<SeedGroup> groups;  // by increasing low24
+    std::vector<std::uint16_t> frame;  // [low x 256 + top]: lowest passing frame or kNoFrame
+};
+
+void order_hour(const Search& search, int hour, HourSeeds& h) {
+    const CycleLow* lows = cycle_lows();
+    h.groups.resize(static_cast<std::size_t>(search.req.max_low) + 1);
+    for (int low = 0; low <= search.req.max_low; ++low) {
+        const CycleLow& c = lows[low];
+        // The seed with top byte 0 has high half `hour`.
+        const std::uint32_t laps = (static_cast<std::uint32_t>(hour) - c.high) * std::uint32_t{c.move_inv} & 0xFFFFu;
+        h.groups[low] = {(laps & 0xFFu) << 16 | c.steps, static_cast<std::uint16_t>(low),
+                         static_cast<std::uint8_t>(laps >> 8), static_cast<std::uint8_t>(c.move)};
+    }
+    std::sort(h.groups.begin(), h.groups.end(),
+              [](const SeedGroup& x, const SeedGroup& y) { return x.low24 < y.low24; });
+}
+
+// Fills the frames of the seeds in blocks [first, end) of the cycle.
+void find_frames(const Search& search, const std::vector<std::uint32_t>& set, HourSeeds& h, int first, int end) {
+    const std::uint32_t max_frames = static_cast<std::uint32_t>(search.req.max_frames);
+    const std::size_t n = set.size();
+    std::size_t at = static_cast<std::size_t>(
+        std::lower_bound(set.begin(), set.end(), static_cast<std::uint32_t>(first) << 24) - set.begin());
+    for (int block = first; block < end; ++block) {
+        const std::uint32_t base = static_cast<std::uint32_t>(block) << 24;
+        for (const SeedGroup& g : h.groups) {
+            const std::uint32_t position = base | g.low24;
+            while (at < n && set[at] < position) ++at;
+            // Past the last entry the window goes on from the cycle's start.
+            std::uint32_t frames = 0xFFFFFFFFu;
+            if (at < n)
+                frames = set[at] - position;
+            else if (n > 0)
+                frames = set[0] - position;
+            const std::uint32_t top = (static_cast<std::uint32_t>(block - g.first_block) * g.move) & 0xFFu;
+            h.frame[std::size_t{g.low} << 8 | top] =
+                frames <= max_frames ? static_cast<std::uint16_t>(frames) : kNoFrame;
+        }
+    }
+}
+
+struct RowWorker {
+    // Counts for a round of low halves, or of single seeds as many as fit.
+    explicit RowWorker(const Search& search)
+        : rows(search.row_buffer_for(256 * kLowsPerItem),
+               std::max(kItemsPerRound, search.row_buffer_for(256 * kLowsPerItem) / kMaxRowBytes)) {}
+    RowBuffer rows;
+    std::unique_ptr<SeedWork> seed{new SeedWork};  // not zeroed: every entry is written before it is read
+};
+
+void send_hour(ProgressRef progress, TextSink& out, int hour, long count) {
+    if (out.stopped()) return;
+    char buf[256];
+    format_forward_progress(buf, hour, count);
+    progress(buf);
+}
+
+// Runs over the low halves of one hour in rounds, each worker writing the
+// rows of its share into its buffer; `rows_of(worker, low, text)` writes the
+// rows of one low half and returns their number.
+template <class RowsOf>
+void write_hour(const Search& search, ProgressRef progress, TextSink& out, std::vector<std::unique_ptr<RowWorker>>& ws,
+                long& count, RowsOf&& rows_of) {
+    const std::size_t lows = static_cast<std::size_t>(search.req.max_low) + 1;
+    run_rounds(
+        search.threads, lows, kItemsPerRound, [&](int t) -> RowBuffer& { return ws[t]->rows; },
+        [&](int t, std::size_t i, std::size_t) {
+            RowBuffer& rb = ws[t]->rows;
+            if (out.stopped() || !rb.room_for(256 * kLowsPerItem)) return false;
+            char* text = rb.end();
+            rb.counts[rb.items_done] = rows_of(*ws[t], static_cast<std::uint32_t>(i), text);
+            rb.used = static_cast<std::size_t>(text - rb.text.get());
+            return true;
+        },
+        [&](int t, std::size_t) {
+            const RowBuffer& rb = ws[t]->rows;
+            if (out.stopped()) return;
+            for (std::size_t i = 0; i < rb.items_done; ++i) count += rb.counts[i];
+            out.write(rb.text.get(), rb.used);
+        },
+        [&](std::size_t) { return keep_going(progress, out); });
+}
+
+// ---- few passing frame states: their seeds found backward --------------------
+
+// A seed with a frame that reaches the pass set: the seed in file order
+// (hour, low half, top byte), then the frame (at most 2500).
 constexpr int kFrameBits = 12;
 std::uint64_t found_key(std::uint32_t r, int frame) {
     const std::uint32_t order = ((r >> 16) & 0xFFu) << 24 | (r & 0xFFFFu) << 8 | r >> 24;
@@ -32,273 +223,129 @@ std::uint32_t key_seed(std::uint64_t key) {
 int key_frame(std::uint64_t key) { return static_cast<int>(key & ((1u << kFrameBits) - 1)); }
 int key_hour(std::uint64_t key) { return static_cast<int>(key >> (kFrameBits + 24)); }
 
-// One initial seed replayed frame by frame; its outputs are stepped once, on
-// demand, into a table of ctx.table entries.
-class SeedReplay {
-public:
-    explicit SeedReplay(int table) : state_(table), out_(table), table_(table) {}
-
-    // The row of r, if any: its frame, or -1.
-    int evaluate(const Ctx& ctx, std::uint32_t r, std::uint32_t& pid, std::uint16_t& w1, std::uint16_t& w2) {
-        const NarrowingRequest& req = ctx.req;
-        state_[0] = r;
-        out_[0] = output_of(r);
-        filled_ = 1;
-        for (int f = 0; f <= req.max_frames; ++f) {
-            if (req.fixed_shiny) {
-                if (!need(f + 16)) continue;
-                const std::uint16_t* o = out_.data() + f;
-                pid = shiny_locked_pid(req.tid, req.sid, o[0], o[1], o + 2);
-                w1 = o[15];
-                w2 = o[16];
-                if (ctx.shiny_nature_check && nature_of(pid) != req.nature) continue;
-            } else {
-                const std::uint16_t* out = out_.data();
-                const auto o = [&](long i) {
-                    need(f + i);
-                    return out[f + i];
-                };
-                const Encounter e = encounter_pid(o, req.nature, req.sync, table_ - 1 - f, true);
-                if (e.status != Encounter::kOk) continue;
-                pid = e.pid;
-                w1 = o(e.iv_pos);
-                w2 = o(e.iv_pos + 1);
-            }
-            const Ivs iv = ivs_from_words(w1, w2);
-            if (hidden_power_power(iv) < req.min_power) return -1;
-            if (req.hp_type != -1 && hidden_power_type(iv) != req.hp_type) return -1;
-            bool low = false;
-            for (int i = 0; i < 6; ++i) low |= iv[i] < req.min_ivs[i];
-            if (low) continue;
-            if (req.shiny && !is_shiny(pid, req.tid, req.sid)) continue;
-            return f;
+// Per seed its lowest frame whose frame state is in the set, in file order.
+std::vector<std::uint64_t> seeds_reaching(const Search& search, const std::vector<std::uint32_t>& set) {
+    std::vector<std::vector<std::uint64_t>> found(search.threads);
+    const std::size_t n = set.size();
+    run_workers(search.threads, [&](int t) {
+        for (std::size_t i = n * t / search.threads; i < n * (t + 1) / search.threads; ++i) {
+            std::uint32_t r = advance(0, set[i]);
+            for (int f = 0; f <= search.req.max_frames; ++f, r = prev_seed(r))
+                if (valid_seed(r, search.req.max_low)) found[t].push_back(found_key(r, f));
         }
-        return -1;
-    }
-
-    // The creature of frame f of r, which passes the request; returns f.
-    int frame(const Ctx& ctx, std::uint32_t r, int f, std::uint32_t& pid, std::uint16_t& w1, std::uint16_t& w2) {
-        const NarrowingRequest& req = ctx.req;
-        // Outputs from f on: out_[i] is output f + i of r.
-        std::uint32_t* st = state_.data();
-        std::uint16_t* out = out_.data();
-        st[0] = f < static_cast<int>(kJumpTableSize) ? kForwardJumps[f].apply(r) : advance(r, f);
-        out[0] = output_of(st[0]);
-        long filled = 1;
-        const auto o = [&](long i) {
-            for (; filled <= i; ++filled) {
-                st[filled] = next_seed(st[filled - 1]);
-                out[filled] = output_of(st[filled]);
-            }
-            return out[i];
-        };
-        if (req.fixed_shiny) {
-            o(16);
-            pid = shiny_locked_pid(req.tid, req.sid, out[0], out[1], out + 2);
-            w1 = out[15];
-            w2 = out[16];
-        } else {
-            const Encounter e = encounter_pid(o, req.nature, req.sync, table_ - 1 - f, true);
-            pid = e.pid;
-            w1 = o(e.iv_pos);
-            w2 = o(e.iv_pos + 1);
-        }
-        filled_ = 0;  // the table no longer holds a seed from its start
-        return f;
-    }
-
-private:
-    bool need(long k) {
-        if (k >= table_) return false;
-        if (k < filled_) return true;
-        // Steps ahead in small batches: later frames mostly read further.
-        const long upto = std::min<long>(table_ - 1, k + 8);
-        std::uint32_t* st = state_.data();
-        std::uint16_t* out = out_.data();
-        for (; filled_ <= upto; ++filled_) {
-            st[filled_] = next_seed(st[filled_ - 1]);
-            out[filled_] = output_of(st[filled_]);
-        }
-        return true;
-    }
-
-    std::vector<std::uint32_t> state_;
-    std::vector<std::uint16_t> out_;
-    long table_;
-    long filled_ = 0;
-};
-
-struct Worker {
-    Worker(const Ctx& ctx, std::size_t items)
-        : rows(ctx.row_buffer_for(256), std::max(items, ctx.row_buffer_for(256) / kMaxRowBytes)),
-          replay(ctx.table),
-          outs(ctx.table + 8),
-          starts(ctx.table + 8) {}
-    RowBuffer rows;
-    SeedReplay replay;
-    std::vector<std::uint16_t> outs;
-    std::vector<int> starts;
-    std::vector<std::uint64_t> keys;
-    bool overflow = false;
-};
-
-// Every valid seed from which some frame's individual-value words are the
-// outputs of s and its successor.
-void seeds_before(const Ctx& ctx, std::uint32_t s, Worker& w) {
-    const NarrowingRequest& req = ctx.req;
-    const int last_p = ctx.table - 2;  // both words inside the table
-    int p_lo, p_hi;
-    const int* a = nullptr;
-    int na = 0;
-    if (req.fixed_shiny) {
-        if (ctx.shiny_nature_check && !fixed_shiny_nature_passes(req, s, false)) return;
-        p_lo = 15;
-        p_hi = std::min(last_p, 15 + req.max_frames);
-    } else {
-        std::uint32_t pid;
-        na = frames_reaching(ctx, s, 0, 3 - ctx.table, w.outs.data(), w.starts.data(), pid);
-        if (na == 0) return;
-        a = w.starts.data();
-        p_lo = std::max(1, 1 - a[na - 1]);
-        p_hi = std::min(last_p, req.max_frames + 1 - a[0]);
-    }
-    if (p_lo > p_hi) return;
-    std::uint32_t r = p_lo < static_cast<int>(kJumpTableSize) ? kBackwardJumps[p_lo].apply(s) : rewind(s, p_lo);
-    int ai = na - 1;
-    for (int p = p_lo; p <= p_hi; ++p, r = prev_seed(r)) {
-        if (!valid_seed(r, req.max_low)) continue;
-        int frame = p - 15;
-        if (!req.fixed_shiny) {
-            while (ai > 0 && a[ai - 1] >= 1 - p) --ai;
-            if (a[ai] > req.max_frames + 1 - p) continue;
-            frame = a[ai] - 1 + p;  // the lowest frame of this seed reaching s
-        }
-        if (w.keys.size() == w.keys.capacity()) {
-            w.overflow = true;
-            return;
-        }
-        w.keys.push_back(found_key(r, frame));
-    }
-}
-
-// Rough costs of the two ways, in generator steps.
-bool prefer_candidates(const Ctx& ctx, std::uint64_t passing) {
-    const NarrowingRequest& req = ctx.req;
-    const double seeds = 24.0 * 256.0 * (req.max_low + 1);
-    const double frames = req.max_frames + 1.0;
-    const double good = static_cast<double>(passing) / 1073741824.0;  // of all 2^30 combinations
-    const double per_seed = std::min(frames, 1.0 / std::max(good, 1e-12)) * (req.fixed_shiny ? 1.0 : 30.0);
-    const double direct = seeds * per_seed;
-    const double valid = 24.0 / 256.0 * (req.max_low + 1) / 65536.0;
-    const double found = static_cast<double>(passing) * 4.0 * (frames + 60.0) * valid;
-    const double backward = static_cast<double>(passing) * 4.0 * (frames + 150.0) + found * frames * 30.0;
-    return backward < direct;
-}
-
-// Sends the texts of hours `next` .. `through`; each shows the rows of the
-// hours before it, which are complete by then.
-void show_hours(ProgressRef progress, const std::uint32_t (&per_hour)[24], int& next, int through) {
-    char buf[256];
-    for (; next <= through; ++next) {
-        long count = 0;
-        for (int h = 0; h < next; ++h) count += per_hour[h];
-        format_forward_progress(buf, next, count);
-        progress(buf);
-    }
-}
-
-// Seeds found backward from the matches, replayed in file order. Returns
-// false (having written nothing) when more seeds turn up than the buffers hold.
-bool run_candidates(const Ctx& ctx, ProgressRef progress, TextSink& out, std::vector<std::unique_ptr<Worker>>& ws) {
-    const int threads = ctx.threads;
-    MatchList list;
-    ComboOdometer odo(ctx);
-    std::uint64_t next_combo = 0;
-    collect_matches(ctx, next_combo, odo, kCandidateLimit, false, false, list);
-    const std::size_t nm = list.states.size();
-    run_workers(threads, [&](int t) {
-        Worker& w = *ws[t];
-        w.keys.reserve(kKeyCap);
-        for (std::size_t k = nm * t / threads; k < nm * (t + 1) / threads && !w.overflow; ++k)
-            seeds_before(ctx, list.states[k], w);
     });
     std::vector<std::uint64_t> keys;
-    std::size_t total = 0;
-    for (const auto& w : ws) {
-        if (w->overflow) return false;
-        total += w->keys.size();
-    }
-    keys.reserve(total);
-    for (auto& w : ws) {
-        keys.insert(keys.end(), w->keys.begin(), w->keys.end());
-        std::vector<std::uint64_t>().swap(w->keys);
-    }
-    // Per seed its lowest frame that reaches a match.
+    for (const auto& f : found) keys.insert(keys.end(), f.begin(), f.end());
     std::sort(keys.begin(), keys.end());
     keys.erase(std::unique(keys.begin(), keys.end(),
                            [](std::uint64_t x, std::uint64_t y) { return x >> kFrameBits == y >> kFrameBits; }),
                keys.end());
+    return keys;
+}
 
-    // Replay in contiguous parts of the sorted seeds; a part that runs out
-    // of room ends a round early and the next round goes on from there.
-    std::uint32_t per_hour[24] = {};
+void write_found_seeds(const Search& search, const std::vector<std::uint64_t>& keys, ProgressRef progress,
+                       TextSink& out, std::vector<std::unique_ptr<RowWorker>>& ws) {
+    long per_hour[24] = {};
     int next_hour = 0;
+    // Each hour's text counts the rows of the hours before it, complete by then.
+    const auto show_through = [&](int through) {
+        for (; next_hour <= through && !out.stopped(); ++next_hour) {
+            long count = 0;
+            for (int h = 0; h < next_hour; ++h) count += per_hour[h];
+            send_hour(progress, out, next_hour, count);
+        }
+    };
     const std::size_t n = keys.size();
+    if (n > 0) show_through(key_hour(keys[0]));
     run_rounds(
-        threads, n, ws[0]->rows.cap / kMaxRowBytes, [&](int t) -> RowBuffer& { return ws[t]->rows; },
+        search.threads, n, ws[0]->rows.item_cap, [&](int t) -> RowBuffer& { return ws[t]->rows; },
         [&](int t, std::size_t i, std::size_t) {
-            Worker& w = *ws[t];
-            RowBuffer& rb = w.rows;
-            if (!rb.room_for(1)) return false;
+            RowBuffer& rb = ws[t]->rows;
+            if (out.stopped() || !rb.room_for(1)) return false;
             const std::uint32_t r = key_seed(keys[i]);
-            std::uint32_t pid;
-            std::uint16_t w1, w2;
-            // Every frame that passes reaches a match, so without a power or
-            // type filter (which ends a seed at a failing frame) the lowest
-            // reaching frame is the row; with one, the seed is replayed.
-            const int f = ctx.hp_filter ? w.replay.evaluate(ctx, r, pid, w1, w2)
-                                        : w.replay.frame(ctx, r, key_frame(keys[i]), pid, w1, w2);
+            Creature c;
+            const int f = row_frame(search, *ws[t]->seed, r, key_frame(keys[i]), c);
             if (f >= 0)
-                rb.used = static_cast<std::size_t>(format_row_with_nature(rb.end(), r, f, pid, w1, w2) - rb.text.get());
+                rb.used = static_cast<std::size_t>(
+                    format_row_with_nature(rb.end(), r, f, c.pid, c.first_word, c.second_word) - rb.text.get());
             rb.counts[rb.items_done] = f >= 0;
             return true;
         },
         [&](int t, std::size_t first) {
             const RowBuffer& rb = ws[t]->rows;
+            if (out.stopped()) return;
             for (std::size_t i = 0; i < rb.items_done; ++i) per_hour[key_hour(keys[first + i])] += rb.counts[i];
             out.write(rb.text.get(), rb.used);
         },
         [&](std::size_t next) {
-            if (next < n) show_hours(progress, per_hour, next_hour, key_hour(keys[next]));
+            if (!keep_going(progress, out)) return false;
+            if (next < n) show_through(key_hour(keys[next]));
+            return true;
         });
-    show_hours(progress, per_hour, next_hour, 23);
-    return true;
+    show_through(23);
 }
 
-// Every seed in file order, (hour, low half) pairs split between the workers.
-void run_direct(const Ctx& ctx, ProgressRef progress, TextSink& out, std::vector<std::unique_ptr<Worker>>& ws) {
-    const std::size_t lows = static_cast<std::size_t>(ctx.req.max_low) + 1;
-    const std::size_t items = 24 * lows;
+void run_pass_set(const Search& search, std::uint64_t passing, ProgressRef progress, TextSink& out,
+                  std::vector<std::unique_ptr<RowWorker>>& ws) {
+    std::vector<std::unique_ptr<SeedWork>> work;
+    for (const auto& w : ws) work.push_back(std::move(w->seed));
+    const std::vector<std::uint32_t> set = build_pass_set(search, passing, progress, out, work);
+    for (std::size_t t = 0; t < ws.size(); ++t) ws[t]->seed = std::move(work[t]);
+    if (!keep_going(progress, out)) return;
+    // Few entries: stepping back from each over the frames touches fewer
+    // states than visiting every seed.
+    const double seeds = 24.0 * 256.0 * (search.req.max_low + 1);
+    if (static_cast<double>(set.size()) * (search.req.max_frames + 1) < seeds) {
+        write_found_seeds(search, seeds_reaching(search, set), progress, out, ws);
+        return;
+    }
+    HourSeeds h;
+    h.frame.resize((static_cast<std::size_t>(search.req.max_low) + 1) << 8);
+    long count = 0;
+    for (int hour = 0; hour <= 23 && keep_going(progress, out); ++hour) {
+        send_hour(progress, out, hour, count);
+        order_hour(search, hour, h);
+        run_workers(search.threads, [&](int t) { find_frames(search, set, h, 256 * t / search.threads, 256 * (t + 1) / search.threads); });
+        write_hour(search, progress, out, ws, count, [&](RowWorker& w, std::uint32_t low, char*& text) {
+            std::uint32_t rows = 0;
+            const std::uint16_t* frames = &h.frame[std::size_t{low} << 8];
+            for (std::uint32_t top = 0; top <= 255; ++top) {
+                if (frames[top] == kNoFrame) continue;
+                const std::uint32_t r = top << 24 | static_cast<std::uint32_t>(hour) << 16 | low;
+                Creature c;
+                const int f = row_frame(search, *w.seed, r, frames[top], c);
+                if (f < 0) continue;
+                text = format_row_with_nature(text, r, f, c.pid, c.first_word, c.second_word);
+                ++rows;
+            }
+            return rows;
+        });
+    }
+}
+
+// Every seed, (hour, low half) items in file order in one run of rounds;
+// each hour's text is sent once the rows before it are counted.
+void replay_every_seed(const Search& search, ProgressRef progress, TextSink& out,
+                       std::vector<std::unique_ptr<RowWorker>>& ws) {
+    const std::size_t lows = static_cast<std::size_t>(search.req.max_low) + 1;
     long count = 0;
     int next_hour = 0;
-    char buf[256];
+    if (!keep_going(progress, out)) return;
     run_rounds(
-        ctx.threads, items, kRoundItems, [&](int t) -> RowBuffer& { return ws[t]->rows; },
+        search.threads, 24 * lows, kItemsPerRound, [&](int t) -> RowBuffer& { return ws[t]->rows; },
         [&](int t, std::size_t i, std::size_t) {
-            Worker& w = *ws[t];
-            RowBuffer& rb = w.rows;
-            if (!rb.room_for(256)) return false;
+            RowBuffer& rb = ws[t]->rows;
+            if (out.stopped() || !rb.room_for(256)) return false;
             const std::uint32_t hour = static_cast<std::uint32_t>(i / lows);
             const std::uint32_t low = static_cast<std::uint32_t>(i % lows);
-            std::uint32_t rows = 0;
             char* text = rb.end();
+            std::uint32_t rows = 0;
             for (std::uint32_t top = 0; top <= 255; ++top) {
                 const std::uint32_t r = top << 24 | hour << 16 | low;
-                std::uint32_t pid;
-                std::uint16_t w1, w2;
-                const int f = w.replay.evaluate(ctx, r, pid, w1, w2);
+                Creature c;
+                const int f = replay_seed(search, *ws[t]->seed, r, search.req.max_frames, c);
                 if (f < 0) continue;
-                text = format_row_with_nature(text, r, f, pid, w1, w2);
+                text = format_row_with_nature(text, r, f, c.pid, c.first_word, c.second_word);
                 ++rows;
             }
             rb.used = static_cast<std::size_t>(text - rb.text.get());
@@ -307,31 +354,83 @@ void run_direct(const Ctx& ctx, ProgressRef progress, TextSink& out, std::vector
         },
         [&](int t, std::size_t first) {
             const RowBuffer& rb = ws[t]->rows;
+            if (out.stopped()) return;
             for (std::size_t i = 0; i < rb.items_done; ++i) {
-                const int hour = static_cast<int>((first + i) / lows);
-                for (; next_hour <= hour; ++next_hour) {
-                    format_forward_progress(buf, next_hour, count);
-                    progress(buf);
-                }
+                for (const int hour = static_cast<int>((first + i) / lows); next_hour <= hour; ++next_hour)
+                    send_hour(progress, out, next_hour, count);
                 count += rb.counts[i];
             }
             out.write(rb.text.get(), rb.used);
         },
-        [](std::size_t) {});
+        [&](std::size_t) { return keep_going(progress, out); });
+}
+
+// ---- choosing the way --------------------------------------------------------
+
+// Rough costs in nanoseconds, measured on the timing program's requests.
+constexpr double kFrameStepCost = 3.0;       // a frame's nature step in the replay
+constexpr double kFrameSearchCost = 60.0;    // a personality search and its words
+constexpr double kWordEventCost = 40.0;      // one state carrying two passing words, with its walk
+constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked 24 times
+constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
+// The pass set takes 4 bytes per entry (twice that while sorted); beyond
+// this many entries it would take hundreds of megabytes, and the frames are
+// dense enough that replaying every seed stops early.
+constexpr double kMostPassSetEntries = 33554432.0;
+
+struct WayEstimate {
+    bool pass_set_fits;  // at most kMostPassSetEntries expected
+    bool pass_set_cheaper;
+    double replay_ns;    // replaying every seed
+};
+
+WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
+    const NarrowingRequest& req = search.req;
+    NarrowingRequest any_values = req;
+    any_values.min_ivs = {};
+    Search any = search;
+    any.req = any_values;
+    const double p_words = static_cast<double>(passing) / 1073741824.0;
+    const double p_power_type = static_cast<double>(combo_passing(any)) / 1073741824.0;
+    double p_step = 1.0;  // the nature step passes
+    if (req.fixed_shiny)
+        p_step = search.shiny_nature_check ? 1.0 / 25 : 1.0;
+    else if (req.nature != kNoNature)
+        p_step = search.sync_nature ? 0.5 + 0.5 / 25 : 1.0 / 25;
+    const double p_shiny = !req.fixed_shiny && req.shiny ? 8.0 / 65536 : 1.0;
+    const double p_pass = p_step * p_words * p_shiny;
+    const double entries = kCycle * p_pass;
+    const double seeds = 24.0 * 256.0 * (req.max_low + 1);
+    // A replayed seed stops at its first frame that passes or fails power or type.
+    const double p_stop = p_step * (p_pass / p_step + (1.0 - p_power_type));
+    const double frames = std::min(req.max_frames + 1.0, 1.0 / std::max(p_stop, 1e-12));
+    const double replay = seeds * frames * (kFrameStepCost + p_step * kFrameSearchCost);
+    const double events = event_source(search, passing) == EventSource::kShinyPairs
+                              ? kShinyPairStates
+                              : static_cast<double>(passing) * kStatesPerCombination;
+    const double pass_set = events * kWordEventCost + entries * kPassingFrameCost + seeds * kSeedLookupCost;
+    return {entries <= kMostPassSetEntries, pass_set < replay, replay};
 }
 
 }  // namespace
 
-void run_forward(const Ctx& ctx, ProgressRef progress, TextSink& out) {
-    std::vector<std::unique_ptr<Worker>> ws;
-    for (int t = 0; t < ctx.threads; ++t) ws.push_back(std::make_unique<Worker>(ctx, kRoundItems));
-    const std::uint64_t passing = combo_passing(ctx);
-    bool candidates = passing <= kCandidateLimit;
-    if (ctx.method == NarrowingOptions::Method::kDirect) candidates = false;
-    // (kCandidates and kScan both search backward where the matches fit.)
-    if (ctx.method == NarrowingOptions::Method::kAuto && candidates) candidates = prefer_candidates(ctx, passing);
-    if (candidates && run_candidates(ctx, progress, out, ws)) return;
-    run_direct(ctx, progress, out, ws);
+void run_forward(const Search& search, ProgressRef progress, TextSink& out) {
+    const std::uint64_t passing = combo_passing(search);
+    const WayEstimate est = estimate_ways(search, passing);
+    bool pass_set = est.pass_set_fits && est.pass_set_cheaper;
+    // The tests may ask for either way; the pass set only where it fits.
+    if (search.forward_way == NarrowingTestHook::ForwardWay::kReplayEverySeed) pass_set = false;
+    if (search.forward_way == NarrowingTestHook::ForwardWay::kPassSet) pass_set = est.pass_set_fits;
+    // Starting a thread costs more than a few milliseconds of replay.
+    constexpr double kOneThreadReplayNs = 5e6;
+    Search chosen = search;
+    if (!pass_set && est.replay_ns < kOneThreadReplayNs) chosen.threads = 1;
+    std::vector<std::unique_ptr<RowWorker>> ws;
+    for (int t = 0; t < chosen.threads; ++t) ws.push_back(std::make_unique<RowWorker>(chosen));
+    if (pass_set)
+        run_pass_set(chosen, passing, progress, out, ws);
+    else
+        replay_every_seed(chosen, progress, out, ws);
 }
 
 }  // namespace vh::narrowing

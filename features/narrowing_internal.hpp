@@ -10,6 +10,7 @@
 #include <thread>
 #include <vector>
 
+#include "engine/creature.hpp"
 #include "engine/lcg.hpp"
 #include "features/narrowing.hpp"
 
@@ -28,11 +29,12 @@ void format_forward_progress(char (&buf)[256], int hour, long count);
 
 // ---- request ------------------------------------------------------------
 
-struct Ctx {
+struct Search {
     NarrowingRequest req;
     int threads = 1;
     int table = kSeedRunSize;
-    NarrowingOptions::Method method = NarrowingOptions::Method::kAuto;
+    NarrowingTestHook::ForwardWay forward_way = NarrowingTestHook::ForwardWay::kChosen;
+    NarrowingTestHook::ReverseWay reverse_way = NarrowingTestHook::ReverseWay::kChosen;
     std::size_t row_buffer = std::size_t{2} << 20;
     std::size_t combo_block = std::size_t{1} << 14;
     // The row buffer for work units of up to `rows` rows each.
@@ -59,18 +61,71 @@ inline bool valid_seed(std::uint32_t r, int max_low) {
 // later seed value as the high one, forward processing the earlier.
 bool fixed_shiny_nature_passes(const NarrowingRequest& req, std::uint32_t s, bool later_is_high);
 
-bool combo_passes(const Ctx& ctx, const int (&v)[6]);
-std::uint64_t combo_total(const Ctx& ctx);
+// ---- generation and acceptance --------------------------------------------
+
+struct Creature {
+    std::uint32_t pid = 0;
+    std::uint16_t first_word = 0;   // individual values H, A, B
+    std::uint16_t second_word = 0;  // individual values S, C, D
+};
+
+enum class FrameResult { kCreature, kNatureFailed, kOutOfRange };
+
+// The creature of one frame under the request's model. `o(i)` is output F+i
+// of the seed for frame F: ordinary generation reads from i = 1, the fixed
+// shiny creature from i = 0 (its seed values are outputs F and F+1, the
+// later one the high value when `later_is_high`). No index above `last` is
+// read: a frame that would need one is kOutOfRange.
+template <class Outputs>
+FrameResult generate_frame(const Search& search, Outputs&& o, long last, bool later_is_high, Creature& c) {
+    const NarrowingRequest& req = search.req;
+    if (req.fixed_shiny) {
+        constexpr int kReads = 16;  // two seed values, 13 bit outputs, two words
+        if (last < kReads) return FrameResult::kOutOfRange;
+        std::uint16_t bits[13];
+        for (int e = 0; e < 13; ++e) bits[e] = o(2 + e);
+        const std::uint16_t earlier = o(0), later = o(1);
+        c.pid = later_is_high ? shiny_locked_pid(req.tid, req.sid, later, earlier, bits)
+                              : shiny_locked_pid(req.tid, req.sid, earlier, later, bits);
+        c.first_word = o(15);
+        c.second_word = o(16);
+        // The nature is only a test when an ID sets the composition apart.
+        if (search.shiny_nature_check && nature_of(c.pid) != req.nature) return FrameResult::kNatureFailed;
+        return FrameResult::kCreature;
+    }
+    const Encounter e = encounter_pid(o, req.nature, req.sync, last, true);
+    if (e.status == Encounter::kOutOfRange) return FrameResult::kOutOfRange;
+    if (e.status == Encounter::kNatureFailed) return FrameResult::kNatureFailed;
+    c.pid = e.pid;
+    c.first_word = o(e.iv_pos);
+    c.second_word = o(e.iv_pos + 1);
+    return FrameResult::kCreature;
+}
+
+// The acceptance test in two halves: a failed power or type ends a seed in
+// forward processing, the rest only fails the frame.
+inline bool power_and_type_pass(const NarrowingRequest& req, const Ivs& iv) {
+    if (hidden_power_power(iv) < req.min_power) return false;
+    return req.hp_type == -1 || hidden_power_type(iv) == req.hp_type;
+}
+inline bool minimums_and_shiny_pass(const NarrowingRequest& req, std::uint32_t pid, const Ivs& iv) {
+    for (int i = 0; i < 6; ++i)
+        if (iv[i] < req.min_ivs[i]) return false;
+    return !req.shiny || is_shiny(pid, req.tid, req.sid);
+}
+
+bool combo_passes(const Search& search, const int (&v)[6]);
+std::uint64_t combo_total(const Search& search);
 // Combinations at least the minimums that pass the power and type filter,
 // counted from the lowest two bits of each value.
-std::uint64_t combo_passing(const Ctx& ctx);
+std::uint64_t combo_passing(const Search& search);
 
 // The combinations in order, H outermost and D innermost.
 struct ComboOdometer {
     int v[6];
     int lo[6];
-    explicit ComboOdometer(const Ctx& ctx) {
-        for (int i = 0; i < 6; ++i) v[i] = lo[i] = ctx.req.min_ivs[i];
+    explicit ComboOdometer(const Search& search) {
+        for (int i = 0; i < 6; ++i) v[i] = lo[i] = search.req.min_ivs[i];
     }
     void next() {
         for (int i = 5; i >= 0; --i) {
@@ -98,10 +153,8 @@ struct MatchList {
 
 // Collects passing combinations from `next_combo` on (advancing it) until
 // `limit` are held or the combinations run out, and finds their matches.
-// Unordered, it takes every passing combination at once in an order of its
-// own (without visiting the others), and `combo` just counts them.
-void collect_matches(const Ctx& ctx, std::uint64_t& next_combo, ComboOdometer& odo, std::uint64_t limit,
-                     bool indexed, bool ordered, MatchList& list);
+void collect_matches(const Search& search, std::uint64_t& next_combo, ComboOdometer& odo, std::uint64_t limit,
+                     bool indexed, MatchList& list);
 
 // ---- threads and buffers --------------------------------------------------
 
@@ -152,7 +205,7 @@ struct RowBuffer {
 // false, leaving the item undone, when the buffer has no room. The shares
 // are handed to `take(t, first)` in worker order up to the first worker that
 // stopped early, and the next round goes on from its first undone item;
-// `after(next)` runs at the end of every round.
+// `after(next)` runs at the end of every round and returns false to end.
 template <class Buffer, class Work, class Take, class After>
 void run_rounds(int threads, std::size_t n, std::size_t per_worker, Buffer&& buffer, Work&& work, Take&& take,
                 After&& after) {
@@ -178,11 +231,18 @@ void run_rounds(int threads, std::size_t n, std::size_t per_worker, Buffer&& buf
             }
         }
         next = next_round;
-        after(next);
+        if (!after(next)) return;
     }
 }
 
-void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out);
-void run_forward(const Ctx& ctx, ProgressRef progress, TextSink& out);
+// Asks the caller (on its thread) whether to go on; a no stops the sink.
+// True while the search goes on.
+inline bool keep_going(ProgressRef progress, TextSink& out) {
+    if (!out.stopped() && !progress.poll()) out.stop();
+    return !out.stopped();
+}
+
+void run_reverse(const Search& search, ProgressRef progress, TextSink& out);
+void run_forward(const Search& search, ProgressRef progress, TextSink& out);
 
 }  // namespace vh::narrowing

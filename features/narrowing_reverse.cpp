@@ -14,14 +14,18 @@
 #include <cstring>
 
 #include "features/narrowing_internal.hpp"
-#include "features/narrowing_reach.hpp"
+#include "features/narrowing_passing_frames.hpp"
+#include "engine/output_run.hpp"
 
 namespace vh::narrowing {
 
 namespace {
 
-constexpr int kBack = 4899;   // the farthest initial seed, in steps before s
-constexpr int kAhead = 101;   // the last output a frame may read
+// Positions -4899 .. +101 around a match make 5001 entries, a quarter of the
+// 20000-entry seed run: the farthest initial seed lies 4899 steps before the
+// match, and no frame may read past the 101st output after it.
+constexpr int kBack = 4899;
+constexpr int kAhead = 101;
 constexpr int kLowestStart = 1 - kBack;
 constexpr std::uint64_t kIndexedLimit = 1u << 18;  // passing combinations held with their index
 constexpr std::size_t kRoundMatches = 1u << 13;  // per worker and round
@@ -39,7 +43,7 @@ struct Candidate {
     int j;       // steps from the seed to s
     int start;   // first output position of its lowest reaching frame
     int reached; // which reached position
-    int oor;     // the first frame start at or after 1 - j that runs past +101
+    int first_overrun;    // the first frame start at or after 1 - j that runs past +101
 };
 
 // The outputs around s, stepped independently from s by the jump tables
@@ -54,22 +58,6 @@ struct Window {
     std::uint8_t pair[kWinSize];
     std::uint16_t out(int pos) const { return o[pos - kWinLo]; }
 };
-
-// The jump tables as two columns, for loads the vector units take whole.
-struct JumpColumns {
-    std::uint32_t mul[kJumpTableSize];
-    std::uint32_t add[kJumpTableSize];
-};
-constexpr JumpColumns columns_of(const std::array<Jump, kJumpTableSize>& t) {
-    JumpColumns c{};
-    for (std::size_t i = 0; i < kJumpTableSize; ++i) {
-        c.mul[i] = t[i].mul;
-        c.add[i] = t[i].add;
-    }
-    return c;
-}
-constexpr JumpColumns kForwardColumns = columns_of(kForwardJumps);
-constexpr JumpColumns kBackwardColumns = columns_of(kBackwardJumps);
 
 [[gnu::always_inline]] inline void fill_window_body(std::uint32_t s, Window& w) {
     const std::uint32_t low = kBackwardJumps[-kWinLo].apply(s);  // the state at kWinLo
@@ -124,21 +112,21 @@ int valid_steps_avx2(std::uint32_t s, int lo, int hi, int max_low, std::uint8_t*
 }
 #endif
 
-void fill_window(const Ctx& ctx, std::uint32_t s, Window& w) {
-    if (ctx.wide_vectors)
+void fill_window(const Search& search, std::uint32_t s, Window& w) {
+    if (search.wide_vectors)
         fill_window_avx2(s, w);
     else
         fill_window_body(s, w);
 }
 
-int valid_steps(const Ctx& ctx, std::uint32_t s, int lo, int hi, int max_low, std::uint8_t* flag, int* out) {
-    return ctx.wide_vectors ? valid_steps_avx2(s, lo, hi, max_low, flag, out) : valid_steps_body(s, lo, hi, max_low, flag, out);
+int valid_steps(const Search& search, std::uint32_t s, int lo, int hi, int max_low, std::uint8_t* flag, int* out) {
+    return search.wide_vectors ? valid_steps_avx2(s, lo, hi, max_low, flag, out) : valid_steps_body(s, lo, hi, max_low, flag, out);
 }
 
-NatureStep step_in(const Ctx& ctx, const Window& w, int a) {
+NatureStep step_in(const Search& search, const Window& w, int a) {
     const int k = a - kWinLo;
-    if (ctx.sync_nature) {
-        if ((w.o[k] & 1u) == 0) return {ctx.req.nature, a + 1};
+    if (search.sync_nature) {
+        if ((w.o[k] & 1u) == 0) return {search.req.nature, a + 1};
         return {w.mod[k + 1], a + 2};
     }
     return {w.mod[k], a + 1};
@@ -161,8 +149,8 @@ struct Scratch {
 
 // The literal replay of one match: every valid seed up to 4899 steps back,
 // every frame until a row or the end of the known outputs.
-std::uint32_t replay_match(const Ctx& ctx, std::uint32_t s, Scratch& sc, char*& text) {
-    const NarrowingRequest& req = ctx.req;
+std::uint32_t replay_match(const Search& search, std::uint32_t s, Scratch& sc, char*& text) {
+    const NarrowingRequest& req = search.req;
     const auto at = [](int pos) { return pos + kBack; };
     sc.state[at(0)] = s;
     sc.out[at(0)] = output_of(s);
@@ -199,17 +187,17 @@ std::uint32_t replay_match(const Ctx& ctx, std::uint32_t s, Scratch& sc, char*& 
 
 // frames_reaching for s itself (position 0) inside the window; -1 when the
 // previous pair of the same nature lies below it.
-int reach_in_window(const Ctx& ctx, const Window& w, int* starts, std::uint32_t& pid) {
+int reach_in_window(const Search& search, const Window& w, int* starts, std::uint32_t& pid) {
     pid = make_pid(w.out(-2), w.out(-1));
     const int m = w.pair[-2 - kWinLo];
-    if (ctx.req.nature != kNoNature && m != ctx.req.nature) return 0;
-    if (ctx.req.shiny && !is_shiny(pid, ctx.req.tid, ctx.req.sid)) return 0;
+    if (search.req.nature != kNoNature && m != search.req.nature) return 0;
+    if (search.req.shiny && !is_shiny(pid, search.req.tid, search.req.sid)) return 0;
     int prev = -4;
     while (prev >= kWinLo + 1 && w.pair[prev - kWinLo] != m) prev -= 2;
     if (prev < kWinLo + 1) return -1;
     int n = 0;
     for (int a = prev - 1; a <= -3; ++a) {
-        const NatureStep step = step_in(ctx, w, a);
+        const NatureStep step = step_in(search, w, a);
         if (step.nature != m || step.start <= prev || (step.start & 1) != 0) continue;
         starts[n++] = a;
     }
@@ -220,15 +208,15 @@ int reach_in_window(const Ctx& ctx, const Window& w, int* starts, std::uint32_t&
 // for every candidate (ascending j), walking down from +98. A frame that
 // passes its nature step runs past +101 when no pair of its nature and its
 // search's parity lies between its search start and +98.
-void mark_overruns(const Ctx& ctx, std::uint32_t s, const Window& w, Candidate* cand, int n) {
+void mark_overruns(const Search& search, std::uint32_t s, const Window& w, Candidate* cand, int n) {
     std::uint32_t seen[2] = {0, 0};
     constexpr std::uint32_t kAll = (1u << 25) - 1;
     int first = INT_MAX;
     int ci = 0;
     const auto frame = [&](int a, const NatureStep& step) {
-        const bool passes = ctx.req.nature == kNoNature || step.nature == ctx.req.nature;
+        const bool passes = search.req.nature == kNoNature || step.nature == search.req.nature;
         if (passes && !((seen[step.start & 1] >> step.nature) & 1u)) first = a;
-        while (ci < n && 1 - cand[ci].j == a) cand[ci++].oor = first;
+        while (ci < n && 1 - cand[ci].j == a) cand[ci++].first_overrun = first;
     };
     // Frames at or after the latest row frame never matter: only the pairs
     // from there to +98 are gathered, then frames are evaluated below it.
@@ -238,11 +226,11 @@ void mark_overruns(const Ctx& ctx, std::uint32_t s, const Window& w, Candidate* 
     if (top - 1 >= kWinLo + 1) {
         for (int x = 98; x >= top; --x) seen[x & 1] |= 1u << w.pair[x - kWinLo];
         a = top - 1;
-        while (ci < n && 1 - cand[ci].j > a) cand[ci++].oor = first;
+        while (ci < n && 1 - cand[ci].j > a) cand[ci++].first_overrun = first;
     }
     for (; a >= kWinLo; --a) {
         if (a + 1 <= 98) seen[(a + 1) & 1] |= 1u << w.pair[a + 1 - kWinLo];
-        frame(a, step_in(ctx, w, a));
+        frame(a, step_in(search, w, a));
         if (ci == n) return;
         if (seen[0] == kAll && seen[1] == kAll) break;
     }
@@ -254,14 +242,14 @@ void mark_overruns(const Ctx& ctx, std::uint32_t s, const Window& w, Candidate* 
             st = prev_seed(st);
             const std::uint16_t o0 = output_of(st);
             seen[(a + 1) & 1] |= 1u << nature_of(make_pid(o1, o2));
-            frame(a, nature_step(ctx, a, o0, o1));
+            frame(a, nature_step(search, a, o0, o1));
             if (ci == n) return;
             if (seen[0] == kAll && seen[1] == kAll) break;
             o2 = o1;
             o1 = o0;
         }
     }
-    while (ci < n) cand[ci++].oor = first;
+    while (ci < n) cand[ci++].first_overrun = first;
 }
 
 // The reached positions of s from the index: matches from -4895 (the
@@ -315,12 +303,12 @@ int reached_from_index(const MatchList& list, std::uint32_t steps, Scratch& sc) 
 void word_flags_avx2(std::uint32_t low_state, const int* mins, Scratch& sc) { word_flags_body(low_state, mins, sc); }
 #endif
 
-int reached_from_scan(const Ctx& ctx, std::uint32_t s, Scratch& sc) {
+int reached_from_scan(const Search& search, std::uint32_t s, Scratch& sc) {
     const std::uint32_t low_state = kBackwardJumps[kBack - 4].apply(s);  // position -4895
-    if (ctx.wide_vectors)
-        word_flags_avx2(low_state, ctx.req.min_ivs.data(), sc);
+    if (search.wide_vectors)
+        word_flags_avx2(low_state, search.req.min_ivs.data(), sc);
     else
-        word_flags_body(low_state, ctx.req.min_ivs.data(), sc);
+        word_flags_body(low_state, search.req.min_ivs.data(), sc);
     int nr = 0;
     const int last = kScanSize - 2;  // position +100
     for (int k = 0; k <= last; ++k) {
@@ -337,7 +325,7 @@ int reached_from_scan(const Ctx& ctx, std::uint32_t s, Scratch& sc) {
         const int v[6] = {static_cast<int>((state >> 16) & 31u), static_cast<int>((state >> 21) & 31u),
                           static_cast<int>((state >> 26) & 31u), sc.scan[k + 1] & 31,
                           (sc.scan[k + 1] >> 5) & 31, (sc.scan[k + 1] >> 10) & 31};
-        if (ctx.hp_filter && !combo_passes(ctx, v)) continue;
+        if (search.hp_filter && !combo_passes(search, v)) continue;
         if (nr == kMaxReached) return -1;
         sc.reached[nr++] = {k - (kBack - 4), state, 0};
     }
@@ -345,8 +333,8 @@ int reached_from_scan(const Ctx& ctx, std::uint32_t s, Scratch& sc) {
 }
 
 // The rows of match s from its reached positions.
-std::uint32_t rows_of_match(const Ctx& ctx, std::uint32_t s, int nr, Scratch& sc, char*& text) {
-    const int max_frames = ctx.req.max_frames;
+std::uint32_t rows_of_match(const Search& search, std::uint32_t s, int nr, Scratch& sc, char*& text) {
+    const int max_frames = search.req.max_frames;
     int nc = 0;
     bool window = false;
     for (int ri = 0; ri < nr; ++ri) {
@@ -356,26 +344,26 @@ std::uint32_t rows_of_match(const Ctx& ctx, std::uint32_t s, int nr, Scratch& sc
             // Most matches end here: the pair before s decides at once.
             const std::uint32_t s1 = prev_seed(s), s2 = prev_seed(s1);
             const std::uint32_t pid = make_pid(output_of(s2), output_of(s1));
-            if (ctx.req.nature != kNoNature && nature_of(pid) != ctx.req.nature) continue;
-            if (ctx.req.shiny && !is_shiny(pid, ctx.req.tid, ctx.req.sid)) continue;
-            fill_window(ctx, s, sc.window);
+            if (search.req.nature != kNoNature && nature_of(pid) != search.req.nature) continue;
+            if (search.req.shiny && !is_shiny(pid, search.req.tid, search.req.sid)) continue;
+            fill_window(search, s, sc.window);
             window = true;
-            na = reach_in_window(ctx, sc.window, sc.starts, re.pid);
+            na = reach_in_window(search, sc.window, sc.starts, re.pid);
         }
-        if (na < 0) na = frames_reaching(ctx, re.state, re.pos, kLowestStart, sc.outs, sc.starts, re.pid);
+        if (na < 0) na = frames_reaching(search, re.state, re.pos, kLowestStart, sc.outs, sc.starts, re.pid);
         if (na == 0) continue;
         const int* a = sc.starts;
         const int j_lo = std::max(1, 1 - a[na - 1]);
         const int j_hi = std::min(kBack, max_frames + 1 - a[0]);
         // The valid seeds first, in one pass the compiler can vectorize.
-        const int nv = valid_steps(ctx, s, j_lo, j_hi, ctx.req.max_low, sc.flag, sc.valid);
-        if (nc + nv > kMaxCandidates) return replay_match(ctx, s, sc, text);
-        int ai = na - 1;
+        const int nv = valid_steps(search, s, j_lo, j_hi, search.req.max_low, sc.flag, sc.valid);
+        if (nc + nv > kMaxCandidates) return replay_match(search, s, sc, text);
+        int start_index = na - 1;
         for (int v = 0; v < nv; ++v) {
             const int j = sc.valid[v];
-            while (ai > 0 && a[ai - 1] >= 1 - j) --ai;
-            if (a[ai] > max_frames + 1 - j) continue;
-            sc.cand[nc++] = {j, a[ai], ri, 0};
+            while (start_index > 0 && a[start_index - 1] >= 1 - j) --start_index;
+            if (a[start_index] > max_frames + 1 - j) continue;
+            sc.cand[nc++] = {j, a[start_index], ri, 0};
         }
     }
     if (nc == 0) return 0;
@@ -386,12 +374,12 @@ std::uint32_t rows_of_match(const Ctx& ctx, std::uint32_t s, int nr, Scratch& sc
             std::unique(sc.cand, sc.cand + nc, [](const Candidate& x, const Candidate& y) { return x.j == y.j; }) -
             sc.cand);
     }
-    if (!window) fill_window(ctx, s, sc.window);
-    mark_overruns(ctx, s, sc.window, sc.cand, nc);
+    if (!window) fill_window(search, s, sc.window);
+    mark_overruns(search, s, sc.window, sc.cand, nc);
     std::uint32_t rows = 0;
     for (int c = 0; c < nc; ++c) {
         const Candidate& cd = sc.cand[c];
-        if (cd.oor <= cd.start) continue;
+        if (cd.first_overrun <= cd.start) continue;
         const Reached& re = sc.reached[cd.reached];
         text = format_row_with_nature(text, kBackwardJumps[cd.j].apply(s), cd.start - 1 + cd.j, re.pid,
                                       output_of(re.state), output_of(next_seed(re.state)));
@@ -402,9 +390,9 @@ std::uint32_t rows_of_match(const Ctx& ctx, std::uint32_t s, int nr, Scratch& sc
 
 // The fixed shiny creature: the frame is j - 15, and the nature (when it is
 // checked) depends only on the 15 outputs before s.
-std::uint32_t fixed_match(const Ctx& ctx, std::uint32_t s, char*& text) {
-    const NarrowingRequest& req = ctx.req;
-    if (ctx.shiny_nature_check && !fixed_shiny_nature_passes(req, s, true)) return 0;
+std::uint32_t fixed_match(const Search& search, std::uint32_t s, char*& text) {
+    const NarrowingRequest& req = search.req;
+    if (search.shiny_nature_check && !fixed_shiny_nature_passes(req, s, true)) return 0;
     const std::uint16_t w1 = output_of(s), w2 = output_of(next_seed(s));
     const int j_hi = std::min(kBack, 15 + req.max_frames);
     std::uint32_t rows = 0;
@@ -417,45 +405,199 @@ std::uint32_t fixed_match(const Ctx& ctx, std::uint32_t s, char*& text) {
     return rows;
 }
 
+// ---- rows found from the passing frame states --------------------------------
+//
+// Every row's frame state passes the request, so where few frame states
+// pass (shiny wanted), the rows are found from them: for each passing frame,
+// the matches within reach (its words at or before the match's +101, its
+// seed at most 4899 steps before the match) are found by testing the words
+// of every state of that stretch, and each such match and valid seed is
+// replayed as the literal algorithm does.
+
+struct PassingFrame {
+    std::uint32_t words;  // the state carrying its individual-value words
+    int start;            // position of its first output relative to `words`
+};
+
+struct FoundPair {
+    std::uint64_t key;  // combination index, bit 15 of the first word, low half, j: the file order
+    std::uint32_t s;
+    std::uint32_t j;
+};
+
+std::uint64_t combo_index(const Search& search, std::uint32_t s) {
+    const Ivs v = ivs_from_words(output_of(s), output_of(next_seed(s)));
+    std::uint64_t index = 0;
+    for (int i = 0; i < 6; ++i)
+        index = index * static_cast<std::uint64_t>(32 - search.req.min_ivs[i]) +
+                static_cast<std::uint64_t>(v[i] - search.req.min_ivs[i]);
+    return index;
+}
+
+bool is_match(const Search& search, std::uint32_t s) {
+    const Ivs v = ivs_from_words(output_of(s), output_of(next_seed(s)));
+    for (int i = 0; i < 6; ++i)
+        if (v[i] < search.req.min_ivs[i]) return false;
+    const int c[6] = {v[0], v[1], v[2], v[3], v[4], v[5]};
+    return combo_passes(search, c);
+}
+
+void pairs_of_frame(const Search& search, const PassingFrame& pf, std::vector<FoundPair>& found) {
+    const int max_frames = search.req.max_frames;
+    // Positions relative to the frame state P.
+    const int words_at = 1 - pf.start;
+    const std::uint32_t p_state = rewind(pf.words, static_cast<std::uint64_t>(words_at));
+    int valid_frames[2501];
+    int nv = 0;
+    std::uint32_t r = p_state;
+    for (int f = 0; f <= max_frames; ++f, r = prev_seed(r))
+        if (valid_seed(r, search.req.max_low)) valid_frames[nv++] = f;
+    if (nv == 0) return;
+    // A match s at position x: x >= words_at + 1 - kAhead, and 1 <= x + f <= kBack.
+    const int lo = std::max(words_at + 1 - kAhead, 1 - valid_frames[nv - 1]);
+    const int hi = kBack - valid_frames[0];
+    std::uint32_t s = lo >= 0 ? advance(p_state, static_cast<std::uint64_t>(lo)) : rewind(p_state, static_cast<std::uint64_t>(-lo));
+    for (int x = lo; x <= hi; ++x, s = next_seed(s)) {
+        if (!is_match(search, s)) continue;
+        for (int v = 0; v < nv; ++v) {
+            const int j = x + valid_frames[v];
+            if (j < 1 || j > kBack) continue;
+            const std::uint64_t key = (combo_index(search, s) << 32 | std::uint64_t{s >> 31} << 31 |
+                                       std::uint64_t{s & 0xFFFFu} << 13 | static_cast<std::uint64_t>(j));
+            found.push_back({key, s, static_cast<std::uint32_t>(j)});
+        }
+    }
+}
+
+// The literal replay of the seed j steps before s: its row frame or -1.
+int replay_pair(const Search& search, OutputRun& run, std::uint32_t s, int j, Creature& c) {
+    const NarrowingRequest& req = search.req;
+    run.start(kBackwardJumps[j].apply(s));
+    for (int f = 0; f <= req.max_frames; ++f) {
+        const auto o = [&](long i) { return run(f + i); };
+        const FrameResult result = generate_frame(search, o, kAhead + j - f, true, c);
+        if (result == FrameResult::kOutOfRange) return -1;
+        if (result == FrameResult::kNatureFailed) continue;
+        const Ivs iv = ivs_from_words(c.first_word, c.second_word);
+        if (power_and_type_pass(req, iv) && minimums_and_shiny_pass(req, c.pid, iv)) return f;
+    }
+    return -1;
+}
+
+void run_from_passing_frames(const Search& search, std::uint64_t passing, ProgressRef progress, TextSink& out) {
+    std::vector<std::unique_ptr<ReachScratch>> scratch;
+    std::vector<std::vector<PassingFrame>> frames(search.threads);
+    for (int t = 0; t < search.threads; ++t) scratch.emplace_back(new ReachScratch);  // written before read
+    collect_passing_frames(search, passing, progress, out, [&](int t) -> ReachScratch& { return *scratch[t]; },
+                           [&](int t, std::uint32_t g, int start) { frames[t].push_back({g, start}); });
+    if (out.stopped()) return;
+    std::vector<PassingFrame> all;
+    for (const auto& f : frames) all.insert(all.end(), f.begin(), f.end());
+    std::vector<std::vector<FoundPair>> found(search.threads);
+    run_workers(search.threads, [&](int t) {
+        for (std::size_t i = all.size() * t / search.threads; i < all.size() * (t + 1) / search.threads; ++i)
+            pairs_of_frame(search, all[i], found[t]);
+    });
+    std::vector<FoundPair> pairs;
+    for (const auto& f : found) pairs.insert(pairs.end(), f.begin(), f.end());
+    std::sort(pairs.begin(), pairs.end(), [](const FoundPair& x, const FoundPair& y) { return x.key < y.key; });
+    pairs.erase(std::unique(pairs.begin(), pairs.end(), [](const FoundPair& x, const FoundPair& y) { return x.key == y.key; }),
+                pairs.end());
+
+    // The file in order: every combination's text, then its rows.
+    const std::unique_ptr<OutputRun> run{new OutputRun};
+    const std::uint64_t total = combo_total(search);
+    ComboOdometer shown(search);
+    long count = 0;
+    std::size_t next_pair = 0;
+    char buf[256];
+    char text[kMaxRowBytes];
+    for (std::uint64_t combo = 0; combo < total; ++combo, shown.next()) {
+        if ((combo & 0xFFFFu) == 0 && !keep_going(progress, out)) return;
+        format_reverse_progress(buf, shown.v, count);
+        progress(buf);
+        for (; next_pair < pairs.size() && pairs[next_pair].key >> 32 == combo; ++next_pair) {
+            const FoundPair& fp = pairs[next_pair];
+            Creature c;
+            const int f = replay_pair(search, *run, fp.s, static_cast<int>(fp.j), c);
+            if (f < 0) continue;
+            const std::uint32_t r = kBackwardJumps[fp.j].apply(fp.s);
+            out.write(text, static_cast<std::size_t>(
+                                format_row_with_nature(text, r, f, c.pid, c.first_word, c.second_word) - text));
+            ++count;
+        }
+    }
+}
+
+// Rough costs in nanoseconds: a match of the indexed or scanning way, one
+// passing frame's stretch of about 5000 states, one event.
+constexpr double kIndexedMatchCost = 1000.0;
+constexpr double kScannedMatchCost = 5000.0;
+constexpr double kStretchStateCost = 3.0;
+constexpr double kEventCost = 40.0;
+
+bool prefer_passing_frames(const Search& search, std::uint64_t passing) {
+    const NarrowingRequest& req = search.req;
+    if (req.fixed_shiny) return false;
+    const double p_words = static_cast<double>(passing) / 1073741824.0;
+    double p_step = 1.0;
+    if (req.nature != kNoNature) p_step = search.sync_nature ? 0.5 + 0.5 / 25 : 1.0 / 25;
+    const double p_shiny = req.shiny ? 8.0 / 65536 : 1.0;
+    const double frames = kCycle * p_step * p_words * p_shiny;
+    const double events = event_source(search, passing) == EventSource::kShinyPairs
+                              ? kShinyPairStates
+                              : static_cast<double>(passing) * kStatesPerCombination;
+    const double from_frames = events * kEventCost + frames * (kBack + req.max_frames) * kStretchStateCost;
+    const double matches = static_cast<double>(passing) * kStatesPerCombination;
+    const double from_matches = matches * (passing <= kIndexedLimit ? kIndexedMatchCost : kScannedMatchCost);
+    return from_frames < from_matches;
+}
+
 }  // namespace
 
-void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
-    const std::uint64_t total = combo_total(ctx);
-    const std::uint64_t passing = combo_passing(ctx);
+void run_reverse(const Search& search, ProgressRef progress, TextSink& out) {
+    const std::uint64_t total = combo_total(search);
+    const std::uint64_t passing = combo_passing(search);
+    using Way = NarrowingTestHook::ReverseWay;
+    if (!search.req.fixed_shiny && (search.reverse_way == Way::kPassingFrames ||
+                                 (search.reverse_way == Way::kChosen && prefer_passing_frames(search, passing)))) {
+        run_from_passing_frames(search, passing, progress, out);
+        return;
+    }
     // The matches reached from a match are looked up in an index of all
     // matches when that fits, else found by testing the words around it;
     // the plain replay of every seed is kept for comparison.
-    const bool replay = ctx.method == NarrowingOptions::Method::kDirect;
-    const bool indexed = !ctx.req.fixed_shiny && !replay && ctx.method != NarrowingOptions::Method::kScan &&
+    const bool replay = search.reverse_way == NarrowingTestHook::ReverseWay::kReplayEverySeed;
+    const bool indexed = !search.req.fixed_shiny && !replay && search.reverse_way != NarrowingTestHook::ReverseWay::kScan &&
                          passing <= kIndexedLimit;
-    const std::uint64_t block = indexed ? kIndexedLimit : ctx.combo_block;
+    const std::uint64_t block = indexed ? kIndexedLimit : search.combo_block;
     const std::size_t rows_per_match =
-        ctx.req.fixed_shiny ? static_cast<std::size_t>(std::min(kBack, ctx.req.max_frames + 1)) : kBack;
+        search.req.fixed_shiny ? static_cast<std::size_t>(std::min(kBack, search.req.max_frames + 1)) : kBack;
 
     long count = 0;
-    ComboOdometer shown(ctx);
+    ComboOdometer shown(search);
     std::uint64_t next_shown = 0;
     const auto show_through = [&](std::uint64_t combo) {
         char buf[256];
-        for (; next_shown <= combo; ++next_shown) {
+        for (; next_shown <= combo && !out.stopped(); ++next_shown) {
             format_reverse_progress(buf, shown.v, count);
             progress(buf);
             shown.next();
         }
     };
 
-    const int threads = ctx.threads;
+    const int threads = search.threads;
     std::vector<RowBuffer> buffers;
     std::vector<std::unique_ptr<Scratch>> scratch;
     for (int t = 0; t < threads; ++t) {
-        buffers.emplace_back(ctx.row_buffer_for(rows_per_match), kRoundMatches);
+        buffers.emplace_back(search.row_buffer_for(rows_per_match), kRoundMatches);
         scratch.push_back(std::make_unique<Scratch>());
     }
     MatchList list;
-    ComboOdometer collected(ctx);
+    ComboOdometer collected(search);
     std::uint64_t next_combo = 0;
-    while (next_combo < total) {
-        collect_matches(ctx, next_combo, collected, block, indexed, true, list);
+    while (next_combo < total && keep_going(progress, out)) {
+        collect_matches(search, next_combo, collected, block, indexed, list);
         const std::size_t nm = list.states.size();
         std::size_t ci = 0;
         run_rounds(
@@ -463,7 +605,7 @@ void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
             [&](int t, std::size_t k, std::size_t end) {
                 RowBuffer& rb = buffers[t];
                 Scratch& sc = *scratch[t];
-                if (!rb.room_for(rows_per_match)) return false;
+                if (out.stopped() || !rb.room_for(rows_per_match)) return false;
                 if (indexed) {
                     // The index lookups of later matches, ahead of time.
                     constexpr std::uint32_t kBelow = kBack - 4;
@@ -476,13 +618,13 @@ void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
                 char* text = rb.end();
                 const std::uint32_t s = list.states[k];
                 std::uint32_t rows;
-                if (ctx.req.fixed_shiny) {
-                    rows = fixed_match(ctx, s, text);
+                if (search.req.fixed_shiny) {
+                    rows = fixed_match(search, s, text);
                 } else if (replay) {
-                    rows = replay_match(ctx, s, sc, text);
+                    rows = replay_match(search, s, sc, text);
                 } else {
-                    const int nr = indexed ? reached_from_index(list, list.steps[k], sc) : reached_from_scan(ctx, s, sc);
-                    rows = nr < 0 ? replay_match(ctx, s, sc, text) : rows_of_match(ctx, s, nr, sc, text);
+                    const int nr = indexed ? reached_from_index(list, list.steps[k], sc) : reached_from_scan(search, s, sc);
+                    rows = nr < 0 ? replay_match(search, s, sc, text) : rows_of_match(search, s, nr, sc, text);
                 }
                 rb.used = static_cast<std::size_t>(text - rb.text.get());
                 rb.counts[rb.items_done] = rows;
@@ -490,6 +632,7 @@ void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
             },
             [&](int t, std::size_t begin) {
                 const RowBuffer& rb = buffers[t];
+                if (out.stopped()) return;
                 for (std::size_t i = 0; i < rb.items_done; ++i) {
                     while (list.begin[ci + 1] <= begin + i) ++ci;
                     show_through(list.combo[ci]);
@@ -497,9 +640,9 @@ void run_reverse(const Ctx& ctx, ProgressRef progress, TextSink& out) {
                 }
                 out.write(rb.text.get(), rb.used);
             },
-            [](std::size_t) {});
+            [&](std::size_t) { return keep_going(progress, out); });
     }
-    if (total > 0) show_through(total - 1);
+    if (total > 0 && !out.stopped()) show_through(total - 1);
 }
 
 }  // namespace vh::narrowing

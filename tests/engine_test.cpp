@@ -4,6 +4,7 @@
 #include <random>
 
 #include "engine/creature.hpp"
+#include "engine/cycle_position.hpp"
 #include "engine/lcg.hpp"
 #include "engine/names.hpp"
 
@@ -49,6 +50,14 @@ TEST(Generator, JumpsAndDistanceAgreeWithPlainStepping) {
     // A full period returns to the start; distance covers the whole range.
     EXPECT_EQ(advance(0xDEADBEEFu, 1ull << 32), 0xDEADBEEFu);
     EXPECT_EQ(distance(1, 0), 0xFFFFFFFFu - distance(0, 1) + 1);
+}
+
+TEST(Generator, CyclePositionIsTheDistanceFromZero) {
+    std::mt19937 rng(3);
+    for (int i = 0; i < 20000; ++i) {
+        const std::uint32_t s = i < 4 ? advance(0, 65535u * static_cast<unsigned>(i)) : rng();
+        ASSERT_EQ(cycle_position(s), distance(0, s)) << s;
+    }
 }
 
 TEST(Generator, JumpTableOfNeighbouringSeeds) {

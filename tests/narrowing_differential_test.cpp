@@ -13,15 +13,25 @@
 namespace vh {
 namespace {
 
-using Method = NarrowingOptions::Method;
+using ForwardWay = NarrowingTestHook::ForwardWay;
+using ReverseWay = NarrowingTestHook::ReverseWay;
 
-std::string describe(const NarrowingRequest& r, const NarrowingOptions& o) {
+// Options with their own test hook.
+struct Knobs {
+    int threads = 0;
+    NarrowingTestHook hook;
+    NarrowingOptions options() const { return {threads, &hook}; }
+};
+
+std::string describe(const NarrowingRequest& r, const Knobs& k) {
+    const NarrowingTestHook& o = k.hook;
     std::ostringstream s;
     s << (r.reverse ? "reverse" : "forward") << (r.fixed_shiny ? " fixed" : "") << " min";
     for (int v : r.min_ivs) s << ' ' << v;
     s << " low " << r.max_low << " frames " << r.max_frames << " nature " << r.nature << " sync " << r.sync
       << " shiny " << r.shiny << " ids " << r.tid << '/' << r.sid << " type " << r.hp_type << " power "
-      << r.min_power << " | threads " << o.threads << " method " << static_cast<int>(o.method) << " table "
+      << r.min_power << " | threads " << k.threads << " ways " << static_cast<int>(o.forward_way) << '/'
+      << static_cast<int>(o.reverse_way) << " table "
       << o.forward_table << " buffer " << o.row_buffer << " block " << o.combo_block << " plain " << o.plain_loops;
     return s.str();
 }
@@ -43,16 +53,19 @@ struct Gen {
         r.min_power = chance(70) ? 30 : uniform(30, 70);
     }
 
-    NarrowingOptions options(bool reverse) {
-        NarrowingOptions o;
-        o.threads = uniform(1, 4);
-        const int m = uniform(0, 3);
-        o.method = m == 0 ? Method::kAuto : m == 1 ? Method::kDirect : m == 2 ? Method::kCandidates : Method::kScan;
+    Knobs options(bool reverse) {
+        Knobs k;
+        k.threads = uniform(1, 4);
+        NarrowingTestHook& o = k.hook;
+        // The pass set is built over the whole cycle whatever the slice: the
+        // sparse requests below take it; here it would be slow.
+        o.forward_way = reverse || chance(50) ? ForwardWay::kChosen : ForwardWay::kReplayEverySeed;
+        o.reverse_way = static_cast<ReverseWay>(uniform(0, 4));
         if (!reverse && chance(20)) o.forward_table = uniform(20, 80);
         if (chance(20)) o.row_buffer = 1;  // the least: rounds end early
         if (chance(30)) o.combo_block = static_cast<std::size_t>(uniform(1, 3));
         o.plain_loops = chance(30);
-        return o;
+        return k;
     }
 
     // Few combinations: the literal reference tries 131072 states for each.
@@ -75,6 +88,21 @@ struct Gen {
         return r;
     }
 
+    // Few frames pass: the seeds that have a row are found from the passing
+    // frame states; several hours of a few low halves, many frames.
+    NarrowingRequest sparse_forward() {
+        NarrowingRequest r;
+        r.reverse = false;
+        r.fixed_shiny = chance(25);
+        common(r);
+        const bool shiny = !r.fixed_shiny && chance(40);
+        r.shiny = shiny;
+        for (int& v : r.min_ivs) v = shiny ? uniform(0, 31) : uniform(23, 31);
+        r.max_low = uniform(0, 3);
+        r.max_frames = chance(20) ? uniform(0, 40) : uniform(100, 700);
+        return r;
+    }
+
     // Few seeds: the literal reference replays every one of them.
     NarrowingRequest forward() {
         NarrowingRequest r;
@@ -88,8 +116,8 @@ struct Gen {
     }
 };
 
-void expect_same(const NarrowingRequest& req, const NarrowingOptions& opt, const test::NarrowingRun& literal) {
-    const test::NarrowingRun fast = test::run_fast(req, opt);
+void expect_same(const NarrowingRequest& req, const Knobs& opt, const test::NarrowingRun& literal) {
+    const test::NarrowingRun fast = test::run_fast(req, opt.options());
     ASSERT_EQ(fast.file, literal.file) << describe(req, opt);
     ASSERT_EQ(fast.progress, literal.progress) << describe(req, opt);
 }
@@ -99,7 +127,7 @@ TEST(NarrowingDifferential, ReverseRandomRequests) {
     long rows = 0;
     for (int i = 0; i < 250; ++i) {
         const NarrowingRequest req = g.reverse();
-        const NarrowingOptions opt = g.options(true);
+        const Knobs opt = g.options(true);
         const test::NarrowingRun literal = test::run_literal(req);
         rows += static_cast<long>(test::lines_of(literal.file).size()) - 1;
         expect_same(req, opt, literal);
@@ -112,12 +140,26 @@ TEST(NarrowingDifferential, ForwardRandomRequests) {
     long rows = 0;
     for (int i = 0; i < 200; ++i) {
         const NarrowingRequest req = g.forward();
-        const NarrowingOptions opt = g.options(false);
-        const test::NarrowingRun literal = test::run_literal(req, opt.forward_table);
+        const Knobs opt = g.options(false);
+        const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
         rows += static_cast<long>(test::lines_of(literal.file).size()) - 1;
         expect_same(req, opt, literal);
     }
     EXPECT_GT(rows, 1000);
+}
+
+TEST(NarrowingDifferential, SparseForwardRandomRequests) {
+    Gen g{std::mt19937(20261209)};
+    long rows = 0;
+    for (int i = 0; i < 40; ++i) {
+        const NarrowingRequest req = g.sparse_forward();
+        Knobs opt = g.options(false);
+        opt.hook.forward_way = ForwardWay::kPassSet;
+        const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
+        rows += static_cast<long>(test::lines_of(literal.file).size()) - 1;
+        expect_same(req, opt, literal);
+    }
+    EXPECT_GT(rows, 100);
 }
 
 // Requests too large to run the literal reference on every time: their
@@ -176,16 +218,20 @@ TEST(NarrowingDifferential, ManyRowsMergeInOrder) {
         }
         for (int threads : {1, 2, 3})
             for (std::size_t buffer : {std::size_t{0}, std::size_t{1}}) {
-                NarrowingOptions opt;
+                Knobs opt;
                 opt.threads = threads;
-                opt.row_buffer = buffer;
+                opt.hook.row_buffer = buffer;
                 expect_same(st.req, opt, literal);
             }
-        NarrowingOptions scan;
-        scan.method = Method::kScan;
-        scan.combo_block = 100;
+        Knobs from_frames;
+        from_frames.threads = 2;
+        from_frames.hook.reverse_way = ReverseWay::kPassingFrames;
+        expect_same(st.req, from_frames, literal);
+        Knobs scan;
+        scan.hook.reverse_way = ReverseWay::kScan;
+        scan.hook.combo_block = 100;
         expect_same(st.req, scan, literal);
-        scan.plain_loops = true;
+        scan.hook.plain_loops = true;
         expect_same(st.req, scan, literal);
     }
 
@@ -197,22 +243,22 @@ TEST(NarrowingDifferential, ManyRowsMergeInOrder) {
     const test::NarrowingRun fwd_literal = test::run_literal(fwd);
     ASSERT_GT(test::lines_of(fwd_literal.file).size(), 5000u);
     for (int threads : {2, 3, 4}) {
-        NarrowingOptions opt;
+        Knobs opt;
         opt.threads = threads;
-        opt.row_buffer = 1;
+        opt.hook.row_buffer = 1;
         expect_same(fwd, opt, fwd_literal);
     }
 }
 
-// The backward search for forward processing on a request with many seeds,
-// every way and thread count.
-TEST(NarrowingDifferential, ForwardCandidatesAgreeWithTheLiteralSearch) {
+// Forward processing from the passing frame states on a request with many
+// seeds, with several thread counts.
+TEST(NarrowingDifferential, ForwardPassSetAgreesWithTheLiteralSearch) {
     const Stored st = stored_requests()[2];
     const test::NarrowingRun literal = stored(st.name);
     ASSERT_GT(test::lines_of(literal.file).size(), 40u);
     for (int threads : {1, 2, 4}) {
-        NarrowingOptions opt;
-        opt.method = Method::kCandidates;
+        Knobs opt;
+        opt.hook.forward_way = ForwardWay::kPassSet;
         opt.threads = threads;
         expect_same(st.req, opt, literal);
     }

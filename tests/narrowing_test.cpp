@@ -228,14 +228,88 @@ TEST(NarrowingEdges, ForwardTableEndIsNeverOverrun) {
     req.min_ivs = {0, 0, 0, 0, 0, 20};
     req.nature = 3;
     for (int table : {20, 24, 33}) {
+        NarrowingTestHook hook;
+        hook.forward_table = table;
         NarrowingOptions opt;
-        opt.forward_table = table;
+        opt.test_hook = &hook;
         const test::NarrowingRun literal = run_literal(req, table);
-        EXPECT_EQ(run_fast(req, opt).file, literal.file) << table;
-        opt.method = NarrowingOptions::Method::kCandidates;
-        EXPECT_EQ(run_fast(req, opt).file, literal.file) << table;
+        for (auto way : {NarrowingTestHook::ForwardWay::kReplayEverySeed, NarrowingTestHook::ForwardWay::kPassSet}) {
+            hook.forward_way = way;
+            EXPECT_EQ(run_fast(req, opt).file, literal.file) << table;
+        }
         // The table end matters here: a longer table finds more.
         EXPECT_NE(literal.file, run_literal(req).file) << table;
+    }
+}
+
+// ---- stopping ------------------------------------------------------------------
+
+// A sink that fails once it holds more than `limit` bytes, and counts what
+// still arrives after that.
+struct FailingSink final : TextSink {
+    explicit FailingSink(std::size_t l) : limit(l) {}
+    void write(const char*, std::size_t n) override {
+        if (stopped()) {
+            ++writes_after_stop;
+            return;
+        }
+        bytes += n;
+        if (bytes > limit) stop();
+    }
+    std::size_t limit;
+    std::size_t bytes = 0;
+    int writes_after_stop = 0;
+};
+
+// Progress that counts texts, and those sent after the sink stopped or
+// after its own poll said no (from the `polls`-th poll on).
+struct StoppingProgress {
+    const TextSink& sink;
+    int polls_before_no = 1 << 30;
+    int polls = 0;
+    int texts = 0;
+    int texts_after_stop = 0;
+    void operator()(const char*) {
+        ++texts;
+        texts_after_stop += sink.stopped() || polls > polls_before_no;
+    }
+    bool poll() { return ++polls <= polls_before_no; }
+};
+
+// Requests that would write hundreds of megabytes or take many seconds.
+std::vector<NarrowingRequest> long_requests() {
+    NarrowingRequest every_seed;  // forward, every seed has a row
+    every_seed.reverse = false;
+    NarrowingRequest shiny = every_seed;  // forward, from the passing frame states
+    shiny.shiny = true;
+    shiny.tid = 12345;
+    shiny.sid = 54321;
+    shiny.min_ivs = {0, 0, 0, 0, 0, 10};
+    NarrowingRequest reverse = all_minimums(22);
+    return {every_seed, shiny, reverse};
+}
+
+TEST(NarrowingStop, AFailedWriteEndsTheSearchWithNothingMoreWritten) {
+    for (const NarrowingRequest& req : long_requests()) {
+        FailingSink sink(4096);
+        StoppingProgress progress{sink};
+        run_narrowing(req, progress, sink, {2, nullptr});
+        EXPECT_TRUE(sink.stopped());
+        EXPECT_EQ(sink.writes_after_stop, 0) << req.reverse;
+        EXPECT_EQ(progress.texts_after_stop, 0) << req.reverse;
+    }
+}
+
+TEST(NarrowingStop, APollThatSaysNoStopsTheSearch) {
+    for (const NarrowingRequest& req : long_requests()) {
+        FailingSink sink(std::size_t{1} << 40);
+        StoppingProgress progress{sink, 3};
+        run_narrowing(req, progress, sink, {2, nullptr});
+        EXPECT_TRUE(sink.stopped());
+        EXPECT_EQ(progress.polls, 4) << req.reverse;  // no poll after the no
+        EXPECT_EQ(sink.writes_after_stop, 0) << req.reverse;
+        EXPECT_EQ(progress.texts_after_stop, 0) << req.reverse;
+        EXPECT_LT(sink.bytes, std::size_t{64} << 20) << req.reverse;
     }
 }
 

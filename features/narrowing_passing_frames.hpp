@@ -1,0 +1,155 @@
+// The frame states whose creature passes the whole request (nature step,
+// power, type, minimums, shiny), collected from the rare events that make a
+// creature pass: the states carrying two passing individual-value words, or,
+// when shiny is wanted and that is rarer, the states carrying a shiny
+// personality pair. From each event the frames that end their personality
+// search there follow from a short walk back (frames_reaching). Each passing
+// frame is handed on as its event state g and the position `start` of its
+// first output relative to g (its frame state is at start - 1); for the
+// fixed shiny creature the words are outputs F+15, F+16, so start = -14.
+#pragma once
+#include <atomic>
+#include <cstdint>
+#include <vector>
+
+#include "engine/cycle_position.hpp"
+#include "engine/state_recovery.hpp"
+#include "features/narrowing_internal.hpp"
+#include "features/narrowing_reach.hpp"
+
+namespace vh::narrowing {
+
+// frames_reaching's buffers for one worker.
+struct ReachScratch {
+    std::uint16_t before[kSeedRunSize + 8];
+    int starts[kSeedRunSize + 8];
+};
+
+inline constexpr double kCycle = 4294967296.0;
+
+// Where the events come from: every state carrying two passing words, or
+// every state carrying a shiny personality pair (2^19 pairs, one state each
+// on average) when that is fewer.
+enum class EventSource { kWords, kShinyPairs };
+
+inline constexpr double kStatesPerCombination = 4.0;  // 2^32 states over 2^30 combinations
+inline constexpr double kShinyPairStates = 524288.0;  // 65536 low outputs x 8 high outputs
+
+inline EventSource event_source(const Search& search, std::uint64_t passing) {
+    if (search.req.fixed_shiny || !search.req.shiny) return EventSource::kWords;
+    return kShinyPairStates < static_cast<double>(passing) * kStatesPerCombination ? EventSource::kShinyPairs
+                                                                                    : EventSource::kWords;
+}
+
+// The pattern of the lowest two bits of the six values decides power and
+// type; a unit of the word events is one passing pattern.
+struct Patterns {
+    int count = 0;
+    std::uint16_t pattern[4096];
+};
+
+inline Patterns passing_patterns(const Search& search) {
+    Patterns p;
+    for (int pattern = 0; pattern < 4096; ++pattern) {
+        int v[6];
+        bool in_range = true;
+        for (int i = 0; i < 6; ++i) {
+            const int bits = (pattern >> (2 * i)) & 3;
+            v[i] = search.req.min_ivs[i] + ((bits - search.req.min_ivs[i]) & 3);
+            in_range &= v[i] <= 31;
+        }
+        if (in_range && combo_passes(search, v)) p.pattern[p.count++] = static_cast<std::uint16_t>(pattern);
+    }
+    return p;
+}
+
+// Hands on the frames that end their search at the words of state g.
+template <class Emit>
+void reaching_frames(const Search& search, std::uint32_t g, ReachScratch& w, Emit&& emit) {
+    // Forward processing looks up g's cycle position after the walk back.
+    __builtin_prefetch(&cycle_lows()[g & 0xFFFFu]);
+    std::uint32_t pid;
+    // A frame reads at most output table-1; its second word is at position +1.
+    const int n = frames_reaching(search, g, 0, 3 - search.table, w.before, w.starts, pid);
+    if (n == 0) return;
+    for (int i = 0; i < n; ++i) emit(g, w.starts[i]);
+}
+
+template <class Emit>
+void fixed_frame(const Search& search, std::uint32_t g, Emit&& emit) {
+    // The words are outputs F+15 and F+16: the frame state is 15 steps before g.
+    if (search.shiny_nature_check && !fixed_shiny_nature_passes(search.req, g, false)) return;
+    emit(g, -14);
+}
+
+template <class Emit>
+void word_events(const Search& search, int pattern, ReachScratch& w, Emit&& emit) {
+    int lo[6], v[6];
+    for (int i = 0; i < 6; ++i) {
+        const int bits = (pattern >> (2 * i)) & 3;
+        v[i] = lo[i] = search.req.min_ivs[i] + ((bits - search.req.min_ivs[i]) & 3);
+    }
+    for (;;) {
+        const IvStates st = find_iv_states(iv_word(v[0], v[1], v[2]), iv_word(v[3], v[4], v[5]));
+        for (int k = 0; k < st.count; ++k) {
+            if (search.req.fixed_shiny)
+                fixed_frame(search, st.states[k], emit);
+            else
+                reaching_frames(search, st.states[k], w, emit);
+        }
+        int i = 5;
+        for (; i >= 0; --i) {
+            if ((v[i] += 4) <= 31) break;
+            v[i] = lo[i];
+        }
+        if (i < 0) return;
+    }
+}
+
+inline constexpr int kShinyLowsPerUnit = 256;
+
+template <class Emit>
+void shiny_pair_events(const Search& search, int unit, ReachScratch& w, Emit&& emit) {
+    const NarrowingRequest& req = search.req;
+    const std::uint32_t ids = req.tid ^ req.sid;
+    for (std::uint32_t low = unit * kShinyLowsPerUnit; low < (unit + 1u) * kShinyLowsPerUnit; ++low)
+        for (std::uint32_t v = 0; v < 8; ++v) {
+            const std::uint16_t high = static_cast<std::uint16_t>(low ^ ids ^ v);
+            if (req.nature != kNoNature && nature_of(make_pid(static_cast<std::uint16_t>(low), high)) != req.nature)
+                continue;
+            std::uint32_t states[kMaxPairStates];
+            const int n = find_pair_states(static_cast<std::uint16_t>(low), high, states);
+            for (int k = 0; k < n; ++k) {
+                const std::uint32_t g = kForwardJumps[2].apply(states[k]);
+                const Ivs iv = ivs_from_words(output_of(g), output_of(next_seed(g)));
+                if (!power_and_type_pass(req, iv)) continue;
+                bool low_iv = false;
+                for (int i = 0; i < 6; ++i) low_iv |= iv[i] < req.min_ivs[i];
+                if (!low_iv) reaching_frames(search, g, w, emit);
+            }
+        }
+}
+
+// Hands every passing frame to `emit(t, g, start)` on worker t, the work
+// split over the request's threads; ends early when the sink stops, polling
+// the caller between units.
+template <class Scratch, class Emit>
+void collect_passing_frames(const Search& search, std::uint64_t passing, ProgressRef progress, TextSink& out,
+                            Scratch&& scratch, Emit&& emit) {
+    const EventSource source = event_source(search, passing);
+    const Patterns patterns = passing_patterns(search);
+    const int units = source == EventSource::kShinyPairs ? 65536 / kShinyLowsPerUnit : patterns.count;
+    std::atomic<int> next_unit{0};
+    run_workers(search.threads, [&](int t) {
+        const auto to_worker = [&](std::uint32_t g, int start) { emit(t, g, start); };
+        for (int u; !out.stopped() && (u = next_unit.fetch_add(1)) < units;) {
+            if (source == EventSource::kShinyPairs)
+                shiny_pair_events(search, u, scratch(t), to_worker);
+            else
+                word_events(search, patterns.pattern[u], scratch(t), to_worker);
+            if (t == 0) keep_going(progress, out);  // a unit takes well under 100 ms
+        }
+    });
+}
+
+}  // namespace vh::narrowing
