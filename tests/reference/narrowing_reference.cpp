@@ -21,13 +21,12 @@ struct Creature {
     int iv[6] = {};  // H, A, B, S, C, D
 };
 
+// H, A, B in bits 0-4, 5-9, 10-14 of the first word; S, C, D likewise of the second.
 void decode_words(std::uint32_t first, std::uint32_t second, int (&iv)[6]) {
-    iv[0] = first & 31;
-    iv[1] = (first >> 5) & 31;
-    iv[2] = (first >> 10) & 31;
-    iv[3] = second & 31;
-    iv[4] = (second >> 5) & 31;
-    iv[5] = (second >> 10) & 31;
+    for (int k = 0; k < 3; ++k) {
+        iv[k] = static_cast<int>(first >> (5 * k) & 31);
+        iv[3 + k] = static_cast<int>(second >> (5 * k) & 31);
+    }
 }
 
 int hidden_type(const int (&v)[6]) {
@@ -64,27 +63,19 @@ enum class Outcome { kCreature, kNatureFailed, kBeyondKnown };
 template <class O>
 Outcome ordinary(const O& o, int wanted, bool sync, Creature& c) {
     if (o(1) < 0) return Outcome::kBeyondKnown;
-    std::uint32_t n;
-    long i;
-    if (sync && wanted != kNone) {
-        if (o(1) % 2 == 0) {
-            n = static_cast<std::uint32_t>(wanted);
-            i = 2;
-        } else {
-            if (o(2) < 0) return Outcome::kBeyondKnown;
-            n = static_cast<std::uint32_t>(o(2) % 25);
-            i = 3;
-        }
-    } else {
-        n = static_cast<std::uint32_t>(o(1) % 25);
-        i = 2;
+    long n = o(1) % 25, i = 2;
+    if (sync && wanted != kNone && o(1) % 2 == 0) {
+        n = wanted;
+    } else if (sync && wanted != kNone) {
+        if (o(2) < 0) return Outcome::kBeyondKnown;
+        n = o(2) % 25, i = 3;
     }
-    if (wanted != kNone && n != static_cast<std::uint32_t>(wanted)) return Outcome::kNatureFailed;
+    if (wanted != kNone && n != wanted) return Outcome::kNatureFailed;
     for (;; i += 2) {
         // A pair is only taken when both individual-value words after it are known.
         if (o(i + 3) < 0) return Outcome::kBeyondKnown;
         const std::uint32_t p = static_cast<std::uint32_t>(o(i + 1)) * 65536 + static_cast<std::uint32_t>(o(i));
-        if (p % 25 == n) {
+        if (static_cast<long>(p % 25) == n) {
             c.pid = p;
             decode_words(static_cast<std::uint32_t>(o(i + 2)), static_cast<std::uint32_t>(o(i + 3)), c.iv);
             return Outcome::kCreature;
