@@ -83,13 +83,15 @@ TEST(FrameList, FixedShinyCreature) {
     EXPECT_EQ(list_of(r), kHeader + "1,0x0B71C18B,0xC1492542,やんちゃ,26,9,13,13,30,15,1,66,くさ,61\r\n");
     // With both IDs 0 the early drop is off, but the nature filter still applies without 全性格出力.
     r.tid = r.sid = 0;
+    r.frames = 200;
     const auto all = lines(list_of(r));
-    EXPECT_EQ(all.size(), 4u);
+    ASSERT_EQ(all.size(), 201u);
+    std::vector<std::string> wanted{all[0]};
+    for (const auto& l : all)
+        if (field(l, 3) == "やんちゃ") wanted.push_back(l);
+    ASSERT_GT(wanted.size(), 1u);
     r.all_natures = false;
-    for (const auto& l : lines(list_of(r))) {
-        if (l + "\r\n" == kHeader) continue;
-        EXPECT_EQ(field(l, 3), "やんちゃ");
-    }
+    EXPECT_EQ(lines(list_of(r)), wanted);
 }
 
 TEST(FrameList, SynchronizeWithoutNatureChangesNothing) {
@@ -99,23 +101,31 @@ TEST(FrameList, SynchronizeWithoutNatureChangesNothing) {
     EXPECT_EQ(list_of(r), plain);
 }
 
+// Each filter keeps exactly those rows of the unfiltered list that pass it.
 TEST(FrameList, FiltersOnValuesAndShininess) {
     FrameListRequest r = base(2000);
+    const auto all = lines(list_of(r));
+    const auto passing = [&](auto pass) {
+        std::vector<std::string> out{all[0]};
+        for (std::size_t i = 1; i < all.size(); ++i)
+            if (pass(all[i])) out.push_back(all[i]);
+        EXPECT_GT(out.size(), 1u);
+        return out;
+    };
     r.min_ivs = {20, 0, 0, 0, 0, 25};
-    for (const auto& l : lines(list_of(r))) {
-        if (l + "\r\n" == kHeader) continue;
-        EXPECT_GE(std::stoi(field(l, 4)), 20);
-        EXPECT_GE(std::stoi(field(l, 9)), 25);
-    }
-    r = base(3000);
+    EXPECT_EQ(lines(list_of(r)), passing([](const std::string& l) {
+                  return std::stoi(field(l, 4)) >= 20 && std::stoi(field(l, 9)) >= 25;
+              }));
+    // IDs with which frame 700's personality value combines to 7, the largest shiny value.
+    const std::uint32_t p700 = std::stoul(field(all[701], 2), nullptr, 16);
+    r = base(2000);
     r.shiny_only = true;
-    r.tid = 1;
-    r.sid = 2;
-    for (const auto& l : lines(list_of(r))) {
-        if (l + "\r\n" == kHeader) continue;
-        const std::uint32_t pid = std::stoul(field(l, 2), nullptr, 16);
-        EXPECT_TRUE(is_shiny(pid, 1, 2));
-    }
+    r.sid = 0x1234;
+    r.tid = static_cast<std::uint16_t>((p700 >> 16) ^ (p700 & 0xFFFF) ^ r.sid ^ 7);
+    EXPECT_EQ(lines(list_of(r)), passing([&](const std::string& l) {
+                  const std::uint32_t p = std::stoul(field(l, 2), nullptr, 16);
+                  return ((p >> 16) ^ (p & 0xFFFF) ^ r.tid ^ r.sid) < 8;
+              }));
 }
 
 // The seed column is the state after f steps, and a frame's creature is

@@ -3,6 +3,7 @@
 
 #include <set>
 
+#include "features/frame_list.hpp"
 #include "narrowing_support.hpp"
 #include "test_support.hpp"
 
@@ -133,21 +134,19 @@ TEST(NarrowingHeader, FollowsTheRowsInEveryCombination) {
     for (bool reverse : {true, false})
         for (bool fixed : {false, true})
             for (std::uint16_t tid : {0, 7}) {
-                NarrowingRequest req = all_minimums(31);
+                // Requests with rows: six 31s at any low half, or every seed of low half 0.
+                NarrowingRequest req = all_minimums(reverse ? 31 : 0);
                 req.reverse = reverse;
                 req.fixed_shiny = fixed;
                 req.tid = tid;
-                req.max_low = 0x200;
-                const std::string file = run_fast(req).file;
-                const std::string header = lines_of(file).at(0);
-                EXPECT_EQ(header, reverse && fixed ? kHeaderWithoutNature : kHeaderWithNature)
+                req.max_low = reverse ? 0xFFFF : 0;
+                const std::vector<std::string> lines = lines_of(run_fast(req).file);
+                ASSERT_GT(lines.size(), 1u) << reverse << fixed << tid;
+                EXPECT_EQ(lines[0], reverse && fixed ? kHeaderWithoutNature : kHeaderWithNature)
                     << reverse << fixed << tid;
                 // A row with nature has 11 fields, one without 10.
-                for (const std::string& row : lines_of(file)) {
-                    std::size_t commas = 0;
-                    for (char c : row) commas += c == ',';
-                    EXPECT_EQ(commas, reverse && fixed ? 9u : 10u) << row;
-                }
+                for (const std::string& row : lines)
+                    EXPECT_EQ(std::count(row.begin(), row.end(), ','), reverse && fixed ? 9 : 10) << row;
             }
 }
 
@@ -184,17 +183,36 @@ TEST(NarrowingEdges, SynchronizeWithoutNatureChangesNothing) {
 
 TEST(NarrowingEdges, FixedShinyFramesStayWithinFifteenAndFifteenPlusMaximum) {
     NarrowingRequest req = all_minimums(31);
+    req.min_ivs[3] = req.min_ivs[4] = req.min_ivs[5] = 30;
     req.fixed_shiny = true;
     req.max_low = 0xFFFF;
     for (int frames : {0, 1, 40}) {
         req.max_frames = frames;
-        const test::NarrowingRun run = run_fast(req);
-        EXPECT_EQ(run.file, run_literal(req).file);
-        for (const std::string& row : lines_of(run.file)) {
-            if (row[0] == '\x8f') continue;  // the header (初)
-            const int f = std::stoi(row.substr(9));
-            EXPECT_LE(f, frames);
-        }
+        const std::string file = run_fast(req).file;
+        EXPECT_EQ(file, run_literal(req).file);
+        const std::vector<std::string> lines = lines_of(file);
+        ASSERT_GT(lines.size(), 1u) << frames;
+        for (std::size_t i = 1; i < lines.size(); ++i) EXPECT_LE(std::stoi(lines[i].substr(9)), frames) << lines[i];
+    }
+}
+
+// The shiny test at its edge: IDs with which the personality value of the
+// first example row combines to 7 keep that row, to 8 drop it.
+TEST(NarrowingEdges, ShinyKeepsSevenAndDropsEight) {
+    FrameListRequest list;
+    list.seed = 0x1301047Bu;
+    list.frames = 272;
+    StringSink s;
+    write_frame_list(list, s);
+    const std::string frame271 = lines_of(s.text).back();
+    const std::uint32_t pid = std::stoul(frame271.substr(frame271.find(",0x", 6) + 3, 8), nullptr, 16);
+    for (std::uint32_t combined : {7u, 8u}) {
+        NarrowingRequest req = all_minimums(31);
+        req.shiny = true;
+        req.tid = static_cast<std::uint16_t>((pid >> 16) ^ (pid & 0xFFFF) ^ combined);
+        const std::string file = run_fast(req).file;
+        EXPECT_EQ(file, run_literal(req).file) << combined;
+        EXPECT_EQ(file.find("\r\n1301047B,271,") != std::string::npos, combined == 7) << combined;
     }
 }
 

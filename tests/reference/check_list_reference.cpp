@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "engine/lcg.hpp"
-#include "engine/names.hpp"
+#include "reference/name_tables.hpp"
 
 namespace vh::reference {
 
@@ -151,9 +151,7 @@ std::string check_list(const CheckListRequest& req, const SpeciesTable& species,
             v[1 + up] = static_cast<long long>(static_cast<double>(v[1 + up]) * 1.1);
             v[1 + down] = static_cast<long long>(static_cast<double>(v[1 + down]) * 0.9);
         }
-        char name[256] = "";
-        nature_name(static_cast<int>(nature), name);
-        format(tmp, "%s%s,%lld,%lld,%lld,%lld,%lld,%lld", row, name, v[0], v[1], v[2], v[3], v[4],
+        format(tmp, "%s%s,%lld,%lld,%lld,%lld,%lld,%lld", row, kNatureNames[nature], v[0], v[1], v[2], v[3], v[4],
                       v[5]);
         file += crlf(tmp);
     }

@@ -1,5 +1,6 @@
 // The initial-seed narrowing exactly as its algorithm is written, one
-// trial and one step at a time: the yardstick for the fast search.
+// trial and one step at a time, with its own creature arithmetic, names and
+// header rule: the yardstick for the fast search and the creature model.
 #pragma once
 #include <functional>
 

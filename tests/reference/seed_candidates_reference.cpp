@@ -1,6 +1,5 @@
 #include "reference/seed_candidates_reference.hpp"
 
-#include "engine/creature.hpp"
 #include "engine/lcg.hpp"
 
 namespace vh::reference {
@@ -17,7 +16,7 @@ std::vector<std::uint32_t> find_seed_candidates_literal(const SeedCandidateReque
             if ((w2 & 31) != S || ((w2 >> 5) & 31) != C || ((w2 >> 10) & 31) != D) continue;
             const std::uint32_t s1 = prev_seed(s);
             const std::uint32_t s2 = prev_seed(s1);
-            const std::uint32_t pid = make_pid(output_of(s2), output_of(s1));
+            const std::uint32_t pid = std::uint32_t{output_of(s1)} * 65536 + output_of(s2);
             if (static_cast<int>(pid % 25) != req.nature) continue;
             std::uint32_t c = s2;
             for (int j = 1; j <= 1001; ++j) {
