@@ -325,14 +325,14 @@ TEST_F(FullDisk, FrameListKeepsTheEarlierFile) {
 }
 
 // Needs the narrowing to end at a stopped sink.
-TEST_F(FullDisk, DISABLED_NarrowingWithTheWindowDefaultsEndsWithinSeconds) {
+TEST_F(FullDisk, NarrowingWithTheWindowDefaultsEndsWithinSeconds) {
     EXPECT_EQ(exit_within(spawn_cli({"press", "200"}, ".."), 20), 1);
     EXPECT_EQ(last_caption(), test::utf8(u8"syokiseed.txtを書き込めません"));
     EXPECT_EQ(other_entries({}), std::vector<std::string>{});
 }
 
 // Needs the narrowing to ask its progress whether to go on.
-TEST(CliCancel, DISABLED_InterruptedNarrowingLeavesNoFile) {
+TEST(CliCancel, InterruptedNarrowingLeavesNoFile) {
     test::ScratchDir dir;
     const pid_t pid = spawn_cli({"press", "200"});
     std::this_thread::sleep_for(std::chrono::seconds(2));
