@@ -137,56 +137,7 @@ render_shot() {
 }
 
 # The window's labels and dividers, each at its place (x y text).
-LABELS='0 0 初期seed絞り込み
-10 25 個体値:
-66 25 H
-106 25 A
-146 25 B
-186 25 S
-226 25 C
-266 25 D
-306 25 以上
-10 52 性格:
-10 145 下位2byte最大値:0x
-220 145 最大消費回数:
-120 115 表ID:
-270 115 裏ID:
-10 85 めざパ:
-230 85 以上
-401 0 リスト出力
-410 25 初期seed:0x
-410 50 個体値:
-466 50 H
-506 50 A
-546 50 B
-586 50 S
-626 50 C
-666 50 D
-706 50 以上
-410 77 性格:
-450 140 回まで出力
-520 110 表ID:
-670 110 裏ID:
-0 250 起動→ロードフレーム測定
-10 310 個体値:
-80 310 H
-120 310 A
-160 310 B
-200 310 S
-240 310 C
-280 310 D
-10 340 性格
-230 340 時
-10 375 初期seed候補:
-401 250 狙う初期seed:0x
-520 280 月
-570 280 日
-520 310 秒で下位0x
-460 420 個消費
-650 420 Lv
-410 450 犬1:
-410 480 犬2:
-590 450 ラティ:'
+LABELS=$(grep -v '^#' "$HERE/labels.txt")
 # Screenshot $1 against the labels and dividers painted by the probe, pixel
 # for pixel everywhere outside the child controls (as they show now).
 labels_as_layout() {
