@@ -14,10 +14,12 @@
 // A seed at cycle position D then has its lowest passing frame at the first
 // pass-set position in [D, D + maximum frames]. The seeds of one hour are
 // visited in increasing cycle position (see HourSeeds), so one walk through
-// the sorted pass set answers them all. The row is that frame's creature,
-// regenerated; when a power or type is wanted, a failing frame before it
-// would end the seed, so such seeds are replayed from frame 0 instead, as are
-// seeds whose found frame reads past the table.
+// the pass set, kept in buckets by the position's top byte and sorted
+// within each, answers them all. Each entry carries the steps from its frame
+// state to the words, so the row's creature is read from there without a
+// new personality search. When a power or type is wanted, a failing frame
+// before it would end the seed, so such seeds are replayed from frame 0
+// instead, as are seeds whose found frame reads past the table.
 //
 // Where the pass set is small, its seeds are found instead by stepping back
 // from each entry over the frames (seeds_reaching). Where most frames pass,
@@ -168,7 +170,7 @@ bool build_pass_set(const Search& search, std::uint64_t passing, ProgressRef pro
             joined.size = keys.size();
             joined.chunks.resize((joined.size + kChunkEntries - 1) >> kChunkBits);
             tmp.resize(keys.size());
-            sort_low24(keys.data(), tmp.data(), keys.size());
+            if (keys.size() > 1) sort_low24(keys.data(), tmp.data(), keys.size());
             for (std::size_t i = 0; i < keys.size(); i += kChunkEntries)
                 std::memcpy(joined.chunks[i >> kChunkBits].get(), keys.data() + i,
                             std::min(kChunkEntries, keys.size() - i) * sizeof(std::uint32_t));
@@ -464,9 +466,9 @@ constexpr double kFrameSearchCost = 60.0;    // a personality search and its wor
 constexpr double kWordEventCost = 40.0;      // one state carrying two passing words, with its walk
 constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked 24 times
 constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
-// The pass set takes 4 bytes per entry (twice that while sorted); beyond
-// this many entries it would take hundreds of megabytes, and the frames are
-// dense enough that replaying every seed stops early.
+// The pass set takes 4 bytes per entry; beyond this many entries it would
+// take more than a hundred megabytes, and the frames are dense enough that
+// replaying every seed stops early.
 constexpr double kMostPassSetEntries = 33554432.0;
 
 struct WayEstimate {
