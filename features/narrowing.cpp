@@ -107,11 +107,28 @@ char* put_hex8(char* p, std::uint32_t v) {
     return p + 8;
 }
 
+// "0," .. "31,": a value and its comma, as the row's six values take them.
+struct ValueTexts {
+    char text[32][4];
+    std::uint8_t size[32];
+    constexpr ValueTexts() : text{}, size{} {
+        for (int v = 0; v < 32; ++v) {
+            int n = 0;
+            if (v >= 10) text[v][n++] = static_cast<char>('0' + v / 10);
+            text[v][n++] = static_cast<char>('0' + v % 10);
+            text[v][n++] = ',';
+            size[v] = static_cast<std::uint8_t>(n);
+        }
+    }
+};
+constexpr ValueTexts kValueTexts;
+
 char* put_ivs_and_power(char* p, std::uint16_t w1, std::uint16_t w2) {
     const Ivs iv = ivs_from_words(w1, w2);
     for (int i = 0; i < 6; ++i) {
-        p = put_dec(p, iv[i]);
-        *p++ = ',';
+        // Four bytes at once: the byte past a short value lies under the row text that follows.
+        std::memcpy(p, kValueTexts.text[iv[i]], 4);
+        p += kValueTexts.size[iv[i]];
     }
     p = put_str(p, hidden_power_type_names[hidden_power_type(iv)]);
     *p++ = ',';
