@@ -100,7 +100,7 @@ int row_frame(const Search& search, SeedWork& w, std::uint32_t r, int f, std::ui
 // personality search. A bucket lives in chunks of kChunkEntries, all full
 // but the last, which keeps the memory at the entries' own size (no copy
 // and no growth by doubling) and each worker fills its own buckets.
-constexpr std::size_t kChunkBits = 12;
+constexpr std::size_t kChunkBits = 10;  // a chunk is a page: sparse sets touch little
 constexpr std::size_t kChunkEntries = std::size_t{1} << kChunkBits;
 
 struct PassBucket {
@@ -156,9 +156,14 @@ bool build_pass_set(const Search& search, std::uint64_t passing, ProgressRef pro
     // Each worker joins and sorts a share of the buckets: one bucket's
     // entries gathered into a buffer, sorted, and written back into its
     // chunks, the chunks it no longer needs let go.
-    run_workers(search.threads, [&](int t) {
+    std::size_t collected = 0;
+    for (const auto& f : found)
+        for (const PassBucket& part : f->bucket) collected += part.size;
+    // Starting a thread costs more than joining a small set.
+    const int joiners = collected < (std::size_t{1} << 16) ? 1 : search.threads;
+    run_workers(joiners, [&](int t) {
         std::vector<std::uint32_t> keys, tmp;
-        for (int b = 256 * t / search.threads; b < 256 * (t + 1) / search.threads; ++b) {
+        for (int b = 256 * t / joiners; b < 256 * (t + 1) / joiners; ++b) {
             PassBucket& joined = set.bucket[b];
             keys.clear();
             for (auto& f : found) {
@@ -170,7 +175,12 @@ bool build_pass_set(const Search& search, std::uint64_t passing, ProgressRef pro
             joined.size = keys.size();
             joined.chunks.resize((joined.size + kChunkEntries - 1) >> kChunkBits);
             tmp.resize(keys.size());
-            if (keys.size() > 1) sort_low24(keys.data(), tmp.data(), keys.size());
+            // Below a few hundred entries the radix's counts cost more than a comparison sort.
+            if (keys.size() < 512)
+                std::sort(keys.begin(), keys.end(),
+                          [](std::uint32_t x, std::uint32_t y) { return (x & kLow24) < (y & kLow24); });
+            else
+                sort_low24(keys.data(), tmp.data(), keys.size());
             for (std::size_t i = 0; i < keys.size(); i += kChunkEntries)
                 std::memcpy(joined.chunks[i >> kChunkBits].get(), keys.data() + i,
                             std::min(kChunkEntries, keys.size() - i) * sizeof(std::uint32_t));
