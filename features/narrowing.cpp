@@ -107,13 +107,53 @@ char* put_hex8(char* p, std::uint32_t v) {
     return p + 8;
 }
 
+// "0," .. "31,": a value and its comma, as the row's six values take them.
+struct ValueTexts {
+    char text[32][4];
+    std::uint8_t size[32];
+    constexpr ValueTexts() : text{}, size{} {
+        for (int v = 0; v < 32; ++v) {
+            int n = 0;
+            if (v >= 10) text[v][n++] = static_cast<char>('0' + v / 10);
+            text[v][n++] = static_cast<char>('0' + v % 10);
+            text[v][n++] = ',';
+            size[v] = static_cast<std::uint8_t>(n);
+        }
+    }
+};
+constexpr ValueTexts kValueTexts;
+
+// A name of a fixed list, its length measured once.
+template <int N>
+struct NameTexts {
+    const char* const* names;
+    std::uint8_t size[N];
+    explicit NameTexts(const char* const (&list)[N]) : names(list), size{} {
+        for (int i = 0; i < N; ++i) size[i] = static_cast<std::uint8_t>(std::strlen(list[i]));
+    }
+    char* put(char* p, int i) const {
+        std::memcpy(p, names[i], size[i]);
+        return p + size[i];
+    }
+};
+
+const NameTexts<kNatureCount>& nature_texts() {
+    static const NameTexts<kNatureCount> texts(nature_names);
+    return texts;
+}
+const NameTexts<kHiddenPowerTypeCount>& type_texts() {
+    static const NameTexts<kHiddenPowerTypeCount> texts(hidden_power_type_names);
+    return texts;
+}
+
 char* put_ivs_and_power(char* p, std::uint16_t w1, std::uint16_t w2) {
     const Ivs iv = ivs_from_words(w1, w2);
     for (int i = 0; i < 6; ++i) {
-        p = put_dec(p, iv[i]);
-        *p++ = ',';
+        // Four bytes at once: the byte past a short value lies under the row text that follows.
+        std::memcpy(p, kValueTexts.text[iv[i]], 4);
+        p += kValueTexts.size[iv[i]];
     }
-    p = put_str(p, hidden_power_type_names[hidden_power_type(iv)]);
+    p = type_texts().put(p, hidden_power_type(iv));
     *p++ = ',';
     p = put_dec(p, hidden_power_power(iv));
     *p++ = '\r';
@@ -129,7 +169,7 @@ char* format_row_with_nature(char* p, std::uint32_t seed, int frame, std::uint32
     *p++ = ',';
     p = put_dec(p, frame);
     *p++ = ',';
-    p = put_str(p, nature_names[nature_of(pid)]);
+    p = nature_texts().put(p, nature_of(pid));
     *p++ = ',';
     return put_ivs_and_power(p, w1, w2);
 }

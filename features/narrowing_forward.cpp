@@ -14,10 +14,12 @@
 // A seed at cycle position D then has its lowest passing frame at the first
 // pass-set position in [D, D + maximum frames]. The seeds of one hour are
 // visited in increasing cycle position (see HourSeeds), so one walk through
-// the sorted pass set answers them all. The row is that frame's creature,
-// regenerated; when a power or type is wanted, a failing frame before it
-// would end the seed, so such seeds are replayed from frame 0 instead, as are
-// seeds whose found frame reads past the table.
+// the pass set, kept in buckets by the position's top byte and sorted
+// within each, answers them all. Each entry carries the steps from its frame
+// state to the words, so the row's creature is read from there without a
+// new personality search. When a power or type is wanted, a failing frame
+// before it would end the seed, so such seeds are replayed from frame 0
+// instead, as are seeds whose found frame reads past the table.
 //
 // Where the pass set is small, its seeds are found instead by stepping back
 // from each entry over the frames (seeds_reaching). Where most frames pass,
@@ -37,6 +39,9 @@ namespace vh::narrowing {
 namespace {
 
 constexpr std::uint16_t kNoFrame = 0xFFFF;
+constexpr std::uint32_t kLow24 = 0xFFFFFFu;
+// A pass-set entry whose frame's creature is generated anew.
+constexpr std::uint32_t kRegenerate = 0xFF;
 constexpr std::size_t kLowsPerItem = 1;  // a work item of the row writing: one low half, 256 seeds
 constexpr std::size_t kItemsPerRound = 48;
 
@@ -62,8 +67,21 @@ int replay_seed(const Search& search, SeedWork& w, std::uint32_t r, int last, Cr
     return -1;
 }
 
-// The row of seed r whose lowest passing frame is f by its cycle position.
-int row_frame(const Search& search, SeedWork& w, std::uint32_t r, int f, Creature& c) {
+// The row of seed r whose lowest passing frame is f by its cycle position;
+// `offset` is the steps from f's frame state to the state carrying its
+// words, or kRegenerate.
+int row_frame(const Search& search, SeedWork& w, std::uint32_t r, int f, std::uint32_t offset, Creature& c) {
+    if (!search.hp_filter && offset != kRegenerate &&
+        static_cast<long>(f) + offset + 1 <= static_cast<long>(search.table) - 1) {
+        // The frame's creature, its personality value the two outputs
+        // before the words; it reads nothing past the table.
+        const std::uint32_t g = kForwardJumps[static_cast<std::size_t>(f) + offset].apply(r);
+        const std::uint32_t before = prev_seed(g);
+        c.pid = make_pid(output_of(prev_seed(before)), output_of(before));
+        c.first_word = output_of(g);
+        c.second_word = output_of(next_seed(g));
+        return f;
+    }
     if (!search.hp_filter) {
         // Frames before f have no creature that passes, and none of them
         // can end the seed: f is the row unless it reads past the table.
@@ -74,40 +92,117 @@ int row_frame(const Search& search, SeedWork& w, std::uint32_t r, int f, Creatur
     return replay_seed(search, w, r, search.req.max_frames, c);
 }
 
-// Sorts ascending: three passes of 11 bits.
-void radix_sort(std::vector<std::uint32_t>& keys) {
-    std::vector<std::uint32_t> tmp(keys.size());
-    for (int shift = 0; shift < 32; shift += 11) {
-        std::size_t count[2049] = {};
-        for (std::uint32_t k : keys) ++count[((k >> shift) & 0x7FFu) + 1];
-        for (int i = 0; i < 2048; ++i) count[i + 1] += count[i];
-        for (std::uint32_t k : keys) tmp[count[(k >> shift) & 0x7FFu]++] = k;
-        keys.swap(tmp);
+// The pass set: the cycle positions of every frame state whose creature
+// passes, in 256 buckets by the position's top byte. An entry holds the low
+// 24 bits of the position and, in its top byte, the steps from the frame
+// state to the state carrying the words (kRegenerate where that is 255 or
+// more, or for the fixed shiny creature), so that a row needs no new
+// personality search. A bucket lives in chunks of kChunkEntries, all full
+// but the last, which keeps the memory at the entries' own size (no copy
+// and no growth by doubling) and each worker fills its own buckets.
+constexpr std::size_t kChunkBits = 10;  // a chunk is a page: sparse sets touch little
+constexpr std::size_t kChunkEntries = std::size_t{1} << kChunkBits;
+
+struct PassBucket {
+    std::vector<std::unique_ptr<std::uint32_t[]>> chunks;
+    std::size_t size = 0;
+    void push(std::uint32_t entry) {
+        if ((size & (kChunkEntries - 1)) == 0 && size >> kChunkBits == chunks.size())
+            chunks.emplace_back(new std::uint32_t[kChunkEntries]);
+        chunks[size >> kChunkBits][size & (kChunkEntries - 1)] = entry;
+        ++size;
+    }
+    std::uint32_t operator[](std::size_t i) const { return chunks[i >> kChunkBits][i & (kChunkEntries - 1)]; }
+};
+
+struct PassSet {
+    PassBucket bucket[256];
+    // The full position of the first entry after bucket b, going on from the
+    // cycle's start past the last one (any value when the set is empty).
+    std::uint32_t next_after[256] = {};
+    std::uint8_t next_tag[256] = {};  // that entry's top byte
+    std::size_t total = 0;
+};
+
+// Sorts n entries by their low 24 bits (stable, two passes of 12 bits),
+// from `keys` into `keys` through `tmp`.
+void sort_low24(std::uint32_t* keys, std::uint32_t* tmp, std::size_t n) {
+    for (int shift = 0; shift < 24; shift += 12) {
+        std::uint32_t count[4097] = {};
+        for (std::size_t i = 0; i < n; ++i) ++count[((keys[i] >> shift) & 0xFFFu) + 1];
+        for (int i = 0; i < 4096; ++i) count[i + 1] += count[i];
+        for (std::size_t i = 0; i < n; ++i) tmp[count[(keys[i] >> shift) & 0xFFFu]++] = keys[i];
+        std::swap(keys, tmp);
     }
 }
 
-// The sorted cycle positions of every frame state whose creature passes;
-// empty when stopped.
-std::vector<std::uint32_t> build_pass_set(const Search& search, std::uint64_t passing, ProgressRef progress,
-                                          TextSink& out, std::vector<std::unique_ptr<SeedWork>>& work) {
+// Joins the workers' buckets and sorts each; false when stopped.
+bool build_pass_set(const Search& search, std::uint64_t passing, ProgressRef progress, TextSink& out,
+                    std::vector<std::unique_ptr<SeedWork>>& work, PassSet& set) {
     const CycleLow* lows = cycle_lows();
-    std::vector<std::vector<std::uint32_t>> found(search.threads);
+    std::vector<std::unique_ptr<PassSet>> found(search.threads);
+    for (auto& f : found) f = std::make_unique<PassSet>();
+    const bool carry = !search.req.fixed_shiny;
     collect_passing_frames(search, passing, progress, out, [&](int t) -> ReachScratch& { return work[t]->reach; },
                            [&](int t, std::uint32_t g, int start) {
                                // The frame state lies at start - 1 relative to g.
-                               found[t].push_back(cycle_position(lows, g) + static_cast<std::uint32_t>(start - 1));
+                               const std::uint32_t position =
+                                   cycle_position(lows, g) + static_cast<std::uint32_t>(start - 1);
+                               const std::uint32_t offset = static_cast<std::uint32_t>(1 - start);
+                               const std::uint32_t tag = carry && offset < kRegenerate ? offset : kRegenerate;
+                               found[t]->bucket[position >> 24].push((position & kLow24) | tag << 24);
                            });
-    std::vector<std::uint32_t> set;
-    if (out.stopped()) return set;
-    std::size_t total = 0;
-    for (const auto& f : found) total += f.size();
-    set.reserve(total);
-    for (auto& f : found) {
-        set.insert(set.end(), f.begin(), f.end());
-        std::vector<std::uint32_t>().swap(f);
+    if (out.stopped()) return false;
+    // Each worker joins and sorts a share of the buckets: one bucket's
+    // entries gathered into a buffer, sorted, and written back into its
+    // chunks, the chunks it no longer needs let go.
+    std::size_t collected = 0;
+    for (const auto& f : found)
+        for (const PassBucket& part : f->bucket) collected += part.size;
+    // Starting a thread costs more than joining a small set.
+    const int joiners = collected < (std::size_t{1} << 16) ? 1 : search.threads;
+    run_workers(joiners, [&](int t) {
+        std::vector<std::uint32_t> keys, tmp;
+        for (int b = 256 * t / joiners; b < 256 * (t + 1) / joiners; ++b) {
+            PassBucket& joined = set.bucket[b];
+            keys.clear();
+            for (auto& f : found) {
+                PassBucket& part = f->bucket[b];
+                for (std::size_t i = 0; i < part.size; ++i) keys.push_back(part[i]);
+                for (auto& chunk : part.chunks) joined.chunks.push_back(std::move(chunk));
+                part = PassBucket{};
+            }
+            joined.size = keys.size();
+            joined.chunks.resize((joined.size + kChunkEntries - 1) >> kChunkBits);
+            tmp.resize(keys.size());
+            // Below a few hundred entries the radix's counts cost more than a comparison sort.
+            if (keys.size() < 512)
+                std::sort(keys.begin(), keys.end(),
+                          [](std::uint32_t x, std::uint32_t y) { return (x & kLow24) < (y & kLow24); });
+            else
+                sort_low24(keys.data(), tmp.data(), keys.size());
+            for (std::size_t i = 0; i < keys.size(); i += kChunkEntries)
+                std::memcpy(joined.chunks[i >> kChunkBits].get(), keys.data() + i,
+                            std::min(kChunkEntries, keys.size() - i) * sizeof(std::uint32_t));
+        }
+    });
+    std::uint32_t next = 0, next_tag = kRegenerate;
+    const auto take_first = [&](int b) {
+        next = static_cast<std::uint32_t>(b) << 24 | (set.bucket[b][0] & kLow24);
+        next_tag = set.bucket[b][0] >> 24;
+    };
+    for (int b = 0; b < 256; ++b)
+        if (set.bucket[b].size > 0) {
+            take_first(b);
+            break;
+        }
+    for (int b = 255; b >= 0; --b) {
+        set.next_after[b] = next;
+        set.next_tag[b] = static_cast<std::uint8_t>(next_tag);
+        if (set.bucket[b].size > 0) take_first(b);
+        set.total += set.bucket[b].size;
     }
-    radix_sort(set);
-    return set;
+    return true;
 }
 
 // ---- seeds in cycle order --------------------------------------------------
@@ -125,6 +220,7 @@ struct SeedGroup {
 struct HourSeeds {
     std::vector<SeedGroup> groups;  // by increasing low24
     std::vector<std::uint16_t> frame;  // [low x 256 + top]: lowest passing frame or kNoFrame
+    std::vector<std::uint8_t> offset;  // [low x 256 + top]: its pass-set entry's steps to the words
 };
 
 void order_hour(const Search& search, int hour, HourSeeds& h) {
@@ -142,25 +238,28 @@ void order_hour(const Search& search, int hour, HourSeeds& h) {
 }
 
 // Fills the frames of the seeds in blocks [first, end) of the cycle.
-void find_frames(const Search& search, const std::vector<std::uint32_t>& set, HourSeeds& h, int first, int end) {
+void find_frames(const Search& search, const PassSet& set, HourSeeds& h, int first, int end) {
     const std::uint32_t max_frames = static_cast<std::uint32_t>(search.req.max_frames);
-    const std::size_t n = set.size();
-    std::size_t at = static_cast<std::size_t>(
-        std::lower_bound(set.begin(), set.end(), static_cast<std::uint32_t>(first) << 24) - set.begin());
     for (int block = first; block < end; ++block) {
-        const std::uint32_t base = static_cast<std::uint32_t>(block) << 24;
+        const PassBucket& bucket = set.bucket[block];
+        const std::size_t n = bucket.size;
+        std::size_t at = 0;
         for (const SeedGroup& g : h.groups) {
-            const std::uint32_t position = base | g.low24;
-            while (at < n && set[at] < position) ++at;
-            // Past the last entry the window goes on from the cycle's start.
+            while (at < n && (bucket[at] & kLow24) < g.low24) ++at;
+            // Past the bucket's last entry the window goes on into the next.
             std::uint32_t frames = 0xFFFFFFFFu;
-            if (at < n)
-                frames = set[at] - position;
-            else if (n > 0)
-                frames = set[0] - position;
+            std::uint32_t tag = kRegenerate;
+            if (at < n) {
+                frames = (bucket[at] & kLow24) - g.low24;
+                tag = bucket[at] >> 24;
+            } else if (set.total > 0) {
+                frames = set.next_after[block] - (static_cast<std::uint32_t>(block) << 24 | g.low24);
+                tag = set.next_tag[block];
+            }
             const std::uint32_t top = (static_cast<std::uint32_t>(block - g.first_block) * g.move) & 0xFFu;
-            h.frame[std::size_t{g.low} << 8 | top] =
-                frames <= max_frames ? static_cast<std::uint16_t>(frames) : kNoFrame;
+            const std::size_t seed = std::size_t{g.low} << 8 | top;
+            h.frame[seed] = frames <= max_frames ? static_cast<std::uint16_t>(frames) : kNoFrame;
+            h.offset[seed] = static_cast<std::uint8_t>(tag);
         }
     }
 }
@@ -224,15 +323,16 @@ int key_frame(std::uint64_t key) { return static_cast<int>(key & ((1u << kFrameB
 int key_hour(std::uint64_t key) { return static_cast<int>(key >> (kFrameBits + 24)); }
 
 // Per seed its lowest frame whose frame state is in the set, in file order.
-std::vector<std::uint64_t> seeds_reaching(const Search& search, const std::vector<std::uint32_t>& set) {
+std::vector<std::uint64_t> seeds_reaching(const Search& search, const PassSet& set) {
     std::vector<std::vector<std::uint64_t>> found(search.threads);
-    const std::size_t n = set.size();
     run_workers(search.threads, [&](int t) {
-        for (std::size_t i = n * t / search.threads; i < n * (t + 1) / search.threads; ++i) {
-            std::uint32_t r = advance(0, set[i]);
-            for (int f = 0; f <= search.req.max_frames; ++f, r = prev_seed(r))
-                if (valid_seed(r, search.req.max_low)) found[t].push_back(found_key(r, f));
-        }
+        for (int b = 256 * t / search.threads; b < 256 * (t + 1) / search.threads; ++b)
+            for (std::size_t i = 0; i < set.bucket[b].size; ++i) {
+                const std::uint32_t position = static_cast<std::uint32_t>(b) << 24 | (set.bucket[b][i] & kLow24);
+                std::uint32_t r = advance(0, position);
+                for (int f = 0; f <= search.req.max_frames; ++f, r = prev_seed(r))
+                    if (valid_seed(r, search.req.max_low)) found[t].push_back(found_key(r, f));
+            }
     });
     std::vector<std::uint64_t> keys;
     for (const auto& f : found) keys.insert(keys.end(), f.begin(), f.end());
@@ -264,7 +364,7 @@ void write_found_seeds(const Search& search, const std::vector<std::uint64_t>& k
             if (out.stopped() || !rb.room_for(1)) return false;
             const std::uint32_t r = key_seed(keys[i]);
             Creature c;
-            const int f = row_frame(search, *ws[t]->seed, r, key_frame(keys[i]), c);
+            const int f = row_frame(search, *ws[t]->seed, r, key_frame(keys[i]), kRegenerate, c);
             if (f >= 0)
                 rb.used = static_cast<std::size_t>(
                     format_row_with_nature(rb.end(), r, f, c.pid, c.first_word, c.second_word) - rb.text.get());
@@ -289,18 +389,20 @@ void run_pass_set(const Search& search, std::uint64_t passing, ProgressRef progr
                   std::vector<std::unique_ptr<RowWorker>>& ws) {
     std::vector<std::unique_ptr<SeedWork>> work;
     for (const auto& w : ws) work.push_back(std::move(w->seed));
-    const std::vector<std::uint32_t> set = build_pass_set(search, passing, progress, out, work);
+    PassSet set;
+    const bool built = build_pass_set(search, passing, progress, out, work, set);
     for (std::size_t t = 0; t < ws.size(); ++t) ws[t]->seed = std::move(work[t]);
-    if (!keep_going(progress, out)) return;
+    if (!built || !keep_going(progress, out)) return;
     // Few entries: stepping back from each over the frames touches fewer
     // states than visiting every seed.
     const double seeds = 24.0 * 256.0 * (search.req.max_low + 1);
-    if (static_cast<double>(set.size()) * (search.req.max_frames + 1) < seeds) {
+    if (static_cast<double>(set.total) * (search.req.max_frames + 1) < seeds) {
         write_found_seeds(search, seeds_reaching(search, set), progress, out, ws);
         return;
     }
     HourSeeds h;
     h.frame.resize((static_cast<std::size_t>(search.req.max_low) + 1) << 8);
+    h.offset.resize(h.frame.size());
     long count = 0;
     for (int hour = 0; hour <= 23 && keep_going(progress, out); ++hour) {
         send_hour(progress, out, hour, count);
@@ -309,11 +411,12 @@ void run_pass_set(const Search& search, std::uint64_t passing, ProgressRef progr
         write_hour(search, progress, out, ws, count, [&](RowWorker& w, std::uint32_t low, char*& text) {
             std::uint32_t rows = 0;
             const std::uint16_t* frames = &h.frame[std::size_t{low} << 8];
+            const std::uint8_t* offsets = &h.offset[std::size_t{low} << 8];
             for (std::uint32_t top = 0; top <= 255; ++top) {
                 if (frames[top] == kNoFrame) continue;
                 const std::uint32_t r = top << 24 | static_cast<std::uint32_t>(hour) << 16 | low;
                 Creature c;
-                const int f = row_frame(search, *w.seed, r, frames[top], c);
+                const int f = row_frame(search, *w.seed, r, frames[top], offsets[top], c);
                 if (f < 0) continue;
                 text = format_row_with_nature(text, r, f, c.pid, c.first_word, c.second_word);
                 ++rows;
@@ -373,9 +476,9 @@ constexpr double kFrameSearchCost = 60.0;    // a personality search and its wor
 constexpr double kWordEventCost = 40.0;      // one state carrying two passing words, with its walk
 constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked 24 times
 constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
-// The pass set takes 4 bytes per entry (twice that while sorted); beyond
-// this many entries it would take hundreds of megabytes, and the frames are
-// dense enough that replaying every seed stops early.
+// The pass set takes 4 bytes per entry; beyond this many entries it would
+// take more than a hundred megabytes, and the frames are dense enough that
+// replaying every seed stops early.
 constexpr double kMostPassSetEntries = 33554432.0;
 
 struct WayEstimate {
