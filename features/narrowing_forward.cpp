@@ -32,6 +32,7 @@
 #include "engine/cycle_position.hpp"
 #include "engine/output_run.hpp"
 #include "features/narrowing_internal.hpp"
+#include "features/narrowing_pass_set.hpp"
 #include "features/narrowing_passing_frames.hpp"
 
 namespace vh::narrowing {
@@ -39,9 +40,6 @@ namespace vh::narrowing {
 namespace {
 
 constexpr std::uint16_t kNoFrame = 0xFFFF;
-constexpr std::uint32_t kLow24 = 0xFFFFFFu;
-// A pass-set entry whose frame's creature is generated anew.
-constexpr std::uint32_t kRegenerate = 0xFF;
 constexpr std::size_t kLowsPerItem = 1;  // a work item of the row writing: one low half, 256 seeds
 constexpr std::size_t kItemsPerRound = 48;
 
@@ -49,7 +47,6 @@ constexpr std::size_t kItemsPerRound = 48;
 
 struct SeedWork {
     OutputRun run;
-    ReachScratch reach;
 };
 
 // The row of seed r by evaluating frames 0 .. last in order; its frame or -1.
@@ -90,119 +87,6 @@ int row_frame(const Search& search, SeedWork& w, std::uint32_t r, int f, std::ui
         if (generate_frame(search, o, search.table - 1 - f, false, c) == FrameResult::kCreature) return f;
     }
     return replay_seed(search, w, r, search.req.max_frames, c);
-}
-
-// The pass set: the cycle positions of every frame state whose creature
-// passes, in 256 buckets by the position's top byte. An entry holds the low
-// 24 bits of the position and, in its top byte, the steps from the frame
-// state to the state carrying the words (kRegenerate where that is 255 or
-// more, or for the fixed shiny creature), so that a row needs no new
-// personality search. A bucket lives in chunks of kChunkEntries, all full
-// but the last, which keeps the memory at the entries' own size (no copy
-// and no growth by doubling) and each worker fills its own buckets.
-constexpr std::size_t kChunkBits = 10;  // a chunk is a page: sparse sets touch little
-constexpr std::size_t kChunkEntries = std::size_t{1} << kChunkBits;
-
-struct PassBucket {
-    std::vector<std::unique_ptr<std::uint32_t[]>> chunks;
-    std::size_t size = 0;
-    void push(std::uint32_t entry) {
-        if ((size & (kChunkEntries - 1)) == 0 && size >> kChunkBits == chunks.size())
-            chunks.emplace_back(new std::uint32_t[kChunkEntries]);
-        chunks[size >> kChunkBits][size & (kChunkEntries - 1)] = entry;
-        ++size;
-    }
-    std::uint32_t operator[](std::size_t i) const { return chunks[i >> kChunkBits][i & (kChunkEntries - 1)]; }
-};
-
-struct PassSet {
-    PassBucket bucket[256];
-    // The full position of the first entry after bucket b, going on from the
-    // cycle's start past the last one (any value when the set is empty).
-    std::uint32_t next_after[256] = {};
-    std::uint8_t next_tag[256] = {};  // that entry's top byte
-    std::size_t total = 0;
-};
-
-// Sorts n entries by their low 24 bits (stable, two passes of 12 bits),
-// from `keys` into `keys` through `tmp`.
-void sort_low24(std::uint32_t* keys, std::uint32_t* tmp, std::size_t n) {
-    for (int shift = 0; shift < 24; shift += 12) {
-        std::uint32_t count[4097] = {};
-        for (std::size_t i = 0; i < n; ++i) ++count[((keys[i] >> shift) & 0xFFFu) + 1];
-        for (int i = 0; i < 4096; ++i) count[i + 1] += count[i];
-        for (std::size_t i = 0; i < n; ++i) tmp[count[(keys[i] >> shift) & 0xFFFu]++] = keys[i];
-        std::swap(keys, tmp);
-    }
-}
-
-// Joins the workers' buckets and sorts each; false when stopped.
-bool build_pass_set(const Search& search, std::uint64_t passing, ProgressRef progress, TextSink& out,
-                    std::vector<std::unique_ptr<SeedWork>>& work, PassSet& set) {
-    const CycleLow* lows = cycle_lows();
-    std::vector<std::unique_ptr<PassSet>> found(search.threads);
-    for (auto& f : found) f = std::make_unique<PassSet>();
-    const bool carry = !search.req.fixed_shiny;
-    collect_passing_frames(search, passing, progress, out, [&](int t) -> ReachScratch& { return work[t]->reach; },
-                           [&](int t, std::uint32_t g, int start) {
-                               // The frame state lies at start - 1 relative to g.
-                               const std::uint32_t position =
-                                   cycle_position(lows, g) + static_cast<std::uint32_t>(start - 1);
-                               const std::uint32_t offset = static_cast<std::uint32_t>(1 - start);
-                               const std::uint32_t tag = carry && offset < kRegenerate ? offset : kRegenerate;
-                               found[t]->bucket[position >> 24].push((position & kLow24) | tag << 24);
-                           });
-    if (out.stopped()) return false;
-    // Each worker joins and sorts a share of the buckets: one bucket's
-    // entries gathered into a buffer, sorted, and written back into its
-    // chunks, the chunks it no longer needs let go.
-    std::size_t collected = 0;
-    for (const auto& f : found)
-        for (const PassBucket& part : f->bucket) collected += part.size;
-    // Starting a thread costs more than joining a small set.
-    const int joiners = collected < (std::size_t{1} << 16) ? 1 : search.threads;
-    run_workers(joiners, [&](int t) {
-        std::vector<std::uint32_t> keys, tmp;
-        for (int b = 256 * t / joiners; b < 256 * (t + 1) / joiners; ++b) {
-            PassBucket& joined = set.bucket[b];
-            keys.clear();
-            for (auto& f : found) {
-                PassBucket& part = f->bucket[b];
-                for (std::size_t i = 0; i < part.size; ++i) keys.push_back(part[i]);
-                for (auto& chunk : part.chunks) joined.chunks.push_back(std::move(chunk));
-                part = PassBucket{};
-            }
-            joined.size = keys.size();
-            joined.chunks.resize((joined.size + kChunkEntries - 1) >> kChunkBits);
-            tmp.resize(keys.size());
-            // Below a few hundred entries the radix's counts cost more than a comparison sort.
-            if (keys.size() < 512)
-                std::sort(keys.begin(), keys.end(),
-                          [](std::uint32_t x, std::uint32_t y) { return (x & kLow24) < (y & kLow24); });
-            else
-                sort_low24(keys.data(), tmp.data(), keys.size());
-            for (std::size_t i = 0; i < keys.size(); i += kChunkEntries)
-                std::memcpy(joined.chunks[i >> kChunkBits].get(), keys.data() + i,
-                            std::min(kChunkEntries, keys.size() - i) * sizeof(std::uint32_t));
-        }
-    });
-    std::uint32_t next = 0, next_tag = kRegenerate;
-    const auto take_first = [&](int b) {
-        next = static_cast<std::uint32_t>(b) << 24 | (set.bucket[b][0] & kLow24);
-        next_tag = set.bucket[b][0] >> 24;
-    };
-    for (int b = 0; b < 256; ++b)
-        if (set.bucket[b].size > 0) {
-            take_first(b);
-            break;
-        }
-    for (int b = 255; b >= 0; --b) {
-        set.next_after[b] = next;
-        set.next_tag[b] = static_cast<std::uint8_t>(next_tag);
-        if (set.bucket[b].size > 0) take_first(b);
-        set.total += set.bucket[b].size;
-    }
-    return true;
 }
 
 // ---- seeds in cycle order --------------------------------------------------
@@ -387,11 +271,8 @@ void write_found_seeds(const Search& search, const std::vector<std::uint64_t>& k
 
 void run_pass_set(const Search& search, std::uint64_t passing, ProgressRef progress, TextSink& out,
                   std::vector<std::unique_ptr<RowWorker>>& ws) {
-    std::vector<std::unique_ptr<SeedWork>> work;
-    for (const auto& w : ws) work.push_back(std::move(w->seed));
     PassSet set;
-    const bool built = build_pass_set(search, passing, progress, out, work, set);
-    for (std::size_t t = 0; t < ws.size(); ++t) ws[t]->seed = std::move(work[t]);
+    const bool built = build_pass_set(search, passing, progress, out, set);
     if (!built || !keep_going(progress, out)) return;
     // Few entries: stepping back from each over the frames touches fewer
     // states than visiting every seed.
