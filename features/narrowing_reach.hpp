@@ -8,7 +8,6 @@
 // at a position q of P's parity after the previous pair of nature m of that
 // parity: every pair in between has another nature.
 #pragma once
-#include <algorithm>
 #include <cstdint>
 
 #include "features/narrowing_internal.hpp"
@@ -34,54 +33,7 @@ inline NatureStep nature_step(const Search& search, int a, std::uint16_t o1, std
 // `pid` with that personality value; `outs` must hold P - lowest + 4
 // entries. Returns the number of starts; 0 also when the pair's nature is
 // not the wanted one or shiny is wanted and it is not.
-inline int frames_reaching(const Search& search, std::uint32_t g, int p, int lowest, std::uint16_t* outs, int* starts,
-                           std::uint32_t& pid) {
-    // outs[k] is the output at position p - k, filled in blocks of
-    // independent jumps from g (the walk back is usually about 50 outputs).
-    constexpr int kBlock = 32;
-    const int most = p - lowest + 4;
-    int filled = 0;
-    const auto fill_through = [&](int k) {
-        while (filled <= k) {
-            const int end = std::min(filled + kBlock, most);
-            if (end <= static_cast<int>(kJumpTableSize)) {
-                for (int i = filled; i < end; ++i)
-                    outs[i] = static_cast<std::uint16_t>((kBackwardColumns.mul[i] * g + kBackwardColumns.add[i]) >> 16);
-            } else {
-                std::uint32_t st = rewind(g, static_cast<std::uint64_t>(filled));
-                for (int i = filled; i < end; ++i, st = prev_seed(st)) outs[i] = output_of(st);
-            }
-            filled = end;
-        }
-    };
-    fill_through(2);
-    pid = make_pid(outs[2], outs[1]);
-    const int m = nature_of(pid);
-    if (search.req.nature != kNoNature && m != search.req.nature) return 0;
-    if (search.req.shiny && !is_shiny(pid, search.req.tid, search.req.sid)) return 0;
-    int prev = p - 4;
-    for (; prev >= lowest + 1; prev -= 2) {
-        fill_through(p - prev);
-        if (nature_of(make_pid(outs[p - prev], outs[p - prev - 1])) == m) break;
-    }
-    // When no such pair was found, `prev` lies below every search start considered.
-    const int a_lo = prev - 1 > lowest ? prev - 1 : lowest;
-    fill_through(p - a_lo);
-    int n = 0;
-    if (!search.sync_nature) {
-        // The search starts right after the first output: only frames whose
-        // first output has the parity of P - 1 reach P.
-        int a = a_lo + (((p - 1 - a_lo) % 2 + 2) % 2);
-        for (; a <= p - 3; a += 2)
-            if (outs[p - a] % 25u == static_cast<unsigned>(m) && a + 1 > prev) starts[n++] = a;
-        return n;
-    }
-    for (int a = a_lo; a <= p - 3; ++a) {
-        const NatureStep step = nature_step(search, a, outs[p - a], outs[p - a - 1]);
-        if (step.nature != m || step.start <= prev || ((p - step.start) & 1) != 0) continue;
-        starts[n++] = a;
-    }
-    return n;
-}
+int frames_reaching(const Search& search, std::uint32_t g, int p, int lowest, std::uint16_t* outs, int* starts,
+                    std::uint32_t& pid);
 
 }  // namespace vh::narrowing
