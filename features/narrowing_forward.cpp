@@ -12,7 +12,7 @@
 // search there follow from a short backward walk (frames_reaching).
 //
 // A seed at cycle position D then has its lowest passing frame at the first
-// pass-set position in [D, D + maximum frames]. The seeds of one hour are
+// pass-set position in [D, D + maximum frames]. The seeds of a few hours are
 // visited in increasing cycle position (see HourSeeds), so one walk through
 // the pass set, kept in buckets by the position's top byte and sorted
 // within each, answers them all. Each entry carries the steps from its frame
@@ -96,29 +96,47 @@ int row_frame(const Search& search, SeedWork& w, std::uint32_t r, int f, std::ui
 // (first_block + k x move_inv) mod 256, a different block for each k.
 struct SeedGroup {
     std::uint32_t low24;      // cycle position mod 2^24 of all 256 seeds
-    std::uint16_t low;        // the low half
+    std::uint32_t seeds;      // index of the seed with top byte 0 in HourSeeds' tables
     std::uint8_t first_block; // position's top byte of the seed with top byte 0
     std::uint8_t move;        // top byte of the seed in block j: (j - first_block) x move
 };
 
+// The seeds of a few hours at once: each pass over the pass set answers
+// them all, and the seeds of one hour lie about 4096 positions apart, of
+// more hours closer, so that a pass skips fewer entries per seed.
+constexpr int kHoursPerPass = 4;
+
 struct HourSeeds {
+    int first_hour = 0;
     std::vector<SeedGroup> groups;  // by increasing low24
-    std::vector<std::uint16_t> frame;  // [low x 256 + top]: lowest passing frame or kNoFrame
-    std::vector<std::uint8_t> offset;  // [low x 256 + top]: its pass-set entry's steps to the words
+    // [((hour - first_hour) x (maximum low half + 1) + low) x 256 + top]:
+    std::vector<std::uint16_t> frame;  // lowest passing frame or kNoFrame
+    std::vector<std::uint8_t> offset;  // its pass-set entry's steps to the words
 };
 
-void order_hour(const Search& search, int hour, HourSeeds& h) {
+void order_hours(const Search& search, int first_hour, int hours, HourSeeds& h) {
     const CycleLow* lows = cycle_lows();
-    h.groups.resize(static_cast<std::size_t>(search.req.max_low) + 1);
-    for (int low = 0; low <= search.req.max_low; ++low) {
-        const CycleLow& c = lows[low];
-        // The seed with top byte 0 has high half `hour`.
-        const std::uint32_t laps = (static_cast<std::uint32_t>(hour) - c.high) * std::uint32_t{c.move_inv} & 0xFFFFu;
-        h.groups[low] = {(laps & 0xFFu) << 16 | c.steps, static_cast<std::uint16_t>(low),
-                         static_cast<std::uint8_t>(laps >> 8), static_cast<std::uint8_t>(c.move)};
-    }
+    const std::uint32_t per_hour = static_cast<std::uint32_t>(search.req.max_low) + 1;
+    h.first_hour = first_hour;
+    h.groups.resize(static_cast<std::size_t>(hours) * per_hour);
+    for (int i = 0; i < hours; ++i)
+        for (std::uint32_t low = 0; low < per_hour; ++low) {
+            const CycleLow& c = lows[low];
+            // The seed with top byte 0 has high half `hour`.
+            const std::uint32_t hour = static_cast<std::uint32_t>(first_hour + i);
+            const std::uint32_t laps = (hour - c.high) * std::uint32_t{c.move_inv} & 0xFFFFu;
+            h.groups[i * per_hour + low] = {(laps & 0xFFu) << 16 | c.steps, (i * per_hour + low) << 8,
+                                            static_cast<std::uint8_t>(laps >> 8), static_cast<std::uint8_t>(c.move)};
+        }
     std::sort(h.groups.begin(), h.groups.end(),
               [](const SeedGroup& x, const SeedGroup& y) { return x.low24 < y.low24; });
+}
+
+// The entries of a bucket below `low24` among the eight from `e` on.
+inline std::uint32_t eight_below(const std::uint32_t* e, std::uint32_t low24) {
+    std::uint32_t n = 0;
+    for (int i = 0; i < 8; ++i) n += (e[i] & kLow24) < low24;
+    return n;
 }
 
 // Fills the frames of the seeds in blocks [first, end) of the cycle.
@@ -126,22 +144,46 @@ void find_frames(const Search& search, const PassSet& set, HourSeeds& h, int fir
     const std::uint32_t max_frames = static_cast<std::uint32_t>(search.req.max_frames);
     for (int block = first; block < end; ++block) {
         const PassBucket& bucket = set.bucket[block];
-        const std::size_t n = bucket.size;
-        std::size_t at = 0;
+        // The bucket's entries chunk by chunk: `e` the first not below the
+        // seeds' position, or `e == chunk_end` past the last chunk.
+        std::size_t chunk = 0;
+        const std::uint32_t* e = nullptr;
+        const std::uint32_t* chunk_end = nullptr;
+        const auto open_chunk = [&] {
+            const std::size_t from = chunk << kChunkBits;
+            if (from >= bucket.size) return false;
+            e = bucket.chunks[chunk].get();
+            chunk_end = e + std::min(kChunkEntries, bucket.size - from);
+            return true;
+        };
+        bool more = open_chunk();
         for (const SeedGroup& g : h.groups) {
-            while (at < n && (bucket[at] & kLow24) < g.low24) ++at;
+            while (more) {
+                // Sorted entries: those below are a prefix; the seeds of
+                // several hours lie only a few entries apart.
+                if (chunk_end - e >= 8) {
+                    const std::uint32_t below = eight_below(e, g.low24);
+                    e += below;
+                    if (below < 8) break;
+                    continue;
+                }
+                while (e < chunk_end && (*e & kLow24) < g.low24) ++e;
+                if (e < chunk_end) break;
+                ++chunk;
+                more = open_chunk();
+            }
             // Past the bucket's last entry the window goes on into the next.
             std::uint32_t frames = 0xFFFFFFFFu;
             std::uint32_t tag = kRegenerate;
-            if (at < n) {
-                frames = (bucket[at] & kLow24) - g.low24;
-                tag = bucket[at] >> 24;
+            if (more) {
+                frames = (*e & kLow24) - g.low24;
+                tag = *e >> 24;
             } else if (set.total > 0) {
                 frames = set.next_after[block] - (static_cast<std::uint32_t>(block) << 24 | g.low24);
                 tag = set.next_tag[block];
             }
             const std::uint32_t top = (static_cast<std::uint32_t>(block - g.first_block) * g.move) & 0xFFu;
-            const std::size_t seed = std::size_t{g.low} << 8 | top;
+            const std::size_t seed = g.seeds | top;
             h.frame[seed] = frames <= max_frames ? static_cast<std::uint16_t>(frames) : kNoFrame;
             h.offset[seed] = static_cast<std::uint8_t>(tag);
         }
@@ -282,17 +324,21 @@ void run_pass_set(const Search& search, std::uint64_t passing, ProgressRef progr
         return;
     }
     HourSeeds h;
-    h.frame.resize((static_cast<std::size_t>(search.req.max_low) + 1) << 8);
+    const std::size_t per_hour = static_cast<std::size_t>(search.req.max_low) + 1;
+    h.frame.resize(kHoursPerPass * per_hour << 8);
     h.offset.resize(h.frame.size());
     long count = 0;
     for (int hour = 0; hour <= 23 && keep_going(progress, out); ++hour) {
         send_hour(progress, out, hour, count);
-        order_hour(search, hour, h);
-        run_workers(search.threads, [&](int t) { find_frames(search, set, h, 256 * t / search.threads, 256 * (t + 1) / search.threads); });
+        if (hour % kHoursPerPass == 0) {
+            order_hours(search, hour, std::min(kHoursPerPass, 24 - hour), h);
+            run_workers(search.threads, [&](int t) { find_frames(search, set, h, 256 * t / search.threads, 256 * (t + 1) / search.threads); });
+        }
+        const std::size_t hour_seeds = static_cast<std::size_t>(hour - h.first_hour) * per_hour << 8;
         write_hour(search, progress, out, ws, count, [&](RowWorker& w, std::uint32_t low, char*& text) {
             std::uint32_t rows = 0;
-            const std::uint16_t* frames = &h.frame[std::size_t{low} << 8];
-            const std::uint8_t* offsets = &h.offset[std::size_t{low} << 8];
+            const std::uint16_t* frames = &h.frame[hour_seeds + (std::size_t{low} << 8)];
+            const std::uint8_t* offsets = &h.offset[hour_seeds + (std::size_t{low} << 8)];
             for (std::uint32_t top = 0; top <= 255; ++top) {
                 if (frames[top] == kNoFrame) continue;
                 const std::uint32_t r = top << 24 | static_cast<std::uint32_t>(hour) << 16 | low;
@@ -355,7 +401,7 @@ void replay_every_seed(const Search& search, ProgressRef progress, TextSink& out
 constexpr double kFrameStepCost = 3.0;       // a frame's nature step in the replay
 constexpr double kFrameSearchCost = 60.0;    // a personality search and its words
 constexpr double kWordEventCost = 40.0;      // one state carrying two passing words, with its walk
-constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked 24 times
+constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked 6 times
 constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
 // The pass set takes 4 bytes per entry; beyond this many entries it would
 // take more than a hundred megabytes, and the frames are dense enough that
