@@ -101,64 +101,117 @@ char* put_dec(char* p, long v) {
     return p;
 }
 
-char* put_hex8(char* p, std::uint32_t v) {
-    static const char digits[] = "0123456789ABCDEF";
-    for (int i = 7; i >= 0; --i) p[7 - i] = digits[(v >> (4 * i)) & 15u];
-    return p + 8;
-}
-
-// "0," .. "31,": a value and its comma, as the row's six values take them.
-struct ValueTexts {
-    char text[32][4];
-    std::uint8_t size[32];
-    constexpr ValueTexts() : text{}, size{} {
-        for (int v = 0; v < 32; ++v) {
-            int n = 0;
-            if (v >= 10) text[v][n++] = static_cast<char>('0' + v / 10);
-            text[v][n++] = static_cast<char>('0' + v % 10);
-            text[v][n++] = ',';
-            size[v] = static_cast<std::uint8_t>(n);
-        }
-    }
-};
-constexpr ValueTexts kValueTexts;
-
-// A name of a fixed list, its length measured once.
-template <int N>
-struct NameTexts {
-    const char* const* names;
+// Row texts are put together from fixed-size slots, each copied whole and
+// followed by the next: the bytes of a slot past its text lie under the
+// text that follows, or past the row's end within kMaxRowBytes.
+template <int N, int Slot>
+struct SlotTexts {
+    char text[N][Slot];
     std::uint8_t size[N];
-    explicit NameTexts(const char* const (&list)[N]) : names(list), size{} {
-        for (int i = 0; i < N; ++i) size[i] = static_cast<std::uint8_t>(std::strlen(list[i]));
-    }
     char* put(char* p, int i) const {
-        std::memcpy(p, names[i], size[i]);
+        std::memcpy(p, text[i], Slot);
         return p + size[i];
     }
 };
 
-const NameTexts<kNatureCount>& nature_texts() {
-    static const NameTexts<kNatureCount> texts(nature_names);
+// Two hexadecimal digits per byte value.
+constexpr SlotTexts<256, 2> make_hex_pairs() {
+    SlotTexts<256, 2> t{};
+    constexpr char digits[] = "0123456789ABCDEF";
+    for (int v = 0; v < 256; ++v) {
+        t.text[v][0] = digits[v >> 4];
+        t.text[v][1] = digits[v & 15];
+        t.size[v] = 2;
+    }
+    return t;
+}
+constexpr SlotTexts<256, 2> kHexPairs = make_hex_pairs();
+
+char* put_hex8(char* p, std::uint32_t v) {
+    for (int i = 0; i < 4; ++i) std::memcpy(p + 2 * i, kHexPairs.text[(v >> (24 - 8 * i)) & 0xFFu], 2);
+    return p + 8;
+}
+
+// A decimal number and its comma: the six values (0 .. 31) and frames.
+template <int N, int Slot>
+constexpr SlotTexts<N, Slot> make_numbers() {
+    SlotTexts<N, Slot> t{};
+    for (int v = 0; v < N; ++v) {
+        char digits[Slot] = {};
+        int n = 0;
+        int rest = v;
+        do {
+            digits[n++] = static_cast<char>('0' + rest % 10);
+            rest /= 10;
+        } while (rest != 0);
+        for (int i = 0; i < n; ++i) t.text[v][i] = digits[n - 1 - i];
+        t.text[v][n] = ',';
+        t.size[v] = static_cast<std::uint8_t>(n + 1);
+    }
+    return t;
+}
+constexpr auto kValueTexts = make_numbers<32, 4>();
+constexpr int kMostFrameText = 2500;  // the largest maximum frames
+constexpr auto kFrameTexts = make_numbers<kMostFrameText + 1, 8>();
+
+char* put_frame(char* p, int frame) {
+    if (frame < 0 || frame > kMostFrameText) {
+        p = put_dec(p, frame);
+        *p++ = ',';
+        return p;
+    }
+    return kFrameTexts.put(p, frame);
+}
+
+// A name of a fixed list and its comma.
+template <int N>
+SlotTexts<N, 16> name_texts(const char* const (&list)[N]) {
+    SlotTexts<N, 16> t{};
+    for (int i = 0; i < N; ++i) {
+        const std::size_t n = std::strlen(list[i]);
+        std::memcpy(t.text[i], list[i], n);
+        t.text[i][n] = ',';
+        t.size[i] = static_cast<std::uint8_t>(n + 1);
+    }
+    return t;
+}
+
+const SlotTexts<kNatureCount, 16>& nature_texts() {
+    static const SlotTexts<kNatureCount, 16> texts = name_texts(nature_names);
     return texts;
 }
-const NameTexts<kHiddenPowerTypeCount>& type_texts() {
-    static const NameTexts<kHiddenPowerTypeCount> texts(hidden_power_type_names);
+
+// The end of a row, hidden power type name, its power and CR LF, by the
+// lowest two bits of the six values, which alone decide them.
+const SlotTexts<4096, 16>& hidden_power_texts() {
+    static const SlotTexts<4096, 16> texts = [] {
+        SlotTexts<4096, 16> t{};
+        for (int pattern = 0; pattern < 4096; ++pattern) {
+            Ivs iv{};
+            for (int i = 0; i < 6; ++i) iv[i] = (pattern >> (2 * i)) & 3;
+            char* p = t.text[pattern];
+            const char* name = hidden_power_type_names[hidden_power_type(iv)];
+            const std::size_t n = std::strlen(name);
+            std::memcpy(p, name, n);
+            p += n;
+            *p++ = ',';
+            p = put_dec(p, hidden_power_power(iv));
+            *p++ = '\r';
+            *p++ = '\n';
+            t.size[pattern] = static_cast<std::uint8_t>(p - t.text[pattern]);
+        }
+        return t;
+    }();
     return texts;
 }
 
 char* put_ivs_and_power(char* p, std::uint16_t w1, std::uint16_t w2) {
     const Ivs iv = ivs_from_words(w1, w2);
-    for (int i = 0; i < 6; ++i) {
-        // Four bytes at once: the byte past a short value lies under the row text that follows.
-        std::memcpy(p, kValueTexts.text[iv[i]], 4);
-        p += kValueTexts.size[iv[i]];
-    }
-    p = type_texts().put(p, hidden_power_type(iv));
-    *p++ = ',';
-    p = put_dec(p, hidden_power_power(iv));
-    *p++ = '\r';
-    *p++ = '\n';
-    return p;
+    for (int i = 0; i < 6; ++i) p = kValueTexts.put(p, iv[i]);
+    // Bits 0-1 of H, A, B, S, C, D to bits 0-1, 2-3, ..., 10-11.
+    const unsigned pattern = (w1 & 3u) | (w1 >> 3 & 0xCu) | (w1 >> 6 & 0x30u) | (w2 & 3u) << 6 |
+                             (w2 << 3 & 0x300u) | (w2 & 0xC00u);
+    return hidden_power_texts().put(p, static_cast<int>(pattern));
 }
 
 }  // namespace
@@ -167,18 +220,15 @@ char* format_row_with_nature(char* p, std::uint32_t seed, int frame, std::uint32
                              std::uint16_t w2) {
     p = put_hex8(p, seed);
     *p++ = ',';
-    p = put_dec(p, frame);
-    *p++ = ',';
-    p = nature_texts().put(p, nature_of(pid));
-    *p++ = ',';
+    p = put_frame(p, frame);
+    p = nature_texts().put(p, static_cast<int>(nature_of(pid)));
     return put_ivs_and_power(p, w1, w2);
 }
 
 char* format_row_without_nature(char* p, std::uint32_t seed, int frame, std::uint16_t w1, std::uint16_t w2) {
     p = put_hex8(p, seed);
     *p++ = ',';
-    p = put_dec(p, frame);
-    *p++ = ',';
+    p = put_frame(p, frame);
     return put_ivs_and_power(p, w1, w2);
 }
 
