@@ -101,17 +101,28 @@ struct SeedGroup {
     std::uint8_t move;        // top byte of the seed in block j: (j - first_block) x move
 };
 
-// The seeds of a few hours at once: each pass over the pass set answers
-// them all, and the seeds of one hour lie about 4096 positions apart, of
-// more hours closer, so that a pass skips fewer entries per seed.
+// The seeds of a few hours at once where the pass set is dense: each pass
+// over it answers them all, and the seeds of one hour lie about 4096
+// positions apart, of more hours closer, so that a pass skips fewer entries
+// per seed. Where it is sparse, a pass costs about one step per seed, and
+// the seeds' frames of one hour stay closer in the caches.
 constexpr int kHoursPerPass = 4;
 
 struct HourSeeds {
+    HourSeeds(const Search& search, const PassSet& set) {
+        const std::size_t per_hour = static_cast<std::size_t>(search.req.max_low) + 1;
+        // At least one entry, on average, between the seeds of one hour in a block.
+        hours_per_pass = set.total >= 256 * per_hour ? kHoursPerPass : 1;
+        const std::size_t seeds = static_cast<std::size_t>(hours_per_pass) * per_hour << 8;
+        frame.reset(new std::uint16_t[seeds]);  // every entry is written before it is read
+        offset.reset(new std::uint8_t[seeds]);
+    }
+    int hours_per_pass;
     int first_hour = 0;
     std::vector<SeedGroup> groups;  // by increasing low24
     // [((hour - first_hour) x (maximum low half + 1) + low) x 256 + top]:
-    std::vector<std::uint16_t> frame;  // lowest passing frame or kNoFrame
-    std::vector<std::uint8_t> offset;  // its pass-set entry's steps to the words
+    std::unique_ptr<std::uint16_t[]> frame;  // lowest passing frame or kNoFrame
+    std::unique_ptr<std::uint8_t[]> offset;  // its pass-set entry's steps to the words
 };
 
 void order_hours(const Search& search, int first_hour, int hours, HourSeeds& h) {
@@ -160,7 +171,9 @@ void find_frames(const Search& search, const PassSet& set, HourSeeds& h, int fir
         for (const SeedGroup& g : h.groups) {
             while (more) {
                 // Sorted entries: those below are a prefix; the seeds of
-                // several hours lie only a few entries apart.
+                // several hours lie only a few entries apart, where the set
+                // is sparse mostly none.
+                if (e < chunk_end && (*e & kLow24) >= g.low24) break;
                 if (chunk_end - e >= 8) {
                     const std::uint32_t below = eight_below(e, g.low24);
                     e += below;
@@ -323,15 +336,13 @@ void run_pass_set(const Search& search, std::uint64_t passing, ProgressRef progr
         write_found_seeds(search, seeds_reaching(search, set), progress, out, ws);
         return;
     }
-    HourSeeds h;
+    HourSeeds h(search, set);
     const std::size_t per_hour = static_cast<std::size_t>(search.req.max_low) + 1;
-    h.frame.resize(kHoursPerPass * per_hour << 8);
-    h.offset.resize(h.frame.size());
     long count = 0;
     for (int hour = 0; hour <= 23 && keep_going(progress, out); ++hour) {
         send_hour(progress, out, hour, count);
-        if (hour % kHoursPerPass == 0) {
-            order_hours(search, hour, std::min(kHoursPerPass, 24 - hour), h);
+        if (hour % h.hours_per_pass == 0) {
+            order_hours(search, hour, std::min(h.hours_per_pass, 24 - hour), h);
             run_workers(search.threads, [&](int t) { find_frames(search, set, h, 256 * t / search.threads, 256 * (t + 1) / search.threads); });
         }
         const std::size_t hour_seeds = static_cast<std::size_t>(hour - h.first_hour) * per_hour << 8;
