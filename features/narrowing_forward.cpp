@@ -42,6 +42,11 @@ namespace {
 constexpr std::uint16_t kNoFrame = 0xFFFF;
 constexpr std::size_t kLowsPerItem = 1;  // a work item of the row writing: one low half, 256 seeds
 constexpr std::size_t kItemsPerRound = 48;
+// Rows from the pass set take little work per seed: a round's share of each
+// worker is larger, so that fewer rounds start and join their threads (each
+// start waits for a core, long on a busy machine); a round still ends where
+// a worker's buffer is full.
+constexpr std::size_t kPassSetItemsPerRound = 128;
 
 // ---- one seed, frame by frame ----------------------------------------------
 
@@ -207,7 +212,7 @@ struct RowWorker {
     // Counts for a round of low halves, or of single seeds as many as fit.
     explicit RowWorker(const Search& search)
         : rows(search.row_buffer_for(256 * kLowsPerItem),
-               std::max(kItemsPerRound, search.row_buffer_for(256 * kLowsPerItem) / kMaxRowBytes)) {}
+               std::max(kPassSetItemsPerRound, search.row_buffer_for(256 * kLowsPerItem) / kMaxRowBytes)) {}
     RowBuffer rows;
     std::unique_ptr<SeedWork> seed{new SeedWork};  // not zeroed: every entry is written before it is read
 };
@@ -227,7 +232,7 @@ void write_hour(const Search& search, ProgressRef progress, TextSink& out, std::
                 long& count, RowsOf&& rows_of) {
     const std::size_t lows = static_cast<std::size_t>(search.req.max_low) + 1;
     run_rounds(
-        search.threads, lows, kItemsPerRound, [&](int t) -> RowBuffer& { return ws[t]->rows; },
+        search.threads, lows, kPassSetItemsPerRound, [&](int t) -> RowBuffer& { return ws[t]->rows; },
         [&](int t, std::size_t i, std::size_t) {
             RowBuffer& rb = ws[t]->rows;
             if (out.stopped() || !rb.room_for(256 * kLowsPerItem)) return false;
