@@ -417,7 +417,7 @@ void replay_every_seed(const Search& search, ProgressRef progress, TextSink& out
 constexpr double kFrameStepCost = 3.0;       // a frame's nature step in the replay
 constexpr double kFrameSearchCost = 60.0;    // a personality search and its words
 constexpr double kWordEventCost = 40.0;      // one state carrying two passing words, with its walk
-constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked 6 times
+constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked once per pass
 constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
 // The pass set takes 4 bytes per entry; beyond this many entries it would
 // take more than a hundred megabytes, and the frames are dense enough that
