@@ -27,6 +27,9 @@
 // frame by frame instead (replay_every_seed).
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
 #include <cstring>
 
 #include "engine/cycle_position.hpp"
@@ -42,11 +45,7 @@ namespace {
 constexpr std::uint16_t kNoFrame = 0xFFFF;
 constexpr std::size_t kLowsPerItem = 1;  // a work item of the row writing: one low half, 256 seeds
 constexpr std::size_t kItemsPerRound = 48;
-// Rows from the pass set take little work per seed: a round's share of each
-// worker is larger, so that fewer rounds start and join their threads (each
-// start waits for a core, long on a busy machine); a round still ends where
-// a worker's buffer is full.
-constexpr std::size_t kPassSetItemsPerRound = 128;
+constexpr std::size_t kSlotLows = 16;  // low halves per item of the rows from the pass set
 
 // ---- one seed, frame by frame ----------------------------------------------
 
@@ -212,7 +211,7 @@ struct RowWorker {
     // Counts for a round of low halves, or of single seeds as many as fit.
     explicit RowWorker(const Search& search)
         : rows(search.row_buffer_for(256 * kLowsPerItem),
-               std::max(kPassSetItemsPerRound, search.row_buffer_for(256 * kLowsPerItem) / kMaxRowBytes)) {}
+               std::max(kItemsPerRound, search.row_buffer_for(256 * kLowsPerItem) / kMaxRowBytes)) {}
     RowBuffer rows;
     std::unique_ptr<SeedWork> seed{new SeedWork};  // not zeroed: every entry is written before it is read
 };
@@ -224,30 +223,88 @@ void send_hour(ProgressRef progress, TextSink& out, int hour, long count) {
     progress(buf);
 }
 
-// Runs over the low halves of one hour in rounds, each worker writing the
-// rows of its share into its buffer; `rows_of(worker, low, text)` writes the
-// rows of one low half and returns their number.
-template <class RowsOf>
-void write_hour(const Search& search, ProgressRef progress, TextSink& out, std::vector<std::unique_ptr<RowWorker>>& ws,
-                long& count, RowsOf&& rows_of) {
-    const std::size_t lows = static_cast<std::size_t>(search.req.max_low) + 1;
-    run_rounds(
-        search.threads, lows, kPassSetItemsPerRound, [&](int t) -> RowBuffer& { return ws[t]->rows; },
-        [&](int t, std::size_t i, std::size_t) {
-            RowBuffer& rb = ws[t]->rows;
-            if (out.stopped() || !rb.room_for(256 * kLowsPerItem)) return false;
-            char* text = rb.end();
-            rb.counts[rb.items_done] = rows_of(*ws[t], static_cast<std::uint32_t>(i), text);
-            rb.used = static_cast<std::size_t>(text - rb.text.get());
-            return true;
-        },
-        [&](int t, std::size_t) {
-            const RowBuffer& rb = ws[t]->rows;
-            if (out.stopped()) return;
-            for (std::size_t i = 0; i < rb.items_done; ++i) count += rb.counts[i];
-            out.write(rb.text.get(), rb.used);
-        },
-        [&](std::size_t) { return keep_going(progress, out); });
+// ---- rows written in file order while they are made ------------------------
+
+// Items 0 .. n-1 are made into a ring of slots by all threads and written in
+// order by the calling thread, which makes items itself while the next one
+// to write is not ready: the writing overlaps the making, and the threads
+// start once for the whole run of items. `make(t, i, text)` writes the rows
+// of item i on thread t from `text` on (at most `slot_bytes`), moves `text`
+// to their end and returns their number; `before(i, rows)` runs on the
+// calling thread before item i is written and returns false to end.
+struct RowSlot {
+    std::unique_ptr<char[]> text;
+    std::size_t used = 0;
+    std::uint32_t rows = 0;
+    std::size_t item = SIZE_MAX;  // the item it holds
+};
+
+template <class Make, class Before>
+void make_and_write(int threads, std::size_t n, std::size_t slot_bytes, TextSink& out, Make&& make, Before&& before) {
+    const std::size_t ring = 4 * static_cast<std::size_t>(threads);
+    std::vector<RowSlot> slots(ring);
+    for (RowSlot& slot : slots) slot.text.reset(new char[slot_bytes]);  // written before read
+    std::mutex lock;
+    std::condition_variable changed;
+    std::size_t next = 0;     // the first item not yet taken
+    std::size_t written = 0;  // items written
+    bool ended = false;
+    // Takes the next item once its slot is free; false when none is left.
+    const auto take = [&](std::unique_lock<std::mutex>& held, std::size_t& i) {
+        if (ended || next >= n || out.stopped()) return false;
+        i = next++;
+        changed.wait(held, [&] { return ended || i < ring || written > i - ring; });
+        return !ended;
+    };
+    const auto fill = [&](int t, std::size_t i) {
+        RowSlot& slot = slots[i % ring];
+        char* end = slot.text.get();
+        slot.rows = make(t, i, end);
+        slot.used = static_cast<std::size_t>(end - slot.text.get());
+        {
+            const std::lock_guard<std::mutex> hold(lock);
+            slot.item = i;
+        }
+        changed.notify_all();
+    };
+    run_workers(threads, [&](int t) {
+        std::unique_lock<std::mutex> held(lock);
+        if (t != 0) {
+            for (std::size_t i; take(held, i);) {
+                held.unlock();
+                fill(t, i);
+                held.lock();
+            }
+            return;
+        }
+        while (!ended && written < n && !out.stopped()) {
+            RowSlot& slot = slots[written % ring];
+            if (slot.item == written) {
+                held.unlock();
+                const bool go_on = before(written, slot.rows);
+                if (go_on) out.write(slot.text.get(), slot.used);
+                held.lock();
+                ended = !go_on;
+                ++written;
+                changed.notify_all();
+                continue;
+            }
+            // Not ready: make an item here, or wait for the one being made
+            // (the next one to write is always taken: its slot is free). An
+            // item's slot is free once the item a ring before it is written,
+            // which only this thread does.
+            if (next < n && (next < ring || written > next - ring)) {
+                const std::size_t i = next++;
+                held.unlock();
+                fill(0, i);
+                held.lock();
+            } else {
+                changed.wait(held, [&] { return ended || slot.item == written; });
+            }
+        }
+        ended = true;
+        changed.notify_all();
+    });
 }
 
 // ---- few passing frame states: their seeds found backward --------------------
@@ -343,29 +400,46 @@ void run_pass_set(const Search& search, std::uint64_t passing, ProgressRef progr
     }
     HourSeeds h(search, set);
     const std::size_t per_hour = static_cast<std::size_t>(search.req.max_low) + 1;
+    const std::size_t items_per_hour = (per_hour + kSlotLows - 1) / kSlotLows;
     long count = 0;
-    for (int hour = 0; hour <= 23 && keep_going(progress, out); ++hour) {
-        send_hour(progress, out, hour, count);
-        if (hour % h.hours_per_pass == 0) {
-            order_hours(search, hour, std::min(h.hours_per_pass, 24 - hour), h);
-            run_workers(search.threads, [&](int t) { find_frames(search, set, h, 256 * t / search.threads, 256 * (t + 1) / search.threads); });
-        }
-        const std::size_t hour_seeds = static_cast<std::size_t>(hour - h.first_hour) * per_hour << 8;
-        write_hour(search, progress, out, ws, count, [&](RowWorker& w, std::uint32_t low, char*& text) {
+    for (int first = 0; first <= 23 && keep_going(progress, out); first += h.hours_per_pass) {
+        send_hour(progress, out, first, count);
+        const int hours = std::min(h.hours_per_pass, 24 - first);
+        order_hours(search, first, hours, h);
+        run_workers(search.threads, [&](int t) { find_frames(search, set, h, 256 * t / search.threads, 256 * (t + 1) / search.threads); });
+        // Items: kSlotLows low halves of one hour.
+        const auto make = [&](int t, std::size_t item, char*& text) {
+            const std::size_t hour_index = item / items_per_hour;
+            const std::uint32_t hour = static_cast<std::uint32_t>(first) + static_cast<std::uint32_t>(hour_index);
+            const std::size_t low_lo = item % items_per_hour * kSlotLows;
+            const std::size_t low_hi = std::min(per_hour, low_lo + kSlotLows);
             std::uint32_t rows = 0;
-            const std::uint16_t* frames = &h.frame[hour_seeds + (std::size_t{low} << 8)];
-            const std::uint8_t* offsets = &h.offset[hour_seeds + (std::size_t{low} << 8)];
-            for (std::uint32_t top = 0; top <= 255; ++top) {
-                if (frames[top] == kNoFrame) continue;
-                const std::uint32_t r = top << 24 | static_cast<std::uint32_t>(hour) << 16 | low;
-                Creature c;
-                const int f = row_frame(search, *w.seed, r, frames[top], offsets[top], c);
-                if (f < 0) continue;
-                text = format_row_with_nature(text, r, f, c.pid, c.first_word, c.second_word);
-                ++rows;
+            for (std::size_t low = low_lo; low < low_hi; ++low) {
+                const std::size_t seeds = (hour_index * per_hour + low) << 8;
+                const std::uint16_t* frames = &h.frame[seeds];
+                const std::uint8_t* offsets = &h.offset[seeds];
+                for (std::uint32_t top = 0; top <= 255; ++top) {
+                    if (frames[top] == kNoFrame) continue;
+                    const std::uint32_t r = top << 24 | hour << 16 | static_cast<std::uint32_t>(low);
+                    Creature c;
+                    const int f = row_frame(search, *ws[t]->seed, r, frames[top], offsets[top], c);
+                    if (f < 0) continue;
+                    text = format_row_with_nature(text, r, f, c.pid, c.first_word, c.second_word);
+                    ++rows;
+                }
             }
             return rows;
-        });
+        };
+        // Each hour's text before its rows, counting those of the hours before.
+        const auto before = [&](std::size_t item, std::uint32_t rows) {
+            if (item > 0 && item % items_per_hour == 0)
+                send_hour(progress, out, first + static_cast<int>(item / items_per_hour), count);
+            if (!keep_going(progress, out)) return false;
+            count += rows;
+            return true;
+        };
+        make_and_write(search.threads, static_cast<std::size_t>(hours) * items_per_hour,
+                       kSlotLows * 256 * kMaxRowBytes, out, make, before);
     }
 }
 
