@@ -19,7 +19,9 @@
 // state to the words, so the row's creature is read from there without a
 // new personality search. When a power or type is wanted, a failing frame
 // before it would end the seed, so such seeds are replayed from frame 0
-// instead, as are seeds whose found frame reads past the table.
+// instead, as are seeds whose found frame reads past the table. The rows are
+// made by every thread into a ring of slots and written in file order by the
+// calling thread meanwhile (make_and_write).
 //
 // Where the pass set is small, its seeds are found instead by stepping back
 // from each entry over the frames (seeds_reaching). Where most frames pass,
