@@ -357,10 +357,6 @@ constexpr double kFrameSearchCost = 60.0;    // a personality search and its wor
 constexpr double kWordEventCost = 40.0;      // one state carrying two passing words, with its walk
 constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked 24 times
 constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
-// The pass set takes 4 bytes per entry; beyond this many entries it would
-// take more than a hundred megabytes, and the frames are dense enough that
-// replaying every seed stops early.
-constexpr double kMostPassSetEntries = 33554432.0;
 
 struct WayEstimate {
     bool pass_set_fits;  // at most kMostPassSetEntries expected
@@ -374,15 +370,9 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
     any_values.min_ivs = {};
     Search any = search;
     any.req = any_values;
-    const double p_words = static_cast<double>(passing) / 1073741824.0;
     const double p_power_type = static_cast<double>(combo_passing(any)) / 1073741824.0;
-    double p_step = 1.0;  // the nature step passes
-    if (req.fixed_shiny)
-        p_step = search.shiny_nature_check ? 1.0 / 25 : 1.0;
-    else if (req.nature != kNoNature)
-        p_step = search.sync_nature ? 0.5 + 0.5 / 25 : 1.0 / 25;
-    const double p_shiny = !req.fixed_shiny && req.shiny ? 8.0 / 65536 : 1.0;
-    const double p_pass = p_step * p_words * p_shiny;
+    const double p_step = nature_step_passes(search);
+    const double p_pass = frame_passes(search, passing);
     const double entries = kCycle * p_pass;
     const double seeds = 24.0 * 256.0 * (req.max_low + 1);
     // A replayed seed stops at its first frame that passes or fails power or type.
@@ -393,7 +383,7 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
                               ? kShinyPairStates
                               : static_cast<double>(passing) * kStatesPerCombination;
     const double pass_set = events * kWordEventCost + entries * kPassingFrameCost + seeds * kSeedLookupCost;
-    return {entries <= kMostPassSetEntries, pass_set < replay, replay};
+    return {pass_set_fits(search, passing), pass_set < replay, replay};
 }
 
 }  // namespace

@@ -144,17 +144,12 @@ struct MatchList {
     std::vector<std::uint64_t> combo;   // combination index of each passing combination in the list
     std::vector<std::uint32_t> begin;   // its first match; begin[combo.size()] = states.size()
     std::vector<std::uint32_t> states;
-    std::vector<std::uint32_t> steps;   // steps from state 0 to each match (when indexed)
-    std::vector<std::uint64_t> index;   // (steps << 32 | state), ascending (when indexed)
-    // bucket[b]: the first index entry whose steps >> kBucketShift is at least b.
-    static constexpr int kBucketShift = 14;
-    std::vector<std::uint32_t> bucket;
 };
 
 // Collects passing combinations from `next_combo` on (advancing it) until
 // `limit` are held or the combinations run out, and finds their matches.
 void collect_matches(const Search& search, std::uint64_t& next_combo, ComboOdometer& odo, std::uint64_t limit,
-                     bool indexed, MatchList& list);
+                     MatchList& list);
 
 // ---- threads and buffers --------------------------------------------------
 
