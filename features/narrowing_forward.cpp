@@ -34,6 +34,7 @@
 #include "features/narrowing_internal.hpp"
 #include "features/narrowing_pass_set.hpp"
 #include "features/narrowing_passing_frames.hpp"
+#include "features/narrowing_replay.hpp"
 
 namespace vh::narrowing {
 
@@ -46,22 +47,13 @@ constexpr std::size_t kItemsPerRound = 48;
 // ---- one seed, frame by frame ----------------------------------------------
 
 struct SeedWork {
+    SeedReplay replay;
     OutputRun run;
 };
 
 // The row of seed r by evaluating frames 0 .. last in order; its frame or -1.
 int replay_seed(const Search& search, SeedWork& w, std::uint32_t r, int last, Creature& c) {
-    const NarrowingRequest& req = search.req;
-    const long table_last = search.table - 1;
-    w.run.start(r);
-    for (int f = 0; f <= last; ++f) {
-        const auto o = [&](long i) { return w.run(f + i); };
-        if (generate_frame(search, o, table_last - f, false, c) != FrameResult::kCreature) continue;
-        const Ivs iv = ivs_from_words(c.first_word, c.second_word);
-        if (!power_and_type_pass(req, iv)) return -1;
-        if (minimums_and_shiny_pass(req, c.pid, iv)) return f;
-    }
-    return -1;
+    return w.replay.row_frame(search, r, last, search.table - 1, ReplayRules::kForward, c);
 }
 
 // The row of seed r whose lowest passing frame is f by its cycle position;

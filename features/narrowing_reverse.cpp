@@ -23,6 +23,7 @@
 #include "features/narrowing_internal.hpp"
 #include "features/narrowing_pass_set.hpp"
 #include "features/narrowing_passing_frames.hpp"
+#include "features/narrowing_replay.hpp"
 
 namespace vh::narrowing {
 
@@ -147,36 +148,23 @@ struct Scratch {
     int valid[kBack + 1];
     std::uint8_t flag[kBack + 8];
     OutputRun run;
-    std::uint16_t out[kBack + kAhead + 1];  // outputs at positions -4899 .. +101
+    SeedReplay replay;
 };
 
 // Where frames pass densely: every valid seed of match s replayed frame by
-// frame on the outputs around it, until a row or a frame that would read
-// past +101.
+// frame, until a row or a frame that would read past +101.
 std::uint32_t replay_match(const Search& search, std::uint32_t s, Scratch& sc, char*& text) {
     const NarrowingRequest& req = search.req;
-    const auto at = [](long pos) { return pos + kBack; };
-    std::uint32_t st = s;
-    sc.out[at(0)] = output_of(s);
-    for (int k = 1; k <= kAhead; ++k) sc.out[at(k)] = output_of(st = next_seed(st));
-    st = s;
+    std::uint32_t r = s;
     std::uint32_t rows = 0;
     for (int j = 1; j <= kBack; ++j) {
-        st = prev_seed(st);
-        sc.out[at(-j)] = output_of(st);
-        if (!valid_seed(st, req.max_low)) continue;
-        for (int f = 0; f <= req.max_frames; ++f) {
-            const auto o = [&](long i) { return sc.out[at(f + i - j)]; };
-            Creature c;
-            const FrameResult result = generate_frame(search, o, kAhead + j - f, true, c);
-            if (result == FrameResult::kOutOfRange) break;
-            if (result == FrameResult::kNatureFailed) continue;
-            const Ivs iv = ivs_from_words(c.first_word, c.second_word);
-            if (!power_and_type_pass(req, iv) || !minimums_and_shiny_pass(req, c.pid, iv)) continue;
-            text = format_row_with_nature(text, st, f, c.pid, c.first_word, c.second_word);
-            ++rows;
-            break;
-        }
+        r = prev_seed(r);
+        if (!valid_seed(r, req.max_low)) continue;
+        Creature c;
+        const int f = sc.replay.row_frame(search, r, req.max_frames, kAhead + j, ReplayRules::kReverse, c);
+        if (f < 0) continue;
+        text = format_row_with_nature(text, r, f, c.pid, c.first_word, c.second_word);
+        ++rows;
     }
     return rows;
 }
