@@ -1,9 +1,9 @@
 // One initial seed evaluated frame by frame, as the literal search does:
-// the lowest frame whose creature passes. The personality search of a frame
-// after the first few is answered from bit masks of the pairs' natures (per
-// parity, 64 pairs a block, built once per seed as the frames reach them)
-// instead of a walk pair by pair, so a seed whose rows lie far costs a few
-// steps per frame.
+// the lowest frame whose creature passes. Each personality search is
+// answered from bit masks of the pairs' natures (built once per seed, a
+// block of 128 positions at a time as the frames reach them, each block's
+// outputs jumped to independently) instead of a walk pair by pair, so a
+// frame costs a few steps whatever its search's length.
 //
 // The two directions read the same frames under different rules:
 // - forward: a frame whose generation would read past the table has no
@@ -15,22 +15,37 @@
 #include <bit>
 #include <cstdint>
 
-#include "engine/output_run.hpp"
+#include "engine/lcg.hpp"
+#include "engine/seed_run.hpp"
 #include "features/narrowing_internal.hpp"
 
 namespace vh::narrowing {
 
 enum class ReplayRules { kForward, kReverse };
 
+// 128 outputs of a seed from `out` on (and the next block's first), their
+// residues mod 25 at the same places in `mod`, and per 64 pair positions and
+// nature a mask of the pairs there that have it: bit i of mask[h][m] is set
+// when the pair at 64 h + i has nature m (pairs of both parities mixed).
+inline constexpr int kReplayBlockOutputs = 128;
+using ReplayMasks = std::uint64_t[25];  // one word: 64 positions
+
+// Fills one block from the state `base` on (output 0 is base's own high
+// half); `out` has room for 144 outputs and `mod` for 129 residues.
+void fill_replay_block(bool wide_vectors, std::uint32_t base, std::uint16_t* out, std::uint8_t* mod,
+                       ReplayMasks* mask);
+
 class SeedReplay {
 public:
     // The row frame of `seed` among frames 0 .. max_frames, reading outputs
-    // up to index `last` (output k is the k-th after the seed), or -1.
+    // up to index `last` (output k is the k-th after the seed; last is below
+    // the seed run's size), or -1.
     int row_frame(const Search& search, std::uint32_t seed, int max_frames, long last, ReplayRules rules,
                   Creature& c) {
         const NarrowingRequest& req = search.req;
-        run_.start(seed);
-        blocks_ = 0;
+        wide_ = search.wide_vectors;
+        filled_end_ = 0;
+        next_base_ = seed;
         const int* mins = req.min_ivs.data();
         for (int f = 0; f <= max_frames; ++f) {
             const FrameResult result = frame(search, f, last, c);
@@ -56,81 +71,77 @@ public:
         return -1;
     }
 
-    // The outputs of the seed last started, for a caller that goes on
-    // reading them.
-    OutputRun& outputs() { return run_; }
-
 private:
-    static constexpr int kBlockPairs = 64;  // pairs of one parity in a block
-    static constexpr int kBlockOutputs = 2 * kBlockPairs;
-    static constexpr int kMaxBlocks = kSeedRunSize / kBlockOutputs + 1;
-    // Below this frame the pairs are walked: a seed that ends early does not
-    // pay for a block.
-    static constexpr int kWalkedFrames = 4;
+    static constexpr int kMaxBlocks = kSeedRunSize / kReplayBlockOutputs + 1;
+
+    // Outputs 0 .. k and the masks of their blocks, filled.
+    void fill_through(int k) {
+        while (k >= filled_end_) {
+            fill_replay_block(wide_, next_base_, out_ + filled_end_, mod_ + filled_end_,
+                              mask_words_ + filled_end_ / 64);
+            next_base_ = kForwardJumps[kReplayBlockOutputs].apply(next_base_);
+            filled_end_ += kReplayBlockOutputs;
+        }
+    }
+    std::uint16_t out(int k) {
+        fill_through(k);
+        return out_[k];
+    }
 
     FrameResult frame(const Search& search, int f, long last, Creature& c) {
-        if (f < kWalkedFrames || search.req.fixed_shiny) {
-            const auto o = [&](long i) { return run_(f + i); };
+        if (search.req.fixed_shiny) {
+            const auto o = [&](long i) { return out(f + static_cast<int>(i)); };
             return generate_frame(search, o, last - f, false, c);
         }
         // As encounter generation, on absolute output indices.
         if (last - f < 2) return FrameResult::kOutOfRange;
         const NarrowingRequest& req = search.req;
         int nature, p;
-        const std::uint16_t o1 = run_(f + 1);
+        fill_through(f + 2);
+        const std::uint16_t o1 = out_[f + 1];
         if (search.sync_nature && (o1 & 1u) == 0) {
             nature = req.nature, p = f + 2;
-        } else if (search.sync_nature) {
-            nature = static_cast<int>(run_(f + 2) % 25u), p = f + 3;
         } else {
-            nature = static_cast<int>(o1 % 25u), p = f + 2;
+            const int k = search.sync_nature ? f + 2 : f + 1;
+            nature = mod_[k];
+            p = k + 1;
         }
         if (req.nature != kNoNature && nature != req.nature) return FrameResult::kNatureFailed;
         // A pair is only taken when both words after it exist.
-        const long q = next_pair(p, nature, last - 3);
+        const int q = next_pair(p, nature, static_cast<int>(last) - 3);
         if (q < 0) return FrameResult::kOutOfRange;
-        c.pid = make_pid(run_(q), run_(q + 1));
-        c.first_word = run_(q + 2);
-        c.second_word = run_(q + 3);
+        fill_through(q + 3);
+        c.pid = make_pid(out_[q], out_[q + 1]);
+        c.first_word = out_[q + 2];
+        c.second_word = out_[q + 3];
         return FrameResult::kCreature;
     }
 
     // The first pair q >= p of p's parity whose nature is `nature`, with
     // q <= last_pair; -1 when there is none.
-    long next_pair(long p, int nature, long last_pair) {
+    int next_pair(int p, int nature, int last_pair) {
         if (p > last_pair) return -1;
-        const int parity = static_cast<int>(p & 1);
-        long i = p >> 1;
-        long b = i / kBlockPairs;
-        std::uint64_t bits = block(b)[parity][nature] & (~std::uint64_t{0} << (i % kBlockPairs));
+        // The pairs of p's parity among 64 positions.
+        const std::uint64_t parity = (p & 1) != 0 ? 0xAAAAAAAAAAAAAAAAu : 0x5555555555555555u;
+        int w = p >> 6;
+        fill_through(w * 64);
+        std::uint64_t bits = mask_words_[w][nature] & parity & (~std::uint64_t{0} << (p & 63));
         while (bits == 0) {
-            ++b;
-            if (b * kBlockOutputs + parity > last_pair) return -1;
-            bits = block(b)[parity][nature];
+            ++w;
+            if (w * 64 > last_pair) return -1;
+            fill_through(w * 64);
+            bits = mask_words_[w][nature] & parity;
         }
-        const long q = 2 * (b * kBlockPairs + std::countr_zero(bits)) + parity;
+        const int q = w * 64 + std::countr_zero(bits);
         return q <= last_pair ? q : -1;
     }
 
-    // Block b's masks: bit i of mask[parity][m] is set when the pair at
-    // 128 b + 2 i + parity has nature m; pairs past the run are left out.
-    const std::uint64_t (&block(long b))[2][25] {
-        for (; blocks_ <= b; ++blocks_) {
-            auto& mask = mask_[blocks_];
-            for (auto& par : mask)
-                for (auto& m : par) m = 0;
-            const long first = static_cast<long>(blocks_) * kBlockOutputs;
-            const long end = first + kBlockOutputs + 1 < kSeedRunSize ? first + kBlockOutputs + 1 : kSeedRunSize;
-            const std::uint16_t* out = run_.through(end - 1);
-            for (long q = first; q + 1 < end; ++q)
-                mask[q & 1][nature_of(make_pid(out[q], out[q + 1]))] |= std::uint64_t{1} << ((q - first) >> 1);
-        }
-        return mask_[b];
-    }
-
-    OutputRun run_;
-    int blocks_ = 0;
-    std::uint64_t mask_[kMaxBlocks][2][25];
+    bool wide_ = false;
+    int filled_end_ = 0;  // outputs filled: whole blocks
+    std::uint32_t next_base_ = 0;
+    std::uint16_t out_[kMaxBlocks * kReplayBlockOutputs + 16];
+    std::uint8_t mod_[kMaxBlocks * kReplayBlockOutputs + 1];
+    ReplayMasks mask_words_[2 * kMaxBlocks];  // word w: positions 64 w .. 64 w + 63
 };
 
 }  // namespace vh::narrowing

@@ -1,0 +1,105 @@
+#include "features/narrowing_replay.hpp"
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+#define VH_REPLAY_AVX2 1
+#endif
+
+namespace vh::narrowing {
+
+namespace {
+
+// x mod 25 for x < 2048 by a multiply and a shift.
+[[gnu::always_inline]] inline std::uint32_t small_mod25(std::uint32_t x) { return x - 25u * ((x * 2622u) >> 16); }
+
+// The outputs, their residues, and each pair's nature. 256 is 6 and 65536
+// is 11 modulo 25, so residues follow from bytes and a pair's nature from
+// its two outputs' residues.
+void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod, ReplayMasks* mask) {
+    for (int i = 0; i <= kReplayBlockOutputs; ++i) {
+        out[i] = static_cast<std::uint16_t>((kForwardColumns.mul[i] * base + kForwardColumns.add[i]) >> 16);
+        mod[i] = static_cast<std::uint8_t>(small_mod25((std::uint32_t{out[i]} >> 8) * 6u + (out[i] & 0xFFu)));
+    }
+    for (int half = 0; half < 2; ++half)
+        for (auto& m : mask[half]) m = 0;
+    for (int q = 0; q < kReplayBlockOutputs; ++q)
+        mask[q >> 6][small_mod25(mod[q + 1] * 11u + mod[q])] |= std::uint64_t{1} << (q & 63);
+}
+
+#ifdef VH_REPLAY_AVX2
+[[gnu::target("avx2")]] inline __m256i mod25_16(__m256i x) {
+    // x < 2048 in 16-bit lanes.
+    const __m256i q = _mm256_mulhi_epu16(x, _mm256_set1_epi16(2622));
+    return _mm256_sub_epi16(x, _mm256_mullo_epi16(q, _mm256_set1_epi16(25)));
+}
+
+// The high halves of 8 states jumped from `base` by i .. i+7 steps.
+[[gnu::target("avx2")]] inline __m256i wide_outputs(__m256i base, int i) {
+    const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kForwardColumns.mul + i));
+    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kForwardColumns.add + i));
+    return _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi32(m, base), a), 16);
+}
+
+// The natures of the 16 pairs starting at residues r[i] .. r[i+15].
+[[gnu::target("avx2")]] inline __m256i wide_pair_natures(const std::uint16_t* r) {
+    const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r));
+    const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r + 1));
+    return mod25_16(_mm256_add_epi16(_mm256_mullo_epi16(hi, _mm256_set1_epi16(11)), lo));
+}
+
+[[gnu::target("avx2")]] inline std::uint64_t wide_equal_bits(__m256i v, __m256i want) {
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, want)));
+}
+
+[[gnu::target("avx2")]] void wide_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod, ReplayMasks* mask) {
+    // Outputs 0 .. 143 (the block's 129 and some to spare), 8 states at a
+    // time; packus interleaves the 128-bit halves, the permute puts them back.
+    const __m256i b = _mm256_set1_epi32(static_cast<int>(base));
+    for (int i = 0; i < 144; i += 16)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                            _mm256_permute4x64_epi64(_mm256_packus_epi32(wide_outputs(b, i), wide_outputs(b, i + 8)), 0xD8));
+    // Residues in 16-bit lanes, kept as bytes; then each pair's nature from
+    // residues q, q+1.
+    alignas(32) std::uint16_t r[160];
+    for (int i = 0; i < 144; i += 16) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + i));
+        const __m256i y = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(x, 8), _mm256_set1_epi16(6)),
+                                           _mm256_and_si256(x, _mm256_set1_epi16(0xFF)));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(r + i), mod25_16(y));
+    }
+    for (int i = 0; i < 128; i += 32)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(mod + i),
+                            _mm256_permute4x64_epi64(_mm256_packus_epi16(_mm256_load_si256(reinterpret_cast<const __m256i*>(r + i)),
+                                                                         _mm256_load_si256(reinterpret_cast<const __m256i*>(r + i + 16))),
+                                                     0xD8));
+    mod[128] = static_cast<std::uint8_t>(r[128]);
+    alignas(32) std::uint8_t pair[kReplayBlockOutputs];
+    for (int i = 0; i < kReplayBlockOutputs; i += 32) {
+        const __m256i packed = _mm256_permute4x64_epi64(
+            _mm256_packus_epi16(wide_pair_natures(r + i), wide_pair_natures(r + i + 16)), 0xD8);
+        _mm256_store_si256(reinterpret_cast<__m256i*>(pair + i), packed);
+    }
+    const __m256i p0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(pair));
+    const __m256i p1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(pair + 32));
+    const __m256i p2 = _mm256_load_si256(reinterpret_cast<const __m256i*>(pair + 64));
+    const __m256i p3 = _mm256_load_si256(reinterpret_cast<const __m256i*>(pair + 96));
+    for (int m = 0; m < 25; ++m) {
+        const __m256i want = _mm256_set1_epi8(static_cast<char>(m));
+        mask[0][m] = wide_equal_bits(p1, want) << 32 | wide_equal_bits(p0, want);
+        mask[1][m] = wide_equal_bits(p3, want) << 32 | wide_equal_bits(p2, want);
+    }
+}
+#endif
+
+}  // namespace
+
+void fill_replay_block(bool wide_vectors, std::uint32_t base, std::uint16_t* out, std::uint8_t* mod,
+                       ReplayMasks* mask) {
+#ifdef VH_REPLAY_AVX2
+    if (wide_vectors) return wide_fill(base, out, mod, mask);
+#endif
+    (void)wide_vectors;
+    plain_fill(base, out, mod, mask);
+}
+
+}  // namespace vh::narrowing
