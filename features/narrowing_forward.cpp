@@ -344,8 +344,8 @@ void replay_every_seed(const Search& search, ProgressRef progress, TextSink& out
 // ---- choosing the way --------------------------------------------------------
 
 // Rough costs in nanoseconds, measured on the timing program's requests.
-constexpr double kFrameStepCost = 3.0;       // a frame's nature step in the replay
-constexpr double kFrameSearchCost = 60.0;    // a personality search and its words
+constexpr double kFrameStepCost = 4.0;       // a frame's nature step in the replay
+constexpr double kFrameSearchCost = 10.0;    // a personality search from the masks and its words
 constexpr double kWordEventCost = 40.0;      // one state carrying two passing words, with its walk
 constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked 24 times
 constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
