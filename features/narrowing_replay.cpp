@@ -15,15 +15,12 @@ namespace {
 // The outputs, their residues, and each pair's nature. 256 is 6 and 65536
 // is 11 modulo 25, so residues follow from bytes and a pair's nature from
 // its two outputs' residues.
-void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod, ReplayMasks* mask) {
+void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair) {
     for (int i = 0; i <= kReplayBlockOutputs; ++i) {
         out[i] = static_cast<std::uint16_t>((kForwardColumns.mul[i] * base + kForwardColumns.add[i]) >> 16);
         mod[i] = static_cast<std::uint8_t>(small_mod25((std::uint32_t{out[i]} >> 8) * 6u + (out[i] & 0xFFu)));
     }
-    for (int half = 0; half < 2; ++half)
-        for (auto& m : mask[half]) m = 0;
-    for (int q = 0; q < kReplayBlockOutputs; ++q)
-        mask[q >> 6][small_mod25(mod[q + 1] * 11u + mod[q])] |= std::uint64_t{1} << (q & 63);
+    for (int q = 0; q < kReplayBlockOutputs; ++q) pair[q] = static_cast<std::uint8_t>(small_mod25(mod[q + 1] * 11u + mod[q]));
 }
 
 #ifdef VH_REPLAY_AVX2
@@ -51,7 +48,7 @@ void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod, Repla
     return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, want)));
 }
 
-[[gnu::target("avx2")]] void wide_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod, ReplayMasks* mask) {
+[[gnu::target("avx2")]] void wide_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair) {
     // Outputs 0 .. 143 (the block's 129 and some to spare), 8 states at a
     // time; packus interleaves the 128-bit halves, the permute puts them back.
     const __m256i b = _mm256_set1_epi32(static_cast<int>(base));
@@ -73,33 +70,39 @@ void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod, Repla
                                                                          _mm256_load_si256(reinterpret_cast<const __m256i*>(r + i + 16))),
                                                      0xD8));
     mod[128] = static_cast<std::uint8_t>(r[128]);
-    alignas(32) std::uint8_t pair[kReplayBlockOutputs];
     for (int i = 0; i < kReplayBlockOutputs; i += 32) {
         const __m256i packed = _mm256_permute4x64_epi64(
             _mm256_packus_epi16(wide_pair_natures(r + i), wide_pair_natures(r + i + 16)), 0xD8);
-        _mm256_store_si256(reinterpret_cast<__m256i*>(pair + i), packed);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(pair + i), packed);
     }
-    const __m256i p0 = _mm256_load_si256(reinterpret_cast<const __m256i*>(pair));
-    const __m256i p1 = _mm256_load_si256(reinterpret_cast<const __m256i*>(pair + 32));
-    const __m256i p2 = _mm256_load_si256(reinterpret_cast<const __m256i*>(pair + 64));
-    const __m256i p3 = _mm256_load_si256(reinterpret_cast<const __m256i*>(pair + 96));
-    for (int m = 0; m < 25; ++m) {
-        const __m256i want = _mm256_set1_epi8(static_cast<char>(m));
-        mask[0][m] = wide_equal_bits(p1, want) << 32 | wide_equal_bits(p0, want);
-        mask[1][m] = wide_equal_bits(p3, want) << 32 | wide_equal_bits(p2, want);
-    }
+}
+
+[[gnu::target("avx2")]] std::uint64_t wide_pairs_of_nature(const std::uint8_t* pair, int nature) {
+    const __m256i want = _mm256_set1_epi8(static_cast<char>(nature));
+    const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pair));
+    const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pair + 32));
+    return wide_equal_bits(hi, want) << 32 | wide_equal_bits(lo, want);
 }
 #endif
 
 }  // namespace
 
 void fill_replay_block(bool wide_vectors, std::uint32_t base, std::uint16_t* out, std::uint8_t* mod,
-                       ReplayMasks* mask) {
+                       std::uint8_t* pair) {
 #ifdef VH_REPLAY_AVX2
-    if (wide_vectors) return wide_fill(base, out, mod, mask);
+    if (wide_vectors) return wide_fill(base, out, mod, pair);
 #endif
     (void)wide_vectors;
-    plain_fill(base, out, mod, mask);
+    plain_fill(base, out, mod, pair);
+}
+
+std::uint64_t pairs_of_nature(bool wide_vectors, const std::uint8_t* pair, int nature) {
+#ifdef VH_REPLAY_AVX2
+    if (wide_vectors) return wide_pairs_of_nature(pair, nature);
+#endif
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 64; ++i) bits |= std::uint64_t{pair[i] == nature} << i;
+    return bits;
 }
 
 }  // namespace vh::narrowing

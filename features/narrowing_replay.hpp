@@ -23,17 +23,17 @@ namespace vh::narrowing {
 
 enum class ReplayRules { kForward, kReverse };
 
-// 128 outputs of a seed from `out` on (and the next block's first), their
-// residues mod 25 at the same places in `mod`, and per 64 pair positions and
-// nature a mask of the pairs there that have it: bit i of mask[h][m] is set
-// when the pair at 64 h + i has nature m (pairs of both parities mixed).
+// A block: 128 outputs of a seed from `out` on (and the next block's
+// first), their residues mod 25 at the same places in `mod`, and the nature
+// of the pair starting at each position in `pair`. Fills one from the state
+// `base` on (output 0 is base's own high half); `out` has room for 144
+// outputs, `mod` for 129 residues, `pair` for 128 natures.
 inline constexpr int kReplayBlockOutputs = 128;
-using ReplayMasks = std::uint64_t[25];  // one word: 64 positions
-
-// Fills one block from the state `base` on (output 0 is base's own high
-// half); `out` has room for 144 outputs and `mod` for 129 residues.
 void fill_replay_block(bool wide_vectors, std::uint32_t base, std::uint16_t* out, std::uint8_t* mod,
-                       ReplayMasks* mask);
+                       std::uint8_t* pair);
+
+// Bit i set where pair[i] is `nature`, for 64 natures from `pair` on.
+std::uint64_t pairs_of_nature(bool wide_vectors, const std::uint8_t* pair, int nature);
 
 class SeedReplay {
 public:
@@ -74,14 +74,24 @@ public:
 private:
     static constexpr int kMaxBlocks = kSeedRunSize / kReplayBlockOutputs + 1;
 
-    // Outputs 0 .. k and the masks of their blocks, filled.
+    // Outputs 0 .. k and their blocks, filled.
     void fill_through(int k) {
         while (k >= filled_end_) {
-            fill_replay_block(wide_, next_base_, out_ + filled_end_, mod_ + filled_end_,
-                              mask_words_ + filled_end_ / 64);
+            fill_replay_block(wide_, next_base_, out_ + filled_end_, mod_ + filled_end_, pair_ + filled_end_);
+            known_[filled_end_ / 64] = known_[filled_end_ / 64 + 1] = 0;
             next_base_ = kForwardJumps[kReplayBlockOutputs].apply(next_base_);
             filled_end_ += kReplayBlockOutputs;
         }
+    }
+    // The pairs of a nature among positions 64 w .. 64 w + 63, made when
+    // first asked for: a seed that ends early asks for few.
+    std::uint64_t mask_word(int w, int nature) {
+        fill_through(w * 64);
+        if ((known_[w] >> nature & 1u) == 0) {
+            masks_[w][nature] = pairs_of_nature(wide_, pair_ + w * 64, nature);
+            known_[w] |= 1u << nature;
+        }
+        return masks_[w][nature];
     }
     std::uint16_t out(int k) {
         fill_through(k);
@@ -124,13 +134,11 @@ private:
         // The pairs of p's parity among 64 positions.
         const std::uint64_t parity = (p & 1) != 0 ? 0xAAAAAAAAAAAAAAAAu : 0x5555555555555555u;
         int w = p >> 6;
-        fill_through(w * 64);
-        std::uint64_t bits = mask_words_[w][nature] & parity & (~std::uint64_t{0} << (p & 63));
+        std::uint64_t bits = mask_word(w, nature) & parity & (~std::uint64_t{0} << (p & 63));
         while (bits == 0) {
             ++w;
             if (w * 64 > last_pair) return -1;
-            fill_through(w * 64);
-            bits = mask_words_[w][nature] & parity;
+            bits = mask_word(w, nature) & parity;
         }
         const int q = w * 64 + std::countr_zero(bits);
         return q <= last_pair ? q : -1;
@@ -141,7 +149,9 @@ private:
     std::uint32_t next_base_ = 0;
     std::uint16_t out_[kMaxBlocks * kReplayBlockOutputs + 16];
     std::uint8_t mod_[kMaxBlocks * kReplayBlockOutputs + 1];
-    ReplayMasks mask_words_[2 * kMaxBlocks];  // word w: positions 64 w .. 64 w + 63
+    std::uint8_t pair_[kMaxBlocks * kReplayBlockOutputs];
+    std::uint64_t masks_[2 * kMaxBlocks][25];  // word w: positions 64 w .. 64 w + 63
+    std::uint32_t known_[2 * kMaxBlocks];      // which natures' words are made
 };
 
 }  // namespace vh::narrowing
