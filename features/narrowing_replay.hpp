@@ -11,6 +11,8 @@
 //   the seed;
 // - reverse: a frame that would read past the outputs known around the match
 //   ends the seed; a failed power or type test only fails the frame.
+// The fixed shiny creature is taken as forward processing takes it; reverse
+// processing finds its rows without replaying.
 #pragma once
 #include <bit>
 #include <cstdint>
@@ -46,6 +48,7 @@ public:
         wide_ = search.wide_vectors;
         filled_end_ = 0;
         next_base_ = seed;
+        window_frame_ = -2;
         const int* mins = req.min_ivs.data();
         for (int f = 0; f <= max_frames; ++f) {
             const FrameResult result = frame(search, f, last, c);
@@ -99,10 +102,7 @@ private:
     }
 
     FrameResult frame(const Search& search, int f, long last, Creature& c) {
-        if (search.req.fixed_shiny) {
-            const auto o = [&](long i) { return out(f + static_cast<int>(i)); };
-            return generate_frame(search, o, last - f, false, c);
-        }
+        if (search.req.fixed_shiny) return fixed_shiny_frame(search, f, last, c);
         // As encounter generation, on absolute output indices.
         if (last - f < 2) return FrameResult::kOutOfRange;
         const NarrowingRequest& req = search.req;
@@ -127,6 +127,32 @@ private:
         return FrameResult::kCreature;
     }
 
+    // The fixed shiny creature as forward processing takes it (the earlier
+    // seed value high), as shiny_locked_pid composes it: bit e of the low
+    // half is the lowest bit of output f + e - 1 (e = 3 .. 15), which from
+    // one frame to the next is a shift of the same bits.
+    FrameResult fixed_shiny_frame(const Search& search, int f, long last, Creature& c) {
+        constexpr int kReads = 16;  // two seed values, 13 bit outputs, two words
+        if (last - f < kReads) return FrameResult::kOutOfRange;
+        fill_through(f + kReads);
+        if (f == window_frame_ + 1) {
+            window_ = (window_ >> 1 & 0x7FF8u) | (out_[f + 14] & 1u) << 15;
+        } else {
+            window_ = 0;
+            for (int e = 3; e <= 15; ++e) window_ |= (out_[f + e - 1] & 1u) << e;
+        }
+        window_frame_ = f;
+        const NarrowingRequest& req = search.req;
+        const std::uint32_t ids = req.tid ^ req.sid;
+        const std::uint32_t high = (out_[f] & 7u) | ((window_ ^ ids) & 0xFFF8u);
+        const std::uint32_t low = (out_[f + 1] & 7u) | window_;
+        c.pid = high << 16 | low;
+        c.first_word = out_[f + 15];
+        c.second_word = out_[f + 16];
+        if (search.shiny_nature_check && nature_of(c.pid) != req.nature) return FrameResult::kNatureFailed;
+        return FrameResult::kCreature;
+    }
+
     // The first pair q >= p of p's parity whose nature is `nature`, with
     // q <= last_pair; -1 when there is none.
     int next_pair(int p, int nature, int last_pair) {
@@ -145,6 +171,8 @@ private:
     }
 
     bool wide_ = false;
+    int window_frame_ = -2;    // the frame whose fixed shiny bits `window_` holds
+    std::uint32_t window_ = 0;
     int filled_end_ = 0;  // outputs filled: whole blocks
     std::uint32_t next_base_ = 0;
     std::uint16_t out_[kMaxBlocks * kReplayBlockOutputs + 16];
