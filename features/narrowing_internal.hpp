@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/creature.hpp"
+#include "engine/initial_seed.hpp"
 #include "engine/lcg.hpp"
 #include "features/narrowing.hpp"
 
@@ -51,8 +52,9 @@ struct Search {
 // Whether the processor has 256-bit integer vectors (AVX2).
 bool has_wide_vectors();
 
+// Hours 0 .. 23, low half at most max_low (0 .. 0xFFFF).
 inline bool valid_seed(std::uint32_t r, int max_low) {
-    return ((r >> 16) & 0xFFu) <= 23u && static_cast<int>(r & 0xFFFFu) <= max_low;
+    return SeedShape{0, 23, static_cast<std::uint32_t>(max_low)}.holds(r);
 }
 
 // The fixed shiny creature's nature test for a match at state s, whose
