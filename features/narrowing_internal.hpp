@@ -44,7 +44,7 @@ struct Search {
         return row_buffer > least ? row_buffer : least;
     }
     bool sync_nature = false;  // synchronize with a wanted nature
-    bool shiny_nature_check = false;  // fixed shiny creature: the nature is checked
+    bool shiny_nature_check = false;  // fixed_shiny_nature_tested for the request
     bool hp_filter = false;           // a power above 30 or a type is wanted
     bool wide_vectors = false;        // the loops for 256-bit integer vectors
 };
@@ -82,16 +82,11 @@ template <class Outputs>
 FrameResult generate_frame(const Search& search, Outputs&& o, long last, bool later_is_high, Creature& c) {
     const NarrowingRequest& req = search.req;
     if (req.fixed_shiny) {
-        constexpr int kReads = 16;  // two seed values, 13 bit outputs, two words
-        if (last < kReads) return FrameResult::kOutOfRange;
-        std::uint16_t bits[13];
-        for (int e = 0; e < 13; ++e) bits[e] = o(2 + e);
-        const std::uint16_t earlier = o(0), later = o(1);
-        c.pid = later_is_high ? shiny_locked_pid(req.tid, req.sid, later, earlier, bits)
-                              : shiny_locked_pid(req.tid, req.sid, earlier, later, bits);
-        c.first_word = o(15);
-        c.second_word = o(16);
-        // The nature is only a test when an ID sets the composition apart.
+        if (last < kFixedShinyLastRead) return FrameResult::kOutOfRange;
+        const FixedShiny f = fixed_shiny_creature(o, req.tid, req.sid, later_is_high);
+        c.pid = f.pid;
+        c.first_word = f.first_word;
+        c.second_word = f.second_word;
         if (search.shiny_nature_check && nature_of(c.pid) != req.nature) return FrameResult::kNatureFailed;
         return FrameResult::kCreature;
     }
