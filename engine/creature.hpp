@@ -88,8 +88,8 @@ constexpr FixedShiny fixed_shiny_creature(const Outputs& o, std::uint16_t tid, s
     return {fixed_shiny_pid(o, tid, sid, later_is_high), o(15), o(16)};
 }
 
-// Whether a wanted nature is a test of the fixed shiny creature: only when
-// an ID is not 0, which sets its composition apart from the plain pair.
+// Whether a fixed shiny creature of another nature than the wanted one is
+// dropped at once: only when a nature is wanted and an ID is not 0.
 constexpr bool fixed_shiny_nature_tested(int wanted, std::uint16_t tid, std::uint16_t sid) {
     return wanted != kNoNature && (tid != 0 || sid != 0);
 }
