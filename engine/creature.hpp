@@ -43,6 +43,13 @@ constexpr int hidden_power_power(const Ivs& iv) {
     return 40 * bits / 63 + 30;
 }
 
+// A generated creature: its personality value and individual-value words.
+struct Creature {
+    std::uint32_t pid = 0;
+    std::uint16_t first_word = 0;   // individual values H, A, B
+    std::uint16_t second_word = 0;  // individual values S, C, D
+};
+
 // `bits` are the 13 outputs r3 .. r15 in generation order.
 constexpr std::uint32_t shiny_locked_pid(std::uint16_t tid, std::uint16_t sid, std::uint16_t high_seed,
                                          std::uint16_t low_seed, const std::uint16_t* bits) {
@@ -76,14 +83,8 @@ constexpr std::uint32_t fixed_shiny_pid(const Outputs& o, std::uint16_t tid, std
                          : shiny_locked_pid(tid, sid, earlier, later, bits);
 }
 
-struct FixedShiny {
-    std::uint32_t pid = 0;
-    std::uint16_t first_word = 0;   // individual values H, A, B
-    std::uint16_t second_word = 0;  // individual values S, C, D
-};
-
 template <class Outputs>
-constexpr FixedShiny fixed_shiny_creature(const Outputs& o, std::uint16_t tid, std::uint16_t sid,
+constexpr Creature fixed_shiny_creature(const Outputs& o, std::uint16_t tid, std::uint16_t sid,
                                           bool later_is_high) {
     return {fixed_shiny_pid(o, tid, sid, later_is_high), o(15), o(16)};
 }

@@ -17,7 +17,7 @@ struct Frame {
 Frame frame_creature(OutputRun& run, long f, const FrameListRequest& req) {
     const auto o = [&](long i) { return run(f + i); };
     if (req.fixed_shiny) {
-        const FixedShiny c = fixed_shiny_creature(o, req.tid, req.sid, false);
+        const Creature c = fixed_shiny_creature(o, req.tid, req.sid, false);
         return {c.pid, ivs_from_words(c.first_word, c.second_word)};
     }
     const Encounter e = encounter_pid(o, req.nature, req.sync, kUnbounded);

@@ -65,11 +65,7 @@ bool fixed_shiny_nature_passes(const NarrowingRequest& req, std::uint32_t s, boo
 
 // ---- generation and acceptance --------------------------------------------
 
-struct Creature {
-    std::uint32_t pid = 0;
-    std::uint16_t first_word = 0;   // individual values H, A, B
-    std::uint16_t second_word = 0;  // individual values S, C, D
-};
+using Creature = vh::Creature;
 
 enum class FrameResult { kCreature, kNatureFailed, kOutOfRange };
 
@@ -83,10 +79,7 @@ FrameResult generate_frame(const Search& search, Outputs&& o, long last, bool la
     const NarrowingRequest& req = search.req;
     if (req.fixed_shiny) {
         if (last < kFixedShinyLastRead) return FrameResult::kOutOfRange;
-        const FixedShiny f = fixed_shiny_creature(o, req.tid, req.sid, later_is_high);
-        c.pid = f.pid;
-        c.first_word = f.first_word;
-        c.second_word = f.second_word;
+        c = fixed_shiny_creature(o, req.tid, req.sid, later_is_high);
         if (search.shiny_nature_check && nature_of(c.pid) != req.nature) return FrameResult::kNatureFailed;
         return FrameResult::kCreature;
     }
