@@ -98,20 +98,21 @@ constexpr bool fixed_shiny_nature_tested(int wanted, std::uint16_t tid, std::uin
 // ---- the ordinary encounter generation --------------------------------------
 
 // The nature step: the nature chosen and the position of the first output of
-// the personality search, for a frame whose first two outputs o1, o2 stand
-// at positions `first` and `first` + 1. `synced` is the nature synchronize
-// gives on an even o1: the wanted nature when synchronize is on, else
-// kNoNature (as it is when no nature is wanted).
+// the personality search, for a frame whose first output is o(first).
+// `synced` is the nature synchronize gives on an even first output: the
+// wanted nature when synchronize is on, else kNoNature (as it is when no
+// nature is wanted). The second output is read only when synchronize fails.
 struct NatureStep {
     int nature;
     int start;
 };
-constexpr NatureStep encounter_nature_step(std::uint16_t o1, std::uint16_t o2, int synced, int first = 1) {
+template <class Outputs>
+constexpr NatureStep encounter_nature_step(const Outputs& o, int synced, int first = 1) {
     if (synced != kNoNature) {
-        if ((o1 & 1u) == 0) return {synced, first + 1};
-        return {static_cast<int>(o2 % 25u), first + 2};
+        if ((o(first) & 1u) == 0) return {synced, first + 1};
+        return {static_cast<int>(o(first + 1) % 25u), first + 2};
     }
-    return {static_cast<int>(o1 % 25u), first + 1};
+    return {static_cast<int>(o(first) % 25u), first + 1};
 }
 
 constexpr int synced_nature(int wanted, bool sync) { return sync ? wanted : kNoNature; }
@@ -135,7 +136,7 @@ constexpr Encounter encounter_pid(const Outputs& o, int wanted, bool sync, long 
                                   bool check_nature = false) {
     Encounter e;
     if (last < 2) return {Encounter::kOutOfRange};
-    const NatureStep step = encounter_nature_step(o(1), o(2), synced_nature(wanted, sync));
+    const NatureStep step = encounter_nature_step(o, synced_nature(wanted, sync));
     e.nature = step.nature;
     if (check_nature && wanted != kNoNature && e.nature != wanted) {
         e.status = Encounter::kNatureFailed;

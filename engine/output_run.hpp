@@ -32,9 +32,8 @@ public:
         far_index_ = 0;
     }
     std::uint16_t operator()(long k) {
-        if (k < filled_) return out_[k];
-        if (k >= kSeedRunSize) return far(k);
         for (; filled_ <= k; ++filled_) {
+            if (filled_ == kSeedRunSize) return far(k);
             state_ = next_seed(state_);
             out_[filled_] = output_of(state_);
         }

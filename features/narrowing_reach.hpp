@@ -18,7 +18,8 @@ namespace vh::narrowing {
 // The nature step of a frame whose first two outputs, at positions a and
 // a + 1, are o1 and o2.
 inline NatureStep nature_step(const Search& search, int a, std::uint16_t o1, std::uint16_t o2) {
-    return encounter_nature_step(o1, o2, synced_nature(search.req.nature, search.req.sync), a);
+    const auto o = [&](long i) { return i == a ? o1 : o2; };
+    return encounter_nature_step(o, synced_nature(search.req.nature, search.req.sync), a);
 }
 
 // Fills `starts` (ascending) with the first-output positions a >= lowest
