@@ -40,7 +40,7 @@ void run_narrowing(const NarrowingRequest& request, ProgressRef progress, TextSi
     if (hook.row_buffer != 0) search.row_buffer = hook.row_buffer;
     if (hook.combo_block != 0) search.combo_block = hook.combo_block;
     search.sync_nature = search.req.sync && search.req.nature != kNoNature;
-    search.shiny_nature_check = search.req.nature != kNoNature && (search.req.tid != 0 || search.req.sid != 0);
+    search.shiny_nature_check = fixed_shiny_nature_tested(search.req.nature, search.req.tid, search.req.sid);
     search.hp_filter = search.req.min_power > 30 || search.req.hp_type != -1;
     search.wide_vectors = !hook.plain_loops && narrowing::has_wide_vectors();
 
@@ -57,17 +57,16 @@ void run_narrowing(const NarrowingRequest& request, ProgressRef progress, TextSi
 namespace narrowing {
 
 bool fixed_shiny_nature_passes(const NarrowingRequest& req, std::uint32_t s, bool later_is_high) {
-    std::uint16_t before[16];  // before[k]: output at position -k
+    // The sequence's frame begins 15 steps before s: its o(i) is the output
+    // at position i - 15.
+    std::uint16_t from_frame[15];
     std::uint32_t st = s;
-    for (int k = 1; k <= 15; ++k) {
+    for (int i = 14; i >= 0; --i) {
         st = prev_seed(st);
-        before[k] = output_of(st);
+        from_frame[i] = output_of(st);
     }
-    std::uint16_t bits[13];
-    for (int e = 0; e < 13; ++e) bits[e] = before[13 - e];
-    const std::uint16_t high = later_is_high ? before[14] : before[15];
-    const std::uint16_t low = later_is_high ? before[15] : before[14];
-    return nature_of(shiny_locked_pid(req.tid, req.sid, high, low, bits)) == req.nature;
+    const auto o = [&](long i) { return from_frame[i]; };
+    return nature_of(fixed_shiny_pid(o, req.tid, req.sid, later_is_high)) == req.nature;
 }
 
 bool has_wide_vectors() {

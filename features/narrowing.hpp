@@ -27,7 +27,7 @@
 #include <type_traits>
 
 #include "engine/creature.hpp"
-#include "engine/seed_run.hpp"
+#include "engine/output_run.hpp"
 #include "text/sink.hpp"
 
 namespace vh {

@@ -15,18 +15,11 @@
 
 namespace vh::narrowing {
 
-struct NatureStep {
-    int nature;  // the nature chosen
-    int start;   // position of the first personality pair
-};
-
-// The nature step of a frame whose first two outputs are o1 and o2.
+// The nature step of a frame whose first two outputs, at positions a and
+// a + 1, are o1 and o2.
 inline NatureStep nature_step(const Search& search, int a, std::uint16_t o1, std::uint16_t o2) {
-    if (search.sync_nature) {
-        if ((o1 & 1u) == 0) return {search.req.nature, a + 1};
-        return {static_cast<int>(o2 % 25u), a + 2};
-    }
-    return {static_cast<int>(o1 % 25u), a + 1};
+    const auto o = [&](long i) { return i == a ? o1 : o2; };
+    return encounter_nature_step(o, synced_nature(search.req.nature, search.req.sync), a);
 }
 
 // Fills `starts` (ascending) with the first-output positions a >= lowest
@@ -68,15 +61,11 @@ inline int frames_reaching(const Search& search, std::uint32_t g, int p, int low
     const int a_lo = prev - 1 > lowest ? prev - 1 : lowest;
     fill_through(p - a_lo);
     int n = 0;
-    if (!search.sync_nature) {
-        // The search starts right after the first output: only frames whose
-        // first output has the parity of P - 1 reach P.
-        int a = a_lo + (((p - 1 - a_lo) % 2 + 2) % 2);
-        for (; a <= p - 3; a += 2)
-            if (outs[p - a] % 25u == static_cast<unsigned>(m) && a + 1 > prev) starts[n++] = a;
-        return n;
-    }
-    for (int a = a_lo; a <= p - 3; ++a) {
+    // Without synchronize the search starts right after the first output:
+    // only frames whose first output has the parity of P - 1 can reach P.
+    const int stride = search.sync_nature ? 1 : 2;
+    const int a_first = search.sync_nature ? a_lo : a_lo + (((p - 1 - a_lo) % 2 + 2) % 2);
+    for (int a = a_first; a <= p - 3; a += stride) {
         const NatureStep step = nature_step(search, a, outs[p - a], outs[p - a - 1]);
         if (step.nature != m || step.start <= prev || ((p - step.start) & 1) != 0) continue;
         starts[n++] = a;
