@@ -18,7 +18,7 @@
 #include <cstdint>
 
 #include "engine/lcg.hpp"
-#include "engine/seed_run.hpp"
+#include "engine/output_run.hpp"
 #include "features/narrowing_internal.hpp"
 
 namespace vh::narrowing {
