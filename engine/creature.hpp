@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/lcg.hpp"
+
 namespace vh {
 
 inline constexpr int kNoNature = -1;
@@ -50,18 +52,30 @@ struct Creature {
     std::uint16_t second_word = 0;  // individual values S, C, D
 };
 
+// The ordinary creature whose words are the outputs of state g and its
+// successor: its personality value is the pair of outputs just before them.
+constexpr Creature creature_at_words(std::uint32_t g) {
+    const std::uint32_t high = prev_seed(g);
+    return {make_pid(output_of(prev_seed(high)), output_of(high)), output_of(g), output_of(next_seed(g))};
+}
+
+// The shiny-locked composition from `bit_window`, whose bit e (3 .. 15) is
+// the lowest bit of r_e (bits 0-2 and 16-31 clear): bit e of the low half is
+// r_e's, bit e of the high half that flipped where trainer ID XOR secret ID
+// has bit e set.
+constexpr std::uint32_t shiny_locked_pid_of_window(std::uint16_t tid, std::uint16_t sid, std::uint16_t high_seed,
+                                                   std::uint16_t low_seed, std::uint32_t bit_window) {
+    const std::uint32_t high = (high_seed & 7u) | ((bit_window ^ tid ^ sid) & 0xFFF8u);
+    const std::uint32_t low = (low_seed & 7u) | bit_window;
+    return (high << 16) | low;
+}
+
 // `bits` are the 13 outputs r3 .. r15 in generation order.
 constexpr std::uint32_t shiny_locked_pid(std::uint16_t tid, std::uint16_t sid, std::uint16_t high_seed,
                                          std::uint16_t low_seed, const std::uint16_t* bits) {
-    std::uint32_t high = high_seed & 7u;
-    std::uint32_t low = low_seed & 7u;
-    const std::uint32_t tsv = tid ^ sid;
-    for (int e = 3; e <= 15; ++e) {
-        const std::uint32_t bit = bits[e - 3] & 1u;
-        low |= bit << e;
-        high |= (bit ^ ((tsv >> e) & 1u)) << e;
-    }
-    return (high << 16) | low;
+    std::uint32_t window = 0;
+    for (int e = 3; e <= 15; ++e) window |= (bits[e - 3] & 1u) << e;
+    return shiny_locked_pid_of_window(tid, sid, high_seed, low_seed, window);
 }
 
 // ---- the fixed shiny creature ---------------------------------------------

@@ -64,11 +64,7 @@ int row_frame(const Search& search, SeedWork& w, std::uint32_t r, int f, std::ui
         static_cast<long>(f) + offset + 1 <= static_cast<long>(search.table) - 1) {
         // The frame's creature, its personality value the two outputs
         // before the words; it reads nothing past the table.
-        const std::uint32_t g = kForwardJumps[static_cast<std::size_t>(f) + offset].apply(r);
-        const std::uint32_t before = prev_seed(g);
-        c.pid = make_pid(output_of(prev_seed(before)), output_of(before));
-        c.first_word = output_of(g);
-        c.second_word = output_of(next_seed(g));
+        c = creature_at_words(kForwardJumps[static_cast<std::size_t>(f) + offset].apply(r));
         return f;
     }
     if (!search.hp_filter) {

@@ -15,7 +15,8 @@ namespace {
 // The outputs, their residues, and each pair's nature. 256 is 6 and 65536
 // is 11 modulo 25, so residues follow from bytes and a pair's nature from
 // its two outputs' residues.
-void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair) {
+void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* pair) {
+    std::uint8_t mod[kReplayBlockOutputs + 1];
     for (int i = 0; i <= kReplayBlockOutputs; ++i) {
         out[i] = static_cast<std::uint16_t>((kForwardColumns.mul[i] * base + kForwardColumns.add[i]) >> 16);
         mod[i] = static_cast<std::uint8_t>(small_mod25((std::uint32_t{out[i]} >> 8) * 6u + (out[i] & 0xFFu)));
@@ -48,15 +49,14 @@ void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod, std::
     return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, want)));
 }
 
-[[gnu::target("avx2")]] void wide_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair) {
+[[gnu::target("avx2")]] void wide_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* pair) {
     // Outputs 0 .. 143 (the block's 129 and some to spare), 8 states at a
     // time; packus interleaves the 128-bit halves, the permute puts them back.
     const __m256i b = _mm256_set1_epi32(static_cast<int>(base));
     for (int i = 0; i < 144; i += 16)
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
                             _mm256_permute4x64_epi64(_mm256_packus_epi32(wide_outputs(b, i), wide_outputs(b, i + 8)), 0xD8));
-    // Residues in 16-bit lanes, kept as bytes; then each pair's nature from
-    // residues q, q+1.
+    // Residues in 16-bit lanes, then each pair's nature from residues q, q+1.
     alignas(32) std::uint16_t r[160];
     for (int i = 0; i < 144; i += 16) {
         const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + i));
@@ -64,12 +64,6 @@ void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod, std::
                                            _mm256_and_si256(x, _mm256_set1_epi16(0xFF)));
         _mm256_store_si256(reinterpret_cast<__m256i*>(r + i), mod25_16(y));
     }
-    for (int i = 0; i < 128; i += 32)
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(mod + i),
-                            _mm256_permute4x64_epi64(_mm256_packus_epi16(_mm256_load_si256(reinterpret_cast<const __m256i*>(r + i)),
-                                                                         _mm256_load_si256(reinterpret_cast<const __m256i*>(r + i + 16))),
-                                                     0xD8));
-    mod[128] = static_cast<std::uint8_t>(r[128]);
     for (int i = 0; i < kReplayBlockOutputs; i += 32) {
         const __m256i packed = _mm256_permute4x64_epi64(
             _mm256_packus_epi16(wide_pair_natures(r + i), wide_pair_natures(r + i + 16)), 0xD8);
@@ -87,13 +81,12 @@ void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod, std::
 
 }  // namespace
 
-void fill_replay_block(bool wide_vectors, std::uint32_t base, std::uint16_t* out, std::uint8_t* mod,
-                       std::uint8_t* pair) {
+void fill_replay_block(bool wide_vectors, std::uint32_t base, std::uint16_t* out, std::uint8_t* pair) {
 #ifdef VH_REPLAY_AVX2
-    if (wide_vectors) return wide_fill(base, out, mod, pair);
+    if (wide_vectors) return wide_fill(base, out, pair);
 #endif
     (void)wide_vectors;
-    plain_fill(base, out, mod, pair);
+    plain_fill(base, out, pair);
 }
 
 std::uint64_t pairs_of_nature(bool wide_vectors, const std::uint8_t* pair, int nature) {

@@ -26,13 +26,11 @@ namespace vh::narrowing {
 enum class ReplayRules { kForward, kReverse };
 
 // A block: 128 outputs of a seed from `out` on (and the next block's
-// first), their residues mod 25 at the same places in `mod`, and the nature
-// of the pair starting at each position in `pair`. Fills one from the state
-// `base` on (output 0 is base's own high half); `out` has room for 144
-// outputs, `mod` for 129 residues, `pair` for 128 natures.
+// first), and the nature of the pair starting at each position in `pair`.
+// Fills one from the state `base` on (output 0 is base's own high half);
+// `out` has room for 144 outputs, `pair` for 128 natures.
 inline constexpr int kReplayBlockOutputs = 128;
-void fill_replay_block(bool wide_vectors, std::uint32_t base, std::uint16_t* out, std::uint8_t* mod,
-                       std::uint8_t* pair);
+void fill_replay_block(bool wide_vectors, std::uint32_t base, std::uint16_t* out, std::uint8_t* pair);
 
 // Bit i set where pair[i] is `nature`, for 64 natures from `pair` on.
 std::uint64_t pairs_of_nature(bool wide_vectors, const std::uint8_t* pair, int nature);
@@ -80,7 +78,7 @@ private:
     // Outputs 0 .. k and their blocks, filled.
     void fill_through(int k) {
         while (k >= filled_end_) {
-            fill_replay_block(wide_, next_base_, out_ + filled_end_, mod_ + filled_end_, pair_ + filled_end_);
+            fill_replay_block(wide_, next_base_, out_ + filled_end_, pair_ + filled_end_);
             known_[filled_end_ / 64] = known_[filled_end_ / 64 + 1] = 0;
             next_base_ = kForwardJumps[kReplayBlockOutputs].apply(next_base_);
             filled_end_ += kReplayBlockOutputs;
@@ -106,16 +104,9 @@ private:
         // As encounter generation, on absolute output indices.
         if (last - f < 2) return FrameResult::kOutOfRange;
         const NarrowingRequest& req = search.req;
-        int nature, p;
         fill_through(f + 2);
-        const std::uint16_t o1 = out_[f + 1];
-        if (search.sync_nature && (o1 & 1u) == 0) {
-            nature = req.nature, p = f + 2;
-        } else {
-            const int k = search.sync_nature ? f + 2 : f + 1;
-            nature = mod_[k];
-            p = k + 1;
-        }
+        const auto o = [&](long i) { return out_[i]; };
+        const auto [nature, p] = encounter_nature_step(o, synced_nature(req.nature, req.sync), f + 1);
         if (req.nature != kNoNature && nature != req.nature) return FrameResult::kNatureFailed;
         // A pair is only taken when both words after it exist.
         const int q = next_pair(p, nature, static_cast<int>(last) - 3);
@@ -128,9 +119,8 @@ private:
     }
 
     // The fixed shiny creature as forward processing takes it (the earlier
-    // seed value high), as shiny_locked_pid composes it: bit e of the low
-    // half is the lowest bit of output f + e - 1 (e = 3 .. 15), which from
-    // one frame to the next is a shift of the same bits.
+    // seed value high): the lowest bits of outputs f + 2 .. f + 14, which
+    // shiny_locked_pid reads, move by one bit from one frame to the next.
     FrameResult fixed_shiny_frame(const Search& search, int f, long last, Creature& c) {
         constexpr int kReads = 16;  // two seed values, 13 bit outputs, two words
         if (last - f < kReads) return FrameResult::kOutOfRange;
@@ -143,10 +133,7 @@ private:
         }
         window_frame_ = f;
         const NarrowingRequest& req = search.req;
-        const std::uint32_t ids = req.tid ^ req.sid;
-        const std::uint32_t high = (out_[f] & 7u) | ((window_ ^ ids) & 0xFFF8u);
-        const std::uint32_t low = (out_[f + 1] & 7u) | window_;
-        c.pid = high << 16 | low;
+        c.pid = shiny_locked_pid_of_window(req.tid, req.sid, out_[f], out_[f + 1], window_);
         c.first_word = out_[f + 15];
         c.second_word = out_[f + 16];
         if (search.shiny_nature_check && nature_of(c.pid) != req.nature) return FrameResult::kNatureFailed;
@@ -176,7 +163,6 @@ private:
     int filled_end_ = 0;  // outputs filled: whole blocks
     std::uint32_t next_base_ = 0;
     std::uint16_t out_[kMaxBlocks * kReplayBlockOutputs + 16];
-    std::uint8_t mod_[kMaxBlocks * kReplayBlockOutputs + 1];
     std::uint8_t pair_[kMaxBlocks * kReplayBlockOutputs];
     std::uint64_t masks_[2 * kMaxBlocks][25];  // word w: positions 64 w .. 64 w + 63
     std::uint32_t known_[2 * kMaxBlocks];      // which natures' words are made

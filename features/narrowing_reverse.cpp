@@ -19,6 +19,7 @@
 #include <cstring>
 
 #include "engine/cycle_position.hpp"
+#include "engine/initial_seed.hpp"
 #include "engine/output_run.hpp"
 #include "features/narrowing_internal.hpp"
 #include "features/narrowing_pass_set.hpp"
@@ -43,8 +44,7 @@ constexpr int kLatestStart = kAhead - 4;
 // A passing frame within reach of a match, with its creature.
 struct NearFrame {
     int start;  // position of its first output
-    std::uint32_t pid;
-    std::uint16_t first_word, second_word;
+    Creature creature;
 };
 
 struct Candidate {
@@ -62,7 +62,6 @@ constexpr int kWinSize = 99 - kWinLo + 1;  // positions kWinLo .. +99
 
 struct Window {
     std::uint16_t o[kWinSize];
-    std::uint8_t mod[kWinSize];
     std::uint8_t pair[kWinSize];
     std::uint16_t out(int pos) const { return o[pos - kWinLo]; }
 };
@@ -71,7 +70,6 @@ struct Window {
     const std::uint32_t low = kBackwardJumps[-kWinLo].apply(s);  // the state at kWinLo
     for (int k = 0; k < kWinSize; ++k)
         w.o[k] = static_cast<std::uint16_t>((kForwardColumns.mul[k] * low + kForwardColumns.add[k]) >> 16);
-    for (int k = 0; k < kWinSize; ++k) w.mod[k] = static_cast<std::uint8_t>(w.o[k] % 25u);
     for (int k = 0; k + 1 < kWinSize; ++k)
         w.pair[k] = static_cast<std::uint8_t>((std::uint32_t{w.o[k + 1]} << 16 | w.o[k]) % 25u);
     w.pair[kWinSize - 1] = 0;
@@ -81,10 +79,9 @@ struct Window {
 // is valid, ascending; returns their number.
 [[gnu::always_inline]] inline int valid_steps_body(std::uint32_t s, int lo, int hi, int max_low, std::uint8_t* flag,
                                                    int* out) {
-    const std::uint32_t limit = static_cast<std::uint32_t>(max_low);
     for (int j = lo; j <= hi; ++j) {
         const std::uint32_t r = kBackwardColumns.mul[j] * s + kBackwardColumns.add[j];
-        flag[j] = (((r >> 16) & 0xFFu) <= 23u) & ((r & 0xFFFFu) <= limit);
+        flag[j] = narrowing_shape(max_low).holds(r);
     }
     // Few seeds are valid: skip eight flags at a time while they are all clear.
     int n = 0;
@@ -132,12 +129,8 @@ int valid_steps(const Search& search, std::uint32_t s, int lo, int hi, int max_l
 }
 
 NatureStep step_in(const Search& search, const Window& w, int a) {
-    const int k = a - kWinLo;
-    if (search.sync_nature) {
-        if ((w.o[k] & 1u) == 0) return {search.req.nature, a + 1};
-        return {w.mod[k + 1], a + 2};
-    }
-    return {w.mod[k], a + 1};
+    return encounter_nature_step([&](long pos) { return w.out(static_cast<int>(pos)); },
+                                 synced_nature(search.req.nature, search.req.sync), a);
 }
 
 struct Scratch {
@@ -155,17 +148,16 @@ struct Scratch {
 // frame, until a row or a frame that would read past +101.
 std::uint32_t replay_match(const Search& search, std::uint32_t s, Scratch& sc, char*& text) {
     const NarrowingRequest& req = search.req;
-    std::uint32_t r = s;
     std::uint32_t rows = 0;
-    for (int j = 1; j <= kBack; ++j) {
-        r = prev_seed(r);
-        if (!valid_seed(r, req.max_low)) continue;
+    seeds_before(s, kBack, narrowing_shape(req.max_low), [&](int j, std::uint32_t r) {
         Creature c;
         const int f = sc.replay.row_frame(search, r, req.max_frames, kAhead + j, ReplayRules::kReverse, c);
-        if (f < 0) continue;
-        text = format_row_with_nature(text, r, f, c.pid, c.first_word, c.second_word);
-        ++rows;
-    }
+        if (f >= 0) {
+            text = format_row_with_nature(text, r, f, c.pid, c.first_word, c.second_word);
+            ++rows;
+        }
+        return true;
+    });
     return rows;
 }
 
@@ -237,22 +229,13 @@ int frames_near_match(const Search& search, const PassSet& set, std::uint32_t s,
         if (tag != kRegenerate) {
             const int words = a - 1 + static_cast<int>(tag);
             if (words + 1 > kAhead) continue;
-            const std::uint32_t g =
-                words >= 0 ? kForwardJumps[words].apply(s) : kBackwardJumps[-words].apply(s);
-            const std::uint32_t before = prev_seed(g);
-            f.pid = make_pid(output_of(prev_seed(before)), output_of(before));
-            f.first_word = output_of(g);
-            f.second_word = output_of(next_seed(g));
+            f.creature = creature_at_words(words >= 0 ? kForwardJumps[words].apply(s) : kBackwardJumps[-words].apply(s));
         } else {
             // Its words lie 255 or more outputs on: generated anew, no
             // further than +101.
             sc.run.start(a - 1 >= 0 ? kForwardJumps[a - 1].apply(s) : kBackwardJumps[1 - a].apply(s));
             const auto o = [&](long i) { return sc.run(i); };
-            Creature cr;
-            if (generate_frame(search, o, kAhead + 1 - a, true, cr) != FrameResult::kCreature) continue;
-            f.pid = cr.pid;
-            f.first_word = cr.first_word;
-            f.second_word = cr.second_word;
+            if (generate_frame(search, o, kAhead + 1 - a, true, f.creature) != FrameResult::kCreature) continue;
         }
         ++n;
     }
@@ -286,8 +269,8 @@ std::uint32_t rows_of_match(const Search& search, const PassSet& set, std::uint3
         const Candidate& cd = sc.cand[c];
         if (cd.first_overrun <= cd.start) continue;
         const NearFrame& f = sc.near[cd.near];
-        text = format_row_with_nature(text, kBackwardJumps[cd.j].apply(s), cd.start - 1 + cd.j, f.pid, f.first_word,
-                                      f.second_word);
+        text = format_row_with_nature(text, kBackwardJumps[cd.j].apply(s), cd.start - 1 + cd.j, f.creature.pid,
+                                      f.creature.first_word, f.creature.second_word);
         ++rows;
     }
     return rows;
@@ -299,14 +282,14 @@ std::uint32_t fixed_match(const Search& search, std::uint32_t s, char*& text) {
     const NarrowingRequest& req = search.req;
     if (search.shiny_nature_check && !fixed_shiny_nature_passes(req, s, true)) return 0;
     const std::uint16_t w1 = output_of(s), w2 = output_of(next_seed(s));
-    const int j_hi = std::min(kBack, 15 + req.max_frames);
+    // Frame F's seed lies F + 1 steps before the state 14 steps before s.
+    const int frames = std::min(kBack - 14, req.max_frames + 1);
     std::uint32_t rows = 0;
-    for (int j = 15; j <= j_hi; ++j) {
-        const std::uint32_t r = kBackwardJumps[j].apply(s);
-        if (!valid_seed(r, req.max_low)) continue;
-        text = format_row_without_nature(text, r, j - 15, w1, w2);
+    seeds_before(kBackwardJumps[14].apply(s), frames, narrowing_shape(req.max_low), [&](int j, std::uint32_t r) {
+        text = format_row_without_nature(text, r, j - 1, w1, w2);
         ++rows;
-    }
+        return true;
+    });
     return rows;
 }
 

@@ -30,12 +30,10 @@ CandidateList find_seed_candidates(const SeedCandidateRequest& req) {
         return true;
     };
     for (int i = 0; i < states.count; ++i) {
-        // s2: the state whose output is the personality value's low half;
+        if (nature_of(creature_at_words(states.states[i]).pid) != req.nature) continue;
+        // From the state whose output is the personality value's low half,
         // generation at frame j - 1 begins j steps before it.
-        const std::uint32_t s1 = prev_seed(states.states[i]);
-        const std::uint32_t s2 = prev_seed(s1);
-        if (nature_of(make_pid(output_of(s2), output_of(s1))) != req.nature) continue;
-        if (!seeds_before(s2, kFrames, shape, keep)) break;
+        if (!seeds_before(rewind(states.states[i], 2), kFrames, shape, keep)) break;
     }
     return list;
 }
