@@ -94,7 +94,9 @@ struct NarrowingTestHook {
     // read past the end of the table yields no creature and the next frame
     // is tried.
     int forward_table = kSeedRunSize;
-    enum class ForwardWay { kChosen, kReplayEverySeed, kPassSet };
+    // Forward processing finds rows from the pass set or replays every seed,
+    // frame by frame or (without a power or type filter) from the words.
+    enum class ForwardWay { kChosen, kReplayEverySeed, kPassSet, kReplayFromWords };
     ForwardWay forward_way = ForwardWay::kChosen;
     // Reverse processing visits every match, or only those within reach of a
     // passing frame, or replays the seeds of every match.

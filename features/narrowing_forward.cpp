@@ -53,6 +53,7 @@ struct SeedWork {
 
 // The row of seed r by evaluating frames 0 .. last in order; its frame or -1.
 int replay_seed(const Search& search, SeedWork& w, std::uint32_t r, int last, Creature& c) {
+    if (search.replay_from_words) return w.replay.row_frame_from_words(search, r, last, search.table - 1, c);
     return w.replay.row_frame(search, r, last, search.table - 1, ReplayRules::kForward, c);
 }
 
@@ -347,9 +348,10 @@ constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, s
 constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
 
 struct WayEstimate {
-    bool pass_set_fits;  // at most kMostPassSetEntries expected
+    bool pass_set_fits;  // the pass set's memory is acceptable
     bool pass_set_cheaper;
     double replay_ns;    // replaying every seed
+    double frames;       // frames a replayed seed evaluates
 };
 
 WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
@@ -371,7 +373,7 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
                               ? kShinyPairStates
                               : static_cast<double>(passing) * kStatesPerCombination;
     const double pass_set = events * kWordEventCost + entries * kPassingFrameCost + seeds * kSeedLookupCost;
-    return {pass_set_fits(search, passing), pass_set < replay, replay};
+    return {pass_set_fits(search, passing), pass_set < replay, replay, frames};
 }
 
 }  // namespace
@@ -386,6 +388,13 @@ void run_forward(const Search& search, ProgressRef progress, TextSink& out) {
     // Starting a thread costs more than a few milliseconds of replay.
     constexpr double kOneThreadReplayNs = 5e6;
     Search chosen = search;
+    // A seed whose row lies far is replayed from its passing words.
+    constexpr double kFramesForWords = 40.0;
+    if (!search.hp_filter && !search.req.fixed_shiny)
+        chosen.replay_from_words = search.forward_way == NarrowingTestHook::ForwardWay::kReplayFromWords ||
+                                   (search.forward_way == NarrowingTestHook::ForwardWay::kChosen &&
+                                    est.frames >= kFramesForWords);
+    if (search.forward_way == NarrowingTestHook::ForwardWay::kReplayFromWords) pass_set = false;
     if (!pass_set && est.replay_ns < kOneThreadReplayNs) chosen.threads = 1;
     std::vector<std::unique_ptr<RowWorker>> ws;
     for (int t = 0; t < chosen.threads; ++t) ws.push_back(std::make_unique<RowWorker>(chosen));

@@ -47,6 +47,7 @@ struct Search {
     bool shiny_nature_check = false;  // fixed_shiny_nature_tested for the request
     bool hp_filter = false;           // a power above 30 or a type is wanted
     bool wide_vectors = false;        // the loops for 256-bit integer vectors
+    bool replay_from_words = false;   // forward: seeds replayed from their passing words
 };
 
 // Whether the processor has 256-bit integer vectors (AVX2).

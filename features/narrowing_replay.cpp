@@ -71,6 +71,33 @@ void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* pair) {
     }
 }
 
+// Lanes whose three values (bits 0-4, 5-9, 10-14) are at least the three
+// minimums.
+[[gnu::target("avx2")]] inline __m256i wide_fields_at_least(__m256i x, const int* mins) {
+    const __m256i field = _mm256_set1_epi16(31);
+    const __m256i a = _mm256_cmpgt_epi16(_mm256_and_si256(x, field), _mm256_set1_epi16(static_cast<short>(mins[0] - 1)));
+    const __m256i b = _mm256_cmpgt_epi16(_mm256_and_si256(_mm256_srli_epi16(x, 5), field),
+                                         _mm256_set1_epi16(static_cast<short>(mins[1] - 1)));
+    const __m256i d = _mm256_cmpgt_epi16(_mm256_and_si256(_mm256_srli_epi16(x, 10), field),
+                                         _mm256_set1_epi16(static_cast<short>(mins[2] - 1)));
+    return _mm256_and_si256(a, _mm256_and_si256(b, d));
+}
+
+[[gnu::target("avx2")]] std::uint64_t wide_words_at_least(const std::uint16_t* out, const int* mins) {
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 64; i += 32) {
+        __m256i pass[2];
+        for (int h = 0; h < 2; ++h) {
+            const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + i + 16 * h));
+            const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + i + 16 * h + 1));
+            pass[h] = _mm256_and_si256(wide_fields_at_least(first, mins), wide_fields_at_least(second, mins + 3));
+        }
+        const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packs_epi16(pass[0], pass[1]), 0xD8);
+        bits |= std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(bytes))} << i;
+    }
+    return bits;
+}
+
 [[gnu::target("avx2")]] std::uint64_t wide_pairs_of_nature(const std::uint8_t* pair, int nature) {
     const __m256i want = _mm256_set1_epi8(static_cast<char>(nature));
     const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pair));
@@ -87,6 +114,20 @@ void fill_replay_block(bool wide_vectors, std::uint32_t base, std::uint16_t* out
 #endif
     (void)wide_vectors;
     plain_fill(base, out, pair);
+}
+
+std::uint64_t words_at_least(bool wide_vectors, const std::uint16_t* out, const int* mins) {
+#ifdef VH_REPLAY_AVX2
+    if (wide_vectors) return wide_words_at_least(out, mins);
+#endif
+    const auto at_least = [](std::uint32_t word, const int* m) {
+        return (word & 31u) >= static_cast<std::uint32_t>(m[0]) && ((word >> 5) & 31u) >= static_cast<std::uint32_t>(m[1]) &&
+               ((word >> 10) & 31u) >= static_cast<std::uint32_t>(m[2]);
+    };
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 64; ++i)
+        bits |= std::uint64_t{at_least(out[i], mins) && at_least(out[i + 1], mins + 3)} << i;
+    return bits;
 }
 
 std::uint64_t pairs_of_nature(bool wide_vectors, const std::uint8_t* pair, int nature) {

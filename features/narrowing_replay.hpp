@@ -20,6 +20,7 @@
 #include "engine/lcg.hpp"
 #include "engine/output_run.hpp"
 #include "features/narrowing_internal.hpp"
+#include "features/narrowing_reach.hpp"
 
 namespace vh::narrowing {
 
@@ -34,6 +35,10 @@ void fill_replay_block(bool wide_vectors, std::uint32_t base, std::uint16_t* out
 
 // Bit i set where pair[i] is `nature`, for 64 natures from `pair` on.
 std::uint64_t pairs_of_nature(bool wide_vectors, const std::uint8_t* pair, int nature);
+
+// Bit i set where out[i] and out[i + 1] are individual-value words of at
+// least the six minimums, for i = 0 .. 63 (reads out[0] .. out[64]).
+std::uint64_t words_at_least(bool wide_vectors, const std::uint16_t* out, const int* mins);
 
 class SeedReplay {
 public:
@@ -70,6 +75,54 @@ public:
             if (!low && (!req.shiny || is_shiny(c.pid, req.tid, req.sid))) return f;
         }
         return -1;
+    }
+
+    // The same row, for forward processing without a power or type filter
+    // (so no frame ends the seed), found from the other side where rows lie
+    // far: every frame passes exactly when the pair its search ends at is
+    // followed by passing words, so the row is the lowest frame reaching any
+    // such pair (frames_reaching). The pairs are taken in order until no
+    // frame below the row so far can reach a later one: once every nature
+    // the frames can want has a pair of each parity at or after the row + 2,
+    // every earlier frame's search has ended.
+    int row_frame_from_words(const Search& search, std::uint32_t seed, int max_frames, long last, Creature& c) {
+        const NarrowingRequest& req = search.req;
+        wide_ = search.wide_vectors;
+        filled_end_ = 0;
+        next_base_ = seed;
+        const int last_words = static_cast<int>(last) - 1;  // both words at or before `last`
+        // Bit 2 n + parity: the natures and parities of the searches.
+        const std::uint64_t need =
+            req.nature != kNoNature ? std::uint64_t{3} << (2 * req.nature) : (std::uint64_t{1} << 50) - 1;
+        int row = max_frames + 1;  // none yet
+        int from = row + 2;        // the pairs since the latest start of a frame below `row`
+        int seen_to = from;
+        std::uint64_t seen = 0;
+        const auto covered_through = [&](int q) {
+            if (seen_to <= q) {
+                fill_through(q + 1);
+                for (; seen_to <= q; ++seen_to) seen |= std::uint64_t{1} << (2 * pair_[seen_to] + (seen_to & 1));
+            }
+            return (seen & need) == need;
+        };
+        for (int w = 0; w * 64 <= last_words; ++w) {
+            fill_through(w * 64 + 64);
+            // The earliest words a frame reaches are outputs 4 and 5.
+            std::uint64_t bits = words_at_least(wide_, out_ + w * 64, req.min_ivs.data()) & (w == 0 ? ~std::uint64_t{15} : ~std::uint64_t{0});
+            for (; bits != 0; bits &= bits - 1) {
+                const int k = w * 64 + std::countr_zero(bits);
+                if (k > last_words || covered_through(k - 3)) return row <= max_frames ? row : -1;
+                const std::uint32_t g = k < static_cast<int>(kJumpTableSize) ? kForwardJumps[k].apply(seed) : advance(seed, static_cast<std::uint64_t>(k));
+                std::uint32_t pid;
+                if (frames_reaching(search, g, k, 1, before_, starts_, pid) == 0 || starts_[0] - 1 >= row) continue;
+                row = starts_[0] - 1;
+                c = {pid, out_[k], out_[k + 1]};
+                from = seen_to = row + 2;
+                seen = 0;
+            }
+            if (covered_through(std::min(w * 64 + 61, last_words - 2))) break;
+        }
+        return row <= max_frames ? row : -1;
     }
 
 private:
@@ -164,6 +217,8 @@ private:
     std::uint32_t next_base_ = 0;
     std::uint16_t out_[kMaxBlocks * kReplayBlockOutputs + 16];
     std::uint8_t pair_[kMaxBlocks * kReplayBlockOutputs];
+    std::uint16_t before_[kSeedRunSize + 8];  // frames_reaching's outputs
+    int starts_[kSeedRunSize + 8];
     std::uint64_t masks_[2 * kMaxBlocks][25];  // word w: positions 64 w .. 64 w + 63
     std::uint32_t known_[2 * kMaxBlocks];      // which natures' words are made
 };

@@ -59,7 +59,9 @@ struct Gen {
         NarrowingTestHook& o = k.hook;
         // The pass set is built over the whole cycle whatever the slice: the
         // sparse requests below take it; here it would be slow.
-        o.forward_way = reverse || chance(50) ? ForwardWay::kChosen : ForwardWay::kReplayEverySeed;
+        o.forward_way = reverse || chance(40) ? ForwardWay::kChosen
+                        : chance(50)         ? ForwardWay::kReplayEverySeed
+                                             : ForwardWay::kReplayFromWords;
         o.reverse_way = static_cast<ReverseWay>(uniform(0, 3));
         if (!reverse && chance(20)) o.forward_table = uniform(20, 80);
         if (chance(20)) o.row_buffer = 1;  // the least: rounds end early
