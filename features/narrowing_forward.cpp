@@ -344,6 +344,10 @@ void replay_every_seed(const Search& search, ProgressRef progress, TextSink& out
 constexpr double kFrameStepCost = 4.0;       // a frame's nature step in the replay
 constexpr double kFrameSearchCost = 10.0;    // a personality search from the masks and its words
 constexpr double kWordEventCost = 40.0;      // one state carrying two passing words, with its walk
+constexpr double kWordsSeedCost = 350.0;     // a seed replayed from its words, without the walks
+// A seed is replayed from its passing words (without a power or type
+// filter) where it would evaluate this many frames one by one.
+constexpr double kFramesForWords = 40.0;
 constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked 24 times
 constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
 
@@ -368,7 +372,13 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
     // A replayed seed stops at its first frame that passes or fails power or type.
     const double p_stop = p_step * (p_pass / p_step + (1.0 - p_power_type));
     const double frames = std::min(req.max_frames + 1.0, 1.0 / std::max(p_stop, 1e-12));
-    const double replay = seeds * frames * (kFrameStepCost + p_step * kFrameSearchCost);
+    double replay = seeds * frames * (kFrameStepCost + p_step * kFrameSearchCost);
+    if (!search.hp_filter && !req.fixed_shiny && frames >= kFramesForWords) {
+        // From the words: the pairs up to where every search has ended,
+        // about 190 positions past the row, each passing one walked back.
+        const double p_words = static_cast<double>(passing) / 1073741824.0;
+        replay = seeds * (kWordsSeedCost + (frames + 190.0) * p_words * kWordEventCost);
+    }
     const double events = event_source(search, passing) == EventSource::kShinyPairs
                               ? kShinyPairStates
                               : static_cast<double>(passing) * kStatesPerCombination;
@@ -388,8 +398,6 @@ void run_forward(const Search& search, ProgressRef progress, TextSink& out) {
     // Starting a thread costs more than a few milliseconds of replay.
     constexpr double kOneThreadReplayNs = 5e6;
     Search chosen = search;
-    // A seed whose row lies far is replayed from its passing words.
-    constexpr double kFramesForWords = 40.0;
     if (!search.hp_filter && !search.req.fixed_shiny)
         chosen.replay_from_words = search.forward_way == NarrowingTestHook::ForwardWay::kReplayFromWords ||
                                    (search.forward_way == NarrowingTestHook::ForwardWay::kChosen &&
