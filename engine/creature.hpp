@@ -5,6 +5,8 @@
 #include <array>
 #include <cstdint>
 
+#include "engine/lcg.hpp"
+
 namespace vh {
 
 inline constexpr int kNoNature = -1;
@@ -43,19 +45,91 @@ constexpr int hidden_power_power(const Ivs& iv) {
     return 40 * bits / 63 + 30;
 }
 
+// A generated creature: its personality value and individual-value words.
+struct Creature {
+    std::uint32_t pid = 0;
+    std::uint16_t first_word = 0;   // individual values H, A, B
+    std::uint16_t second_word = 0;  // individual values S, C, D
+};
+
+// The ordinary creature whose words are the outputs of state g and its
+// successor: its personality value is the pair of outputs just before them.
+constexpr Creature creature_at_words(std::uint32_t g) {
+    const std::uint32_t high = prev_seed(g);
+    return {make_pid(output_of(prev_seed(high)), output_of(high)), output_of(g), output_of(next_seed(g))};
+}
+
+// The shiny-locked composition from `bit_window`, whose bit e (3 .. 15) is
+// the lowest bit of r_e (bits 0-2 and 16-31 clear): bit e of the low half is
+// r_e's, bit e of the high half that flipped where trainer ID XOR secret ID
+// has bit e set.
+constexpr std::uint32_t shiny_locked_pid_of_window(std::uint16_t tid, std::uint16_t sid, std::uint16_t high_seed,
+                                                   std::uint16_t low_seed, std::uint32_t bit_window) {
+    const std::uint32_t high = (high_seed & 7u) | ((bit_window ^ tid ^ sid) & 0xFFF8u);
+    const std::uint32_t low = (low_seed & 7u) | bit_window;
+    return (high << 16) | low;
+}
+
 // `bits` are the 13 outputs r3 .. r15 in generation order.
 constexpr std::uint32_t shiny_locked_pid(std::uint16_t tid, std::uint16_t sid, std::uint16_t high_seed,
                                          std::uint16_t low_seed, const std::uint16_t* bits) {
-    std::uint32_t high = high_seed & 7u;
-    std::uint32_t low = low_seed & 7u;
-    const std::uint32_t tsv = tid ^ sid;
-    for (int e = 3; e <= 15; ++e) {
-        const std::uint32_t bit = bits[e - 3] & 1u;
-        low |= bit << e;
-        high |= (bit ^ ((tsv >> e) & 1u)) << e;
-    }
-    return (high << 16) | low;
+    std::uint32_t window = 0;
+    for (int e = 3; e <= 15; ++e) window |= (bits[e - 3] & 1u) << e;
+    return shiny_locked_pid_of_window(tid, sid, high_seed, low_seed, window);
 }
+
+// ---- the fixed shiny creature ---------------------------------------------
+//
+// Its sequence at a frame reads the outputs o(0) .. o(16) counted from the
+// frame's own output: the two seed values at o(0) and o(1), the 13 bit
+// outputs at o(2) .. o(14), the individual-value words at o(15) and o(16).
+// Callers differ in which seed value is the high one.
+
+inline constexpr int kFixedShinyLastRead = 16;
+
+// The personality value, from o(0) .. o(14).
+template <class Outputs>
+constexpr std::uint32_t fixed_shiny_pid(const Outputs& o, std::uint16_t tid, std::uint16_t sid, bool later_is_high) {
+    std::uint16_t bits[13];
+    for (int e = 0; e < 13; ++e) bits[e] = o(2 + e);
+    const std::uint16_t earlier = o(0), later = o(1);
+    return later_is_high ? shiny_locked_pid(tid, sid, later, earlier, bits)
+                         : shiny_locked_pid(tid, sid, earlier, later, bits);
+}
+
+template <class Outputs>
+constexpr Creature fixed_shiny_creature(const Outputs& o, std::uint16_t tid, std::uint16_t sid,
+                                          bool later_is_high) {
+    return {fixed_shiny_pid(o, tid, sid, later_is_high), o(15), o(16)};
+}
+
+// Whether a fixed shiny creature of another nature than the wanted one is
+// dropped at once: only when a nature is wanted and an ID is not 0.
+constexpr bool fixed_shiny_nature_tested(int wanted, std::uint16_t tid, std::uint16_t sid) {
+    return wanted != kNoNature && (tid != 0 || sid != 0);
+}
+
+// ---- the ordinary encounter generation --------------------------------------
+
+// The nature step: the nature chosen and the position of the first output of
+// the personality search, for a frame whose first output is o(first).
+// `synced` is the nature synchronize gives on an even first output: the
+// wanted nature when synchronize is on, else kNoNature (as it is when no
+// nature is wanted). The second output is read only when synchronize fails.
+struct NatureStep {
+    int nature;
+    int start;
+};
+template <class Outputs>
+constexpr NatureStep encounter_nature_step(const Outputs& o, int synced, int first = 1) {
+    if (synced != kNoNature) {
+        if ((o(first) & 1u) == 0) return {synced, first + 1};
+        return {static_cast<int>(o(first + 1) % 25u), first + 2};
+    }
+    return {static_cast<int>(o(first) % 25u), first + 1};
+}
+
+constexpr int synced_nature(int wanted, bool sync) { return sync ? wanted : kNoNature; }
 
 struct Encounter {
     enum Status { kOk, kNatureFailed, kOutOfRange };
@@ -75,25 +149,14 @@ template <class Outputs>
 constexpr Encounter encounter_pid(const Outputs& o, int wanted, bool sync, long last,
                                   bool check_nature = false) {
     Encounter e;
-    int pos;
     if (last < 2) return {Encounter::kOutOfRange};
-    if (sync && wanted != kNoNature) {
-        if ((o(1) & 1u) == 0) {
-            e.nature = wanted;
-            pos = 2;
-        } else {
-            e.nature = o(2) % 25;
-            pos = 3;
-        }
-    } else {
-        e.nature = o(1) % 25;
-        pos = 2;
-    }
+    const NatureStep step = encounter_nature_step(o, synced_nature(wanted, sync));
+    e.nature = step.nature;
     if (check_nature && wanted != kNoNature && e.nature != wanted) {
         e.status = Encounter::kNatureFailed;
         return e;
     }
-    for (;; pos += 2) {
+    for (int pos = step.start;; pos += 2) {
         // A pair is only taken when both individual-value words after it exist.
         if (pos + 3 > last) {
             e.status = Encounter::kOutOfRange;

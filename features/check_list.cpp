@@ -7,6 +7,7 @@
 
 #include "engine/lcg.hpp"
 #include "engine/names.hpp"
+#include "engine/output_run.hpp"
 #include "features/routes.hpp"
 
 namespace vh {
@@ -21,48 +22,13 @@ constexpr std::array<std::uint32_t, kPreparedOutputs> make_increments() {
 }
 constexpr auto kIncrements = make_increments();
 
-// o_j of one seed for the route draws: o_1 .. o_10 from the prepared states,
-// later outputs stepped on from the tenth state as a draw reaches them.
-class RoamerOutputs {
-public:
-    explicit RoamerOutputs(const std::uint32_t (&after)[kPreparedOutputs]) : after_(after) {}
-    std::uint16_t operator()(long j) {
-        if (j <= kPreparedOutputs) return output_of(after_[j - 1]);
-        if (j < far_index_) far_index_ = kPreparedOutputs, far_state_ = after_[kPreparedOutputs - 1];
-        for (; far_index_ < j; ++far_index_) far_state_ = next_seed(far_state_);
-        return output_of(far_state_);
-    }
-
-private:
-    const std::uint32_t (&after_)[kPreparedOutputs];
-    long far_index_ = kPreparedOutputs;
-    std::uint32_t far_state_ = after_[kPreparedOutputs - 1];
-};
-
 // One route draw: the next output, skipping every one that gives `prev` again.
 // Each taken or skipped output adds one to the consumption `c`.
-int draw_route(RoamerOutputs& o, long& c, int routes, int prev) {
+int draw_route(OutputRun& o, long& c, int routes, int prev) {
     ++c;
     while (o(c) % routes == prev) ++c;
     return o(c) % routes;
 }
-
-// o_i counted from an encounter frame: the i-th output after the state
-// `frame` steps after the seed, stepped on demand.
-class FrameOutputs {
-public:
-    FrameOutputs(std::uint32_t seed, std::uint64_t frame) : base_(advance(seed, frame)), state_(base_) {}
-    std::uint16_t operator()(long i) const {
-        if (i < index_) index_ = 0, state_ = base_;
-        for (; index_ < i; ++index_) state_ = next_seed(state_);
-        return output_of(state_);
-    }
-
-private:
-    std::uint32_t base_;
-    mutable std::uint32_t state_;
-    mutable long index_ = 0;
-};
 
 struct Slot {
     long consumption = 0;
@@ -138,13 +104,16 @@ void write_check_list(const CheckListRequest& req, const SpeciesTable& species, 
 
     RoamerStates st;
     prepare_roamer_states(req.target, st);
+    OutputRun run;
     Slot slots[kCheckWindowSeeds];
     for (int k = 0; k < kCheckWindowSeeds; ++k) {
-        RoamerOutputs o(st.after[k]);
+        // o_j of the seed is run(j): o_1 .. o_10 from the prepared states,
+        // later outputs stepped on from the tenth.
+        run.start(st.seed[k], st.after[k], kPreparedOutputs);
         Slot& sl = slots[k];
-        if (dog1 != kNoRoute) sl.dog1 = draw_route(o, sl.consumption, kDogRouteCount, dog1);
-        if (dog2 != kNoRoute) sl.dog2 = draw_route(o, sl.consumption, kDogRouteCount, dog2);
-        if (lati != kNoRoute) sl.lati = draw_route(o, sl.consumption, kLatiRouteCount, lati);
+        if (dog1 != kNoRoute) sl.dog1 = draw_route(run, sl.consumption, kDogRouteCount, dog1);
+        if (dog2 != kNoRoute) sl.dog2 = draw_route(run, sl.consumption, kDogRouteCount, dog2);
+        if (lati != kNoRoute) sl.lati = draw_route(run, sl.consumption, kLatiRouteCount, lati);
     }
     constexpr int kTargetSlot = kCheckWindowSeeds / 2;
     kept.ideal_roaming = static_cast<int>(slots[kTargetSlot].consumption);
@@ -161,7 +130,9 @@ void write_check_list(const CheckListRequest& req, const SpeciesTable& species, 
             put_text(out, "%s-,-,-,-,-,-,-\n", line);
             continue;
         }
-        const FrameOutputs o(st.seed[k], static_cast<std::uint64_t>(frame));
+        // o_i counted from the encounter frame is run(i).
+        run.start(advance(st.seed[k], static_cast<std::uint64_t>(frame)));
+        const auto o = [&](long i) { return run(i); };
         const Encounter e = encounter_pid(o, sync, sync != kNoNature, kUnbounded);
         const int nature = nature_of(e.pid);
         const Stats s = creature_stats(ivs_from_words(o(e.iv_pos), o(e.iv_pos + 1)), rec.base, req.level, nature);

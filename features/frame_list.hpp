@@ -22,8 +22,8 @@ struct FrameListRequest {
     bool fixed_shiny = false;
 };
 
-// Fills the shared seed run from the request's seed and writes the header
-// and one row per listed frame; ends early once `out` is stopped.
+// Writes the header and one row per listed frame; ends early once `out` is
+// stopped.
 void write_frame_list(const FrameListRequest& req, TextSink& out);
 
 }  // namespace vh

@@ -32,14 +32,15 @@ void run_narrowing(const NarrowingRequest& request, ProgressRef progress, TextSi
     if (threads <= 0) threads = static_cast<int>(std::thread::hardware_concurrency());
     search.threads = clamp_int(threads, 1, narrowing::kMaxThreads);
     const NarrowingTestHook hook = options.test_hook ? *options.test_hook : NarrowingTestHook{};
-    // The fixed shiny creature reads 17 outputs from its frame on.
-    search.table = clamp_int(hook.forward_table, 20, kSeedRunSize);
+    // The fixed shiny creature reads 17 outputs from its frame on. Reverse
+    // processing reads no table: its bound is +101 after the match.
+    search.table = search.req.reverse ? kSeedRunSize : clamp_int(hook.forward_table, 20, kSeedRunSize);
     search.forward_way = hook.forward_way;
     search.reverse_way = hook.reverse_way;
     if (hook.row_buffer != 0) search.row_buffer = hook.row_buffer;
     if (hook.combo_block != 0) search.combo_block = hook.combo_block;
     search.sync_nature = search.req.sync && search.req.nature != kNoNature;
-    search.shiny_nature_check = search.req.nature != kNoNature && (search.req.tid != 0 || search.req.sid != 0);
+    search.shiny_nature_check = fixed_shiny_nature_tested(search.req.nature, search.req.tid, search.req.sid);
     search.hp_filter = search.req.min_power > 30 || search.req.hp_type != -1;
     search.wide_vectors = !hook.plain_loops && narrowing::has_wide_vectors();
 
@@ -56,17 +57,16 @@ void run_narrowing(const NarrowingRequest& request, ProgressRef progress, TextSi
 namespace narrowing {
 
 bool fixed_shiny_nature_passes(const NarrowingRequest& req, std::uint32_t s, bool later_is_high) {
-    std::uint16_t before[16];  // before[k]: output at position -k
+    // The sequence's frame begins 15 steps before s: its o(i) is the output
+    // at position i - 15.
+    std::uint16_t from_frame[15];
     std::uint32_t st = s;
-    for (int k = 1; k <= 15; ++k) {
+    for (int i = 14; i >= 0; --i) {
         st = prev_seed(st);
-        before[k] = output_of(st);
+        from_frame[i] = output_of(st);
     }
-    std::uint16_t bits[13];
-    for (int e = 0; e < 13; ++e) bits[e] = before[13 - e];
-    const std::uint16_t high = later_is_high ? before[14] : before[15];
-    const std::uint16_t low = later_is_high ? before[15] : before[14];
-    return nature_of(shiny_locked_pid(req.tid, req.sid, high, low, bits)) == req.nature;
+    const auto o = [&](long i) { return from_frame[i]; };
+    return nature_of(fixed_shiny_pid(o, req.tid, req.sid, later_is_high)) == req.nature;
 }
 
 bool has_wide_vectors() {
@@ -282,30 +282,11 @@ std::uint64_t combo_passing(const Search& search) {
     return total;
 }
 
-namespace {
-
-// Sorts by the high 32 bits, stable, four passes of eight bits.
-void radix_sort_high(std::vector<std::uint64_t>& keys) {
-    std::vector<std::uint64_t> tmp(keys.size());
-    for (int shift = 32; shift < 64; shift += 8) {
-        std::size_t count[257] = {};
-        for (std::uint64_t k : keys) ++count[((k >> shift) & 0xFFu) + 1];
-        for (int i = 0; i < 256; ++i) count[i + 1] += count[i];
-        for (std::uint64_t k : keys) tmp[count[(k >> shift) & 0xFFu]++] = k;
-        keys.swap(tmp);
-    }
-}
-
-}  // namespace
-
 void collect_matches(const Search& search, std::uint64_t& next_combo, ComboOdometer& odo, std::uint64_t limit,
-                     bool indexed, MatchList& list) {
+                     MatchList& list) {
     list.combo.clear();
     list.begin.clear();
     list.states.clear();
-    list.steps.clear();
-    list.index.clear();
-    list.bucket.clear();
     std::vector<std::uint32_t> words;  // first15 << 16 | second15
     const std::uint64_t total = combo_total(search);
     const auto add = [&](const int (&v)[6]) {
@@ -332,32 +313,14 @@ void collect_matches(const Search& search, std::uint64_t& next_combo, ComboOdome
     });
     for (std::size_t i = 0; i < n; ++i) list.begin[i + 1] += list.begin[i];
     list.states.resize(list.begin[n]);
-    if (indexed) list.steps.resize(list.begin[n]);
     run_workers(threads, [&](int t) {
         for (std::size_t i = part(t); i < part(t + 1); ++i) {
             const IvStates st = find_iv_states(static_cast<std::uint16_t>(words[i] >> 16),
                                                static_cast<std::uint16_t>(words[i] & 0xFFFFu));
             std::uint32_t at = list.begin[i];
-            for (int k = 0; k < st.count; ++k) {
-                list.states[at] = st.states[k];
-                if (indexed) list.steps[at] = distance(0, st.states[k]);
-                ++at;
-            }
+            for (int k = 0; k < st.count; ++k) list.states[at++] = st.states[k];
         }
     });
-    if (indexed) {
-        list.index.resize(list.states.size());
-        for (std::size_t i = 0; i < list.states.size(); ++i)
-            list.index[i] = std::uint64_t{list.steps[i]} << 32 | list.states[i];
-        radix_sort_high(list.index);
-        constexpr std::size_t kBuckets = std::size_t{1} << (32 - MatchList::kBucketShift);
-        list.bucket.assign(kBuckets + 1, 0);
-        std::size_t at = 0;
-        for (std::size_t b = 0; b <= kBuckets; ++b) {
-            while (at < list.index.size() && (list.index[at] >> (32 + MatchList::kBucketShift)) < b) ++at;
-            list.bucket[b] = static_cast<std::uint32_t>(at);
-        }
-    }
 }
 
 }  // namespace narrowing

@@ -27,7 +27,7 @@
 #include <type_traits>
 
 #include "engine/creature.hpp"
-#include "engine/seed_run.hpp"
+#include "engine/output_run.hpp"
 #include "text/sink.hpp"
 
 namespace vh {
@@ -94,15 +94,19 @@ struct NarrowingTestHook {
     // read past the end of the table yields no creature and the next frame
     // is tried.
     int forward_table = kSeedRunSize;
-    enum class ForwardWay { kChosen, kReplayEverySeed, kPassSet };
+    // Forward processing finds rows from the pass set or replays every seed,
+    // frame by frame or (without a power or type filter) from the words.
+    enum class ForwardWay { kChosen, kReplayEverySeed, kPassSet, kReplayFromWords };
     ForwardWay forward_way = ForwardWay::kChosen;
-    enum class ReverseWay { kChosen, kReplayEverySeed, kIndex, kScan, kPassingFrames };
+    // Reverse processing visits every match, or only those within reach of a
+    // passing frame, or replays the seeds of every match.
+    enum class ReverseWay { kChosen, kFromMatches, kFromPassingFrames, kReplayEachSeed };
     ReverseWay reverse_way = ReverseWay::kChosen;
     // Bytes of rows each thread holds before they are written (0: 2 MiB);
     // raised where one unit of work could need more.
     std::size_t row_buffer = 0;
-    // Passing combinations whose matches are held at a time when reverse
-    // processing tests the words around each match (0: 16384).
+    // Passing combinations whose matches reverse processing holds at a time
+    // when it visits every match (0: 16384).
     std::size_t combo_block = 0;
     // The loops of the search without 256-bit vectors even where the
     // processor has them.

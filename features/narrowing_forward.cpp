@@ -39,6 +39,7 @@
 #include "features/narrowing_internal.hpp"
 #include "features/narrowing_pass_set.hpp"
 #include "features/narrowing_passing_frames.hpp"
+#include "features/narrowing_replay.hpp"
 
 namespace vh::narrowing {
 
@@ -52,22 +53,14 @@ constexpr std::size_t kSlotLows = 16;  // low halves per item of the rows from t
 // ---- one seed, frame by frame ----------------------------------------------
 
 struct SeedWork {
+    SeedReplay replay;
     OutputRun run;
 };
 
 // The row of seed r by evaluating frames 0 .. last in order; its frame or -1.
 int replay_seed(const Search& search, SeedWork& w, std::uint32_t r, int last, Creature& c) {
-    const NarrowingRequest& req = search.req;
-    const long table_last = search.table - 1;
-    w.run.start(r);
-    for (int f = 0; f <= last; ++f) {
-        const auto o = [&](long i) { return w.run(f + i); };
-        if (generate_frame(search, o, table_last - f, false, c) != FrameResult::kCreature) continue;
-        const Ivs iv = ivs_from_words(c.first_word, c.second_word);
-        if (!power_and_type_pass(req, iv)) return -1;
-        if (minimums_and_shiny_pass(req, c.pid, iv)) return f;
-    }
-    return -1;
+    if (search.replay_from_words) return w.replay.row_frame_from_words(search, r, last, search.table - 1, c);
+    return w.replay.row_frame(search, r, last, search.table - 1, ReplayRules::kForward, c);
 }
 
 // The row of seed r whose lowest passing frame is f by its cycle position;
@@ -78,11 +71,7 @@ int row_frame(const Search& search, SeedWork& w, std::uint32_t r, int f, std::ui
         static_cast<long>(f) + offset + 1 <= static_cast<long>(search.table) - 1) {
         // The frame's creature, its personality value the two outputs
         // before the words; it reads nothing past the table.
-        const std::uint32_t g = kForwardJumps[static_cast<std::size_t>(f) + offset].apply(r);
-        const std::uint32_t before = prev_seed(g);
-        c.pid = make_pid(output_of(prev_seed(before)), output_of(before));
-        c.first_word = output_of(g);
-        c.second_word = output_of(next_seed(g));
+        c = creature_at_words(kForwardJumps[static_cast<std::size_t>(f) + offset].apply(r));
         return f;
     }
     if (!search.hp_filter) {
@@ -490,20 +479,21 @@ void replay_every_seed(const Search& search, ProgressRef progress, TextSink& out
 // ---- choosing the way --------------------------------------------------------
 
 // Rough costs in nanoseconds, measured on the timing program's requests.
-constexpr double kFrameStepCost = 3.0;       // a frame's nature step in the replay
-constexpr double kFrameSearchCost = 60.0;    // a personality search and its words
+constexpr double kFrameStepCost = 4.0;       // a frame's nature step in the replay
+constexpr double kFrameSearchCost = 10.0;    // a personality search from the masks and its words
 constexpr double kWordEventCost = 40.0;      // one state carrying two passing words, with its walk
+constexpr double kWordsSeedCost = 350.0;     // a seed replayed from its words, without the walks
+// A seed is replayed from its passing words (without a power or type
+// filter) where it would evaluate this many frames one by one.
+constexpr double kFramesForWords = 40.0;
 constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked once per pass
 constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
-// The pass set takes 4 bytes per entry; beyond this many entries it would
-// take more than a hundred megabytes, and the frames are dense enough that
-// replaying every seed stops early.
-constexpr double kMostPassSetEntries = 33554432.0;
 
 struct WayEstimate {
-    bool pass_set_fits;  // at most kMostPassSetEntries expected
+    bool pass_set_fits;  // the pass set's memory is acceptable
     bool pass_set_cheaper;
     double replay_ns;    // replaying every seed
+    double frames;       // frames a replayed seed evaluates
 };
 
 WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
@@ -512,26 +502,26 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
     any_values.min_ivs = {};
     Search any = search;
     any.req = any_values;
-    const double p_words = static_cast<double>(passing) / 1073741824.0;
     const double p_power_type = static_cast<double>(combo_passing(any)) / 1073741824.0;
-    double p_step = 1.0;  // the nature step passes
-    if (req.fixed_shiny)
-        p_step = search.shiny_nature_check ? 1.0 / 25 : 1.0;
-    else if (req.nature != kNoNature)
-        p_step = search.sync_nature ? 0.5 + 0.5 / 25 : 1.0 / 25;
-    const double p_shiny = !req.fixed_shiny && req.shiny ? 8.0 / 65536 : 1.0;
-    const double p_pass = p_step * p_words * p_shiny;
+    const double p_step = nature_step_passes(search);
+    const double p_pass = frame_passes(search, passing);
     const double entries = kCycle * p_pass;
     const double seeds = 24.0 * 256.0 * (req.max_low + 1);
     // A replayed seed stops at its first frame that passes or fails power or type.
     const double p_stop = p_step * (p_pass / p_step + (1.0 - p_power_type));
     const double frames = std::min(req.max_frames + 1.0, 1.0 / std::max(p_stop, 1e-12));
-    const double replay = seeds * frames * (kFrameStepCost + p_step * kFrameSearchCost);
+    double replay = seeds * frames * (kFrameStepCost + p_step * kFrameSearchCost);
+    if (!search.hp_filter && !req.fixed_shiny && frames >= kFramesForWords) {
+        // From the words: the pairs up to where every search has ended,
+        // about 190 positions past the row, each passing one walked back.
+        const double p_words = static_cast<double>(passing) / 1073741824.0;
+        replay = seeds * (kWordsSeedCost + (frames + 190.0) * p_words * kWordEventCost);
+    }
     const double events = event_source(search, passing) == EventSource::kShinyPairs
                               ? kShinyPairStates
                               : static_cast<double>(passing) * kStatesPerCombination;
     const double pass_set = events * kWordEventCost + entries * kPassingFrameCost + seeds * kSeedLookupCost;
-    return {entries <= kMostPassSetEntries, pass_set < replay, replay};
+    return {pass_set_fits(search, passing), pass_set < replay, replay, frames};
 }
 
 }  // namespace
@@ -546,6 +536,11 @@ void run_forward(const Search& search, ProgressRef progress, TextSink& out) {
     // Starting a thread costs more than a few milliseconds of replay.
     constexpr double kOneThreadReplayNs = 5e6;
     Search chosen = search;
+    if (!search.hp_filter && !search.req.fixed_shiny)
+        chosen.replay_from_words = search.forward_way == NarrowingTestHook::ForwardWay::kReplayFromWords ||
+                                   (search.forward_way == NarrowingTestHook::ForwardWay::kChosen &&
+                                    est.frames >= kFramesForWords);
+    if (search.forward_way == NarrowingTestHook::ForwardWay::kReplayFromWords) pass_set = false;
     if (!pass_set && est.replay_ns < kOneThreadReplayNs) chosen.threads = 1;
     std::vector<std::unique_ptr<RowWorker>> ws;
     for (int t = 0; t < chosen.threads; ++t) ws.push_back(std::make_unique<RowWorker>(chosen));

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/creature.hpp"
+#include "engine/initial_seed.hpp"
 #include "engine/lcg.hpp"
 #include "features/narrowing.hpp"
 
@@ -43,17 +44,19 @@ struct Search {
         return row_buffer > least ? row_buffer : least;
     }
     bool sync_nature = false;  // synchronize with a wanted nature
-    bool shiny_nature_check = false;  // fixed shiny creature: the nature is checked
+    bool shiny_nature_check = false;  // fixed_shiny_nature_tested for the request
     bool hp_filter = false;           // a power above 30 or a type is wanted
     bool wide_vectors = false;        // the loops for 256-bit integer vectors
+    bool replay_from_words = false;   // forward: seeds replayed from their passing words
 };
 
 // Whether the processor has 256-bit integer vectors (AVX2).
 bool has_wide_vectors();
 
-inline bool valid_seed(std::uint32_t r, int max_low) {
-    return ((r >> 16) & 0xFFu) <= 23u && static_cast<int>(r & 0xFFFFu) <= max_low;
-}
+// The initial seeds the narrowing accepts: hours 0 .. 23, low half at most
+// max_low (0 .. 0xFFFF).
+inline SeedShape narrowing_shape(int max_low) { return {0, 23, static_cast<std::uint32_t>(max_low)}; }
+inline bool valid_seed(std::uint32_t r, int max_low) { return narrowing_shape(max_low).holds(r); }
 
 // The fixed shiny creature's nature test for a match at state s, whose
 // sequence reads the 15 outputs before s: the two seed values at positions
@@ -63,11 +66,7 @@ bool fixed_shiny_nature_passes(const NarrowingRequest& req, std::uint32_t s, boo
 
 // ---- generation and acceptance --------------------------------------------
 
-struct Creature {
-    std::uint32_t pid = 0;
-    std::uint16_t first_word = 0;   // individual values H, A, B
-    std::uint16_t second_word = 0;  // individual values S, C, D
-};
+using Creature = vh::Creature;
 
 enum class FrameResult { kCreature, kNatureFailed, kOutOfRange };
 
@@ -80,16 +79,8 @@ template <class Outputs>
 FrameResult generate_frame(const Search& search, Outputs&& o, long last, bool later_is_high, Creature& c) {
     const NarrowingRequest& req = search.req;
     if (req.fixed_shiny) {
-        constexpr int kReads = 16;  // two seed values, 13 bit outputs, two words
-        if (last < kReads) return FrameResult::kOutOfRange;
-        std::uint16_t bits[13];
-        for (int e = 0; e < 13; ++e) bits[e] = o(2 + e);
-        const std::uint16_t earlier = o(0), later = o(1);
-        c.pid = later_is_high ? shiny_locked_pid(req.tid, req.sid, later, earlier, bits)
-                              : shiny_locked_pid(req.tid, req.sid, earlier, later, bits);
-        c.first_word = o(15);
-        c.second_word = o(16);
-        // The nature is only a test when an ID sets the composition apart.
+        if (last < kFixedShinyLastRead) return FrameResult::kOutOfRange;
+        c = fixed_shiny_creature(o, req.tid, req.sid, later_is_high);
         if (search.shiny_nature_check && nature_of(c.pid) != req.nature) return FrameResult::kNatureFailed;
         return FrameResult::kCreature;
     }
@@ -144,17 +135,12 @@ struct MatchList {
     std::vector<std::uint64_t> combo;   // combination index of each passing combination in the list
     std::vector<std::uint32_t> begin;   // its first match; begin[combo.size()] = states.size()
     std::vector<std::uint32_t> states;
-    std::vector<std::uint32_t> steps;   // steps from state 0 to each match (when indexed)
-    std::vector<std::uint64_t> index;   // (steps << 32 | state), ascending (when indexed)
-    // bucket[b]: the first index entry whose steps >> kBucketShift is at least b.
-    static constexpr int kBucketShift = 14;
-    std::vector<std::uint32_t> bucket;
 };
 
 // Collects passing combinations from `next_combo` on (advancing it) until
 // `limit` are held or the combinations run out, and finds their matches.
 void collect_matches(const Search& search, std::uint64_t& next_combo, ComboOdometer& odo, std::uint64_t limit,
-                     bool indexed, MatchList& list);
+                     MatchList& list);
 
 // ---- threads and buffers --------------------------------------------------
 

@@ -39,6 +39,24 @@ void PassCursor::settle() {
     }
 }
 
+double nature_step_passes(const Search& search) {
+    const NarrowingRequest& req = search.req;
+    if (req.fixed_shiny) return search.shiny_nature_check ? 1.0 / 25 : 1.0;
+    if (req.nature == kNoNature) return 1.0;
+    return search.sync_nature ? 0.5 + 0.5 / 25 : 1.0 / 25;
+}
+
+double frame_passes(const Search& search, std::uint64_t passing) {
+    const double p_words = static_cast<double>(passing) / 1073741824.0;
+    const double p_shiny = !search.req.fixed_shiny && search.req.shiny ? 8.0 / 65536 : 1.0;
+    return nature_step_passes(search) * p_words * p_shiny;
+}
+
+bool pass_set_fits(const Search& search, std::uint64_t passing) {
+    constexpr double kMostEntries = 33554432.0;
+    return kCycle * frame_passes(search, passing) <= kMostEntries;
+}
+
 namespace {
 
 // Sorts n entries by their low 24 bits (stable, two passes of 12 bits),

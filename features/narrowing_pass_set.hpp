@@ -69,6 +69,16 @@ private:
     std::size_t left_;
 };
 
+// The share of frames whose nature step passes, and of frames whose
+// creature passes the whole request.
+double nature_step_passes(const Search& search);
+double frame_passes(const Search& search, std::uint64_t passing);
+
+// The pass set takes 4 bytes per entry; beyond 2^25 expected entries it
+// would take more than a hundred megabytes, and the frames are dense enough
+// that replaying each seed frame by frame stops early.
+bool pass_set_fits(const Search& search, std::uint64_t passing);
+
 // Collects the pass set of `search`; false when the sink stopped.
 bool build_pass_set(const Search& search, std::uint64_t passing, ProgressRef progress, TextSink& out, PassSet& set);
 

@@ -14,18 +14,11 @@
 
 namespace vh::narrowing {
 
-struct NatureStep {
-    int nature;  // the nature chosen
-    int start;   // position of the first personality pair
-};
-
-// The nature step of a frame whose first two outputs are o1 and o2.
+// The nature step of a frame whose first two outputs, at positions a and
+// a + 1, are o1 and o2.
 inline NatureStep nature_step(const Search& search, int a, std::uint16_t o1, std::uint16_t o2) {
-    if (search.sync_nature) {
-        if ((o1 & 1u) == 0) return {search.req.nature, a + 1};
-        return {static_cast<int>(o2 % 25u), a + 2};
-    }
-    return {static_cast<int>(o1 % 25u), a + 1};
+    const auto o = [&](long i) { return i == a ? o1 : o2; };
+    return encounter_nature_step(o, synced_nature(search.req.nature, search.req.sync), a);
 }
 
 // Fills `starts` (ascending) with the first-output positions a >= lowest

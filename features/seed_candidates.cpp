@@ -1,5 +1,6 @@
 #include "features/seed_candidates.hpp"
 
+#include "engine/initial_seed.hpp"
 #include "engine/lcg.hpp"
 #include "engine/state_recovery.hpp"
 
@@ -11,23 +12,6 @@ namespace {
 constexpr int kFrames = 1001;
 constexpr std::uint32_t kDelayLimit = 0x1000;
 
-// Appends to `list` the initial seeds of the wanted hour, with a delay count
-// below the limit, from which generation at frame 0 .. 1000 reaches `s2`
-// (the state whose output is the personality value's low half); nearest
-// frame first. Returns false once the list is full.
-bool collect_initial_seeds(std::uint32_t s2, int hour, CandidateList& list) {
-    std::uint32_t c = s2;
-    for (int j = 1; j <= kFrames; ++j) {
-        c = prev_seed(c);
-        if (static_cast<int>((c >> 16) & 0xFFu) != hour || (c & 0xFFFFu) >= kDelayLimit) continue;
-        // More than ten matches: the first ten in search order are kept and
-        // the search ends, since nothing after them could be shown.
-        if (list.count == kCandidateCapacity) return false;
-        list.seeds[list.count++] = c;
-    }
-    return true;
-}
-
 }  // namespace
 
 CandidateList find_seed_candidates(const SeedCandidateRequest& req) {
@@ -36,11 +20,20 @@ CandidateList find_seed_candidates(const SeedCandidateRequest& req) {
     // The states whose output carries H, A, B and whose successor's output
     // carries S, C, D, in the order of the scan over bit 15 and the low half.
     const IvStates states = find_iv_states(iv_word(iv[0], iv[1], iv[2]), iv_word(iv[3], iv[4], iv[5]));
+    const std::uint32_t hour = static_cast<std::uint32_t>(req.hour);
+    const SeedShape shape{hour, hour, kDelayLimit - 1};
+    // More than ten matches: the first ten in search order are kept and the
+    // search ends, since nothing after them could be shown.
+    const auto keep = [&](int, std::uint32_t seed) {
+        if (list.count == kCandidateCapacity) return false;
+        list.seeds[list.count++] = seed;
+        return true;
+    };
     for (int i = 0; i < states.count; ++i) {
-        const std::uint32_t s1 = prev_seed(states.states[i]);
-        const std::uint32_t s2 = prev_seed(s1);
-        if (nature_of(make_pid(output_of(s2), output_of(s1))) != req.nature) continue;
-        if (!collect_initial_seeds(s2, req.hour, list)) break;
+        if (nature_of(creature_at_words(states.states[i]).pid) != req.nature) continue;
+        // From the state whose output is the personality value's low half,
+        // generation at frame j - 1 begins j steps before it.
+        if (!seeds_before(rewind(states.states[i], 2), kFrames, shape, keep)) break;
     }
     return list;
 }

@@ -4,7 +4,7 @@
 #include <sstream>
 
 #include "engine/lcg.hpp"
-#include "engine/seed_run.hpp"
+#include "engine/output_run.hpp"
 #include "features/frame_list.hpp"
 #include "test_support.hpp"
 
@@ -152,14 +152,20 @@ TEST(FrameList, EveryRowAgreesWithAFreshListOfItsOwnState) {
     }
 }
 
-TEST(SeedRun, OutputsPastTheRunAreSteppedOnDemand) {
-    SeedRun& run = g_seed_run;
-    fill_forward(run, 0xCAFEBABEu);
-    const ForwardOutputs o(run);
-    for (long k : {0L, 19999L, 20000L, 20001L, 25000L, 20500L, 19999L, 30000L})
-        EXPECT_EQ(o(k), output_of(advance(0xCAFEBABEu, k))) << k;
-    fill_backward(run, 0xCAFEBABEu, 10);
-    EXPECT_EQ(run.state[9], rewind(0xCAFEBABEu, 9));
+// Reads in and past the table, backwards and forwards, across restarts from
+// a plain state and from states already known.
+TEST(OutputRun, EveryReadIsTheOutputOfItsIndex) {
+    OutputRun run;
+    for (std::uint32_t seed : {0xCAFEBABEu, 0x00000000u, 0x12345678u}) {
+        if (seed == 0) {
+            const std::uint32_t after[3] = {advance(seed, 1), advance(seed, 2), advance(seed, 3)};
+            run.start(seed, after, 3);
+        } else {
+            run.start(seed);
+        }
+        for (long k : {0L, 2L, 4L, 19999L, 20000L, 20001L, 25000L, 20500L, 19999L, 30000L, 1L})
+            EXPECT_EQ(run(k), output_of(advance(seed, static_cast<std::uint64_t>(k)))) << seed << " " << k;
+    }
 }
 
 }  // namespace

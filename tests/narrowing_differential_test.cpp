@@ -59,8 +59,10 @@ struct Gen {
         NarrowingTestHook& o = k.hook;
         // The pass set is built over the whole cycle whatever the slice: the
         // sparse requests below take it; here it would be slow.
-        o.forward_way = reverse || chance(50) ? ForwardWay::kChosen : ForwardWay::kReplayEverySeed;
-        o.reverse_way = static_cast<ReverseWay>(uniform(0, 4));
+        o.forward_way = reverse || chance(40) ? ForwardWay::kChosen
+                        : chance(50)         ? ForwardWay::kReplayEverySeed
+                                             : ForwardWay::kReplayFromWords;
+        o.reverse_way = static_cast<ReverseWay>(uniform(0, 3));
         if (!reverse && chance(20)) o.forward_table = uniform(20, 80);
         if (chance(20)) o.row_buffer = 1;  // the least: rounds end early
         if (chance(30)) o.combo_block = static_cast<std::size_t>(uniform(1, 3));
@@ -225,14 +227,17 @@ TEST(NarrowingDifferential, ManyRowsMergeInOrder) {
             }
         Knobs from_frames;
         from_frames.threads = 2;
-        from_frames.hook.reverse_way = ReverseWay::kPassingFrames;
+        from_frames.hook.reverse_way = ReverseWay::kFromPassingFrames;
         expect_same(st.req, from_frames, literal);
-        Knobs scan;
-        scan.hook.reverse_way = ReverseWay::kScan;
-        scan.hook.combo_block = 100;
-        expect_same(st.req, scan, literal);
-        scan.hook.plain_loops = true;
-        expect_same(st.req, scan, literal);
+        Knobs from_matches;
+        from_matches.hook.reverse_way = ReverseWay::kFromMatches;
+        from_matches.hook.combo_block = 100;
+        expect_same(st.req, from_matches, literal);
+        from_matches.hook.plain_loops = true;
+        expect_same(st.req, from_matches, literal);
+        Knobs replay;
+        replay.hook.reverse_way = ReverseWay::kReplayEachSeed;
+        expect_same(st.req, replay, literal);
     }
 
     NarrowingRequest fwd;

@@ -262,11 +262,22 @@ int exit_within(pid_t pid, int seconds) {
     return -1;
 }
 
+// Waits until process `pid` catches signal `sig` (its handler is installed),
+// at most 10 s: a slow start, as under the sanitizers, is not a failure.
+void wait_until_catching(pid_t pid, int sig) {
+    for (int i = 0; i < 1000; ++i) {
+        const std::string status = test::read_file("/proc/" + std::to_string(pid) + "/status");
+        const std::size_t at = status.find("SigCgt:");
+        if (at != std::string::npos && (std::stoull(status.substr(at + 7), nullptr, 16) >> (sig - 1) & 1u) != 0) return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
 TEST(CliExit, SignalsCancelWithTheirOwnStatus) {
     test::ScratchDir dir;
     for (const int sig : {SIGINT, SIGTERM}) {
         const pid_t pid = spawn_cli({"wait", "20000"});
-        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        wait_until_catching(pid, sig);
         kill(pid, sig);
         EXPECT_EQ(exit_within(pid, 5), 128 + sig);
     }
@@ -335,6 +346,7 @@ TEST_F(FullDisk, NarrowingWithTheWindowDefaultsEndsWithinSeconds) {
 TEST(CliCancel, InterruptedNarrowingLeavesNoFile) {
     test::ScratchDir dir;
     const pid_t pid = spawn_cli({"press", "200"});
+    wait_until_catching(pid, SIGINT);
     std::this_thread::sleep_for(std::chrono::seconds(2));
     kill(pid, SIGINT);
     EXPECT_EQ(exit_within(pid, 10), 130);
