@@ -434,46 +434,39 @@ void run_pass_set(const Search& search, std::uint64_t passing, ProgressRef progr
     }
 }
 
-// Every seed, (hour, low half) items in file order in one run of rounds;
-// each hour's text is sent once the rows before it are counted.
+// Every seed, in items of kSlotLows low halves of one hour, made and
+// written in file order; each hour's text before its rows.
 void replay_every_seed(const Search& search, ProgressRef progress, TextSink& out,
                        std::vector<std::unique_ptr<RowWorker>>& ws) {
-    const std::size_t lows = static_cast<std::size_t>(search.req.max_low) + 1;
-    long count = 0;
-    int next_hour = 0;
+    const std::size_t per_hour = static_cast<std::size_t>(search.req.max_low) + 1;
+    const std::size_t items_per_hour = (per_hour + kSlotLows - 1) / kSlotLows;
     if (!keep_going(progress, out)) return;
-    run_rounds(
-        search.threads, 24 * lows, kItemsPerRound, [&](int t) -> RowBuffer& { return ws[t]->rows; },
-        [&](int t, std::size_t i, std::size_t) {
-            RowBuffer& rb = ws[t]->rows;
-            if (out.stopped() || !rb.room_for(256)) return false;
-            const std::uint32_t hour = static_cast<std::uint32_t>(i / lows);
-            const std::uint32_t low = static_cast<std::uint32_t>(i % lows);
-            char* text = rb.end();
-            std::uint32_t rows = 0;
+    long count = 0;
+    send_hour(progress, out, 0, count);
+    const auto make = [&](int t, std::size_t item, char*& text) {
+        const std::uint32_t hour = static_cast<std::uint32_t>(item / items_per_hour);
+        const std::size_t low_lo = item % items_per_hour * kSlotLows;
+        const std::size_t low_hi = std::min(per_hour, low_lo + kSlotLows);
+        std::uint32_t rows = 0;
+        for (std::size_t low = low_lo; low < low_hi; ++low)
             for (std::uint32_t top = 0; top <= 255; ++top) {
-                const std::uint32_t r = top << 24 | hour << 16 | low;
+                const std::uint32_t r = top << 24 | hour << 16 | static_cast<std::uint32_t>(low);
                 Creature c;
                 const int f = replay_seed(search, *ws[t]->seed, r, search.req.max_frames, c);
                 if (f < 0) continue;
                 text = format_row_with_nature(text, r, f, c.pid, c.first_word, c.second_word);
                 ++rows;
             }
-            rb.used = static_cast<std::size_t>(text - rb.text.get());
-            rb.counts[rb.items_done] = rows;
-            return true;
-        },
-        [&](int t, std::size_t first) {
-            const RowBuffer& rb = ws[t]->rows;
-            if (out.stopped()) return;
-            for (std::size_t i = 0; i < rb.items_done; ++i) {
-                for (const int hour = static_cast<int>((first + i) / lows); next_hour <= hour; ++next_hour)
-                    send_hour(progress, out, next_hour, count);
-                count += rb.counts[i];
-            }
-            out.write(rb.text.get(), rb.used);
-        },
-        [&](std::size_t) { return keep_going(progress, out); });
+        return rows;
+    };
+    const auto before = [&](std::size_t item, std::uint32_t rows) {
+        if (item > 0 && item % items_per_hour == 0)
+            send_hour(progress, out, static_cast<int>(item / items_per_hour), count);
+        if (!keep_going(progress, out)) return false;
+        count += rows;
+        return true;
+    };
+    make_and_write(search.threads, 24 * items_per_hour, kSlotLows * 256 * kMaxRowBytes, out, make, before);
 }
 
 // ---- choosing the way --------------------------------------------------------
