@@ -15,13 +15,16 @@ namespace {
 // The outputs, their residues, and each pair's nature. 256 is 6 and 65536
 // is 11 modulo 25, so residues follow from bytes and a pair's nature from
 // its two outputs' residues.
-void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* pair) {
+void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod_out, std::uint8_t* pair) {
     std::uint8_t mod[kReplayBlockOutputs + 1];
     for (int i = 0; i <= kReplayBlockOutputs; ++i) {
         out[i] = static_cast<std::uint16_t>((kForwardColumns.mul[i] * base + kForwardColumns.add[i]) >> 16);
         mod[i] = static_cast<std::uint8_t>(small_mod25((std::uint32_t{out[i]} >> 8) * 6u + (out[i] & 0xFFu)));
     }
-    for (int q = 0; q < kReplayBlockOutputs; ++q) pair[q] = static_cast<std::uint8_t>(small_mod25(mod[q + 1] * 11u + mod[q]));
+    for (int q = 0; q < kReplayBlockOutputs; ++q) {
+        mod_out[q] = mod[q];
+        pair[q] = static_cast<std::uint8_t>(small_mod25(mod[q + 1] * 11u + mod[q]));
+    }
 }
 
 #ifdef VH_REPLAY_AVX2
@@ -49,7 +52,7 @@ void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* pair) {
     return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, want)));
 }
 
-[[gnu::target("avx2")]] void wide_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* pair) {
+[[gnu::target("avx2")]] void wide_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair) {
     // Outputs 0 .. 143 (the block's 129 and some to spare), 8 states at a
     // time; packus interleaves the 128-bit halves, the permute puts them back.
     const __m256i b = _mm256_set1_epi32(static_cast<int>(base));
@@ -64,6 +67,12 @@ void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* pair) {
                                            _mm256_and_si256(x, _mm256_set1_epi16(0xFF)));
         _mm256_store_si256(reinterpret_cast<__m256i*>(r + i), mod25_16(y));
     }
+    for (int i = 0; i < kReplayBlockOutputs; i += 32)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(mod + i),
+                            _mm256_permute4x64_epi64(
+                                _mm256_packus_epi16(_mm256_load_si256(reinterpret_cast<const __m256i*>(r + i)),
+                                                    _mm256_load_si256(reinterpret_cast<const __m256i*>(r + i + 16))),
+                                0xD8));
     for (int i = 0; i < kReplayBlockOutputs; i += 32) {
         const __m256i packed = _mm256_permute4x64_epi64(
             _mm256_packus_epi16(wide_pair_natures(r + i), wide_pair_natures(r + i + 16)), 0xD8);
@@ -108,12 +117,13 @@ void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* pair) {
 
 }  // namespace
 
-void fill_replay_block(bool wide_vectors, std::uint32_t base, std::uint16_t* out, std::uint8_t* pair) {
+void fill_replay_block(bool wide_vectors, std::uint32_t base, std::uint16_t* out, std::uint8_t* mod,
+                       std::uint8_t* pair) {
 #ifdef VH_REPLAY_AVX2
-    if (wide_vectors) return wide_fill(base, out, pair);
+    if (wide_vectors) return wide_fill(base, out, mod, pair);
 #endif
     (void)wide_vectors;
-    plain_fill(base, out, pair);
+    plain_fill(base, out, mod, pair);
 }
 
 std::uint64_t words_at_least(bool wide_vectors, const std::uint16_t* out, const int* mins) {

@@ -14,6 +14,7 @@
 // The fixed shiny creature is taken as forward processing takes it; reverse
 // processing finds its rows without replaying.
 #pragma once
+#include <algorithm>
 #include <bit>
 #include <cstdint>
 
@@ -27,13 +28,16 @@ namespace vh::narrowing {
 enum class ReplayRules { kForward, kReverse };
 
 // A block: 128 outputs of a seed from `out` on (and the next block's
-// first), and the nature of the pair starting at each position in `pair`.
-// Fills one from the state `base` on (output 0 is base's own high half);
-// `out` has room for 144 outputs, `pair` for 128 natures.
+// first), each output's residue mod 25 in `mod`, and the nature of the pair
+// starting at each position in `pair`. Fills one from the state `base` on
+// (output 0 is base's own high half); `out` has room for 144 outputs, `mod`
+// and `pair` for 128.
 inline constexpr int kReplayBlockOutputs = 128;
-void fill_replay_block(bool wide_vectors, std::uint32_t base, std::uint16_t* out, std::uint8_t* pair);
+void fill_replay_block(bool wide_vectors, std::uint32_t base, std::uint16_t* out, std::uint8_t* mod,
+                       std::uint8_t* pair);
 
-// Bit i set where pair[i] is `nature`, for 64 natures from `pair` on.
+// Bit i set where pair[i] is `nature`, for 64 natures (or residues) from
+// `pair` on.
 std::uint64_t pairs_of_nature(bool wide_vectors, const std::uint8_t* pair, int nature);
 
 // Bit i set where out[i] and out[i + 1] are individual-value words of at
@@ -53,7 +57,13 @@ public:
         next_base_ = seed;
         window_frame_ = -2;
         const int* mins = req.min_ivs.data();
+        // Without synchronize only a frame whose first output has the wanted
+        // nature's residue passes its nature step: the others are skipped.
+        const bool skip = req.nature != kNoNature && !req.sync && !req.fixed_shiny;
+        // A frame reads at least two outputs: later ones would be out of range.
+        const int latest = static_cast<int>(std::min<long>(max_frames, last - 2));
         for (int f = 0; f <= max_frames; ++f) {
+            if (skip && (f = next_residue(f + 1, req.nature, latest + 1) - 1) < 0) return -1;
             const FrameResult result = frame(search, f, last, c);
             if (result == FrameResult::kOutOfRange) {
                 if (rules == ReplayRules::kReverse) return -1;
@@ -131,8 +141,9 @@ private:
     // Outputs 0 .. k and their blocks, filled.
     void fill_through(int k) {
         while (k >= filled_end_) {
-            fill_replay_block(wide_, next_base_, out_ + filled_end_, pair_ + filled_end_);
+            fill_replay_block(wide_, next_base_, out_ + filled_end_, mod_ + filled_end_, pair_ + filled_end_);
             known_[filled_end_ / 64] = known_[filled_end_ / 64 + 1] = 0;
+            residue_known_[filled_end_ / 64] = residue_known_[filled_end_ / 64 + 1] = 0;
             next_base_ = kForwardJumps[kReplayBlockOutputs].apply(next_base_);
             filled_end_ += kReplayBlockOutputs;
         }
@@ -150,6 +161,26 @@ private:
     std::uint16_t out(int k) {
         fill_through(k);
         return out_[k];
+    }
+    // The first output k >= k0 with residue `residue` and k <= limit, or -1.
+    int next_residue(int k0, int residue, int limit) {
+        if (k0 > limit) return -1;
+        int w = k0 >> 6;
+        std::uint64_t bits = residue_word(w, residue) & (~std::uint64_t{0} << (k0 & 63));
+        while (bits == 0) {
+            if (++w * 64 > limit) return -1;
+            bits = residue_word(w, residue);
+        }
+        const int k = w * 64 + std::countr_zero(bits);
+        return k <= limit ? k : -1;
+    }
+    std::uint64_t residue_word(int w, int residue) {
+        fill_through(w * 64);
+        if ((residue_known_[w] >> residue & 1u) == 0) {
+            residue_masks_[w][residue] = pairs_of_nature(wide_, mod_ + w * 64, residue);
+            residue_known_[w] |= 1u << residue;
+        }
+        return residue_masks_[w][residue];
     }
 
     FrameResult frame(const Search& search, int f, long last, Creature& c) {
@@ -217,6 +248,9 @@ private:
     std::uint32_t next_base_ = 0;
     std::uint16_t out_[kMaxBlocks * kReplayBlockOutputs + 16];
     std::uint8_t pair_[kMaxBlocks * kReplayBlockOutputs];
+    std::uint8_t mod_[kMaxBlocks * kReplayBlockOutputs];
+    std::uint64_t residue_masks_[2 * kMaxBlocks][25];
+    std::uint32_t residue_known_[2 * kMaxBlocks];
     std::uint16_t before_[kSeedRunSize + 8];  // frames_reaching's outputs
     int starts_[kSeedRunSize + 8];
     std::uint64_t masks_[2 * kMaxBlocks][25];  // word w: positions 64 w .. 64 w + 63
