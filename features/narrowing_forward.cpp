@@ -298,6 +298,44 @@ void make_and_write(int threads, std::size_t n, std::size_t slot_bytes, TextSink
     });
 }
 
+// The rows of the seeds of hours first .. first + hours - 1, in items of
+// kSlotLows low halves of one hour, made and written in file order, each
+// hour's text but the first's before its rows (the caller sends the first).
+// `row_of(t, hour_index, low, r, c)` gives seed r's row frame and creature
+// on thread t, or -1.
+template <class RowOf>
+void write_hours(const Search& search, ProgressRef progress, TextSink& out, int first, int hours, long& count,
+                 RowOf&& row_of) {
+    const std::size_t per_hour = static_cast<std::size_t>(search.req.max_low) + 1;
+    const std::size_t items_per_hour = (per_hour + kSlotLows - 1) / kSlotLows;
+    const auto make = [&](int t, std::size_t item, char*& text) {
+        const int hour_index = static_cast<int>(item / items_per_hour);
+        const std::uint32_t hour = static_cast<std::uint32_t>(first + hour_index);
+        const std::size_t low_lo = item % items_per_hour * kSlotLows;
+        const std::size_t low_hi = std::min(per_hour, low_lo + kSlotLows);
+        std::uint32_t rows = 0;
+        for (std::size_t low = low_lo; low < low_hi; ++low)
+            for (std::uint32_t top = 0; top <= 255; ++top) {
+                const std::uint32_t r = top << 24 | hour << 16 | static_cast<std::uint32_t>(low);
+                Creature c;
+                const int f = row_of(t, hour_index, static_cast<std::uint32_t>(low), r, c);
+                if (f < 0) continue;
+                text = format_row_with_nature(text, r, f, c.pid, c.first_word, c.second_word);
+                ++rows;
+            }
+        return rows;
+    };
+    const auto before = [&](std::size_t item, std::uint32_t rows) {
+        if (item > 0 && item % items_per_hour == 0)
+            send_hour(progress, out, first + static_cast<int>(item / items_per_hour), count);
+        if (!keep_going(progress, out)) return false;
+        count += rows;
+        return true;
+    };
+    make_and_write(search.threads, static_cast<std::size_t>(hours) * items_per_hour, kSlotLows * 256 * kMaxRowBytes,
+                   out, make, before);
+}
+
 // ---- few passing frame states: their seeds found backward --------------------
 
 // A seed with a frame that reaches the pass set: the seed in file order
@@ -391,82 +429,30 @@ void run_pass_set(const Search& search, std::uint64_t passing, ProgressRef progr
     }
     HourSeeds h(search, set);
     const std::size_t per_hour = static_cast<std::size_t>(search.req.max_low) + 1;
-    const std::size_t items_per_hour = (per_hour + kSlotLows - 1) / kSlotLows;
     long count = 0;
     for (int first = 0; first <= 23 && keep_going(progress, out); first += h.hours_per_pass) {
         send_hour(progress, out, first, count);
         const int hours = std::min(h.hours_per_pass, 24 - first);
         order_hours(search, first, hours, h);
         run_workers(search.threads, [&](int t) { find_frames(search, set, h, 256 * t / search.threads, 256 * (t + 1) / search.threads); });
-        // Items: kSlotLows low halves of one hour.
-        const auto make = [&](int t, std::size_t item, char*& text) {
-            const std::size_t hour_index = item / items_per_hour;
-            const std::uint32_t hour = static_cast<std::uint32_t>(first) + static_cast<std::uint32_t>(hour_index);
-            const std::size_t low_lo = item % items_per_hour * kSlotLows;
-            const std::size_t low_hi = std::min(per_hour, low_lo + kSlotLows);
-            std::uint32_t rows = 0;
-            for (std::size_t low = low_lo; low < low_hi; ++low) {
-                const std::size_t seeds = (hour_index * per_hour + low) << 8;
-                const std::uint16_t* frames = &h.frame[seeds];
-                const std::uint8_t* offsets = &h.offset[seeds];
-                for (std::uint32_t top = 0; top <= 255; ++top) {
-                    if (frames[top] == kNoFrame) continue;
-                    const std::uint32_t r = top << 24 | hour << 16 | static_cast<std::uint32_t>(low);
-                    Creature c;
-                    const int f = row_frame(search, *ws[t]->seed, r, frames[top], offsets[top], c);
-                    if (f < 0) continue;
-                    text = format_row_with_nature(text, r, f, c.pid, c.first_word, c.second_word);
-                    ++rows;
-                }
-            }
-            return rows;
-        };
-        // Each hour's text before its rows, counting those of the hours before.
-        const auto before = [&](std::size_t item, std::uint32_t rows) {
-            if (item > 0 && item % items_per_hour == 0)
-                send_hour(progress, out, first + static_cast<int>(item / items_per_hour), count);
-            if (!keep_going(progress, out)) return false;
-            count += rows;
-            return true;
-        };
-        make_and_write(search.threads, static_cast<std::size_t>(hours) * items_per_hour,
-                       kSlotLows * 256 * kMaxRowBytes, out, make, before);
+        write_hours(search, progress, out, first, hours, count,
+                    [&](int t, int hour_index, std::uint32_t low, std::uint32_t r, Creature& c) {
+                        const std::size_t seed = (static_cast<std::size_t>(hour_index) * per_hour + low) << 8 | r >> 24;
+                        if (h.frame[seed] == kNoFrame) return -1;
+                        return row_frame(search, *ws[t]->seed, r, h.frame[seed], h.offset[seed], c);
+                    });
     }
 }
 
-// Every seed, in items of kSlotLows low halves of one hour, made and
-// written in file order; each hour's text before its rows.
+// Every seed replayed frame by frame (or from its words).
 void replay_every_seed(const Search& search, ProgressRef progress, TextSink& out,
                        std::vector<std::unique_ptr<RowWorker>>& ws) {
-    const std::size_t per_hour = static_cast<std::size_t>(search.req.max_low) + 1;
-    const std::size_t items_per_hour = (per_hour + kSlotLows - 1) / kSlotLows;
     if (!keep_going(progress, out)) return;
     long count = 0;
     send_hour(progress, out, 0, count);
-    const auto make = [&](int t, std::size_t item, char*& text) {
-        const std::uint32_t hour = static_cast<std::uint32_t>(item / items_per_hour);
-        const std::size_t low_lo = item % items_per_hour * kSlotLows;
-        const std::size_t low_hi = std::min(per_hour, low_lo + kSlotLows);
-        std::uint32_t rows = 0;
-        for (std::size_t low = low_lo; low < low_hi; ++low)
-            for (std::uint32_t top = 0; top <= 255; ++top) {
-                const std::uint32_t r = top << 24 | hour << 16 | static_cast<std::uint32_t>(low);
-                Creature c;
-                const int f = replay_seed(search, *ws[t]->seed, r, search.req.max_frames, c);
-                if (f < 0) continue;
-                text = format_row_with_nature(text, r, f, c.pid, c.first_word, c.second_word);
-                ++rows;
-            }
-        return rows;
-    };
-    const auto before = [&](std::size_t item, std::uint32_t rows) {
-        if (item > 0 && item % items_per_hour == 0)
-            send_hour(progress, out, static_cast<int>(item / items_per_hour), count);
-        if (!keep_going(progress, out)) return false;
-        count += rows;
-        return true;
-    };
-    make_and_write(search.threads, 24 * items_per_hour, kSlotLows * 256 * kMaxRowBytes, out, make, before);
+    write_hours(search, progress, out, 0, 24, count, [&](int t, int, std::uint32_t, std::uint32_t r, Creature& c) {
+        return replay_seed(search, *ws[t]->seed, r, search.req.max_frames, c);
+    });
 }
 
 // ---- choosing the way --------------------------------------------------------
