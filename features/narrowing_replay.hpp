@@ -142,45 +142,53 @@ private:
     void fill_through(int k) {
         while (k >= filled_end_) {
             fill_replay_block(wide_, next_base_, out_ + filled_end_, mod_ + filled_end_, pair_ + filled_end_);
-            known_[filled_end_ / 64] = known_[filled_end_ / 64 + 1] = 0;
-            residue_known_[filled_end_ / 64] = residue_known_[filled_end_ / 64 + 1] = 0;
+            for (ValueMasks* m : {&natures_, &residues_}) m->known[filled_end_ / 64] = m->known[filled_end_ / 64 + 1] = 0;
             next_base_ = kForwardJumps[kReplayBlockOutputs].apply(next_base_);
             filled_end_ += kReplayBlockOutputs;
         }
-    }
-    // The pairs of a nature among positions 64 w .. 64 w + 63, made when
-    // first asked for: a seed that ends early asks for few.
-    std::uint64_t mask_word(int w, int nature) {
-        fill_through(w * 64);
-        if ((known_[w] >> nature & 1u) == 0) {
-            masks_[w][nature] = pairs_of_nature(wide_, pair_ + w * 64, nature);
-            known_[w] |= 1u << nature;
-        }
-        return masks_[w][nature];
     }
     std::uint16_t out(int k) {
         fill_through(k);
         return out_[k];
     }
-    // The first output k >= k0 with residue `residue` and k <= limit, or -1.
-    int next_residue(int k0, int residue, int limit) {
+    // Per 64 positions and value 0 .. 24, where a byte run (pair natures or
+    // output residues) holds that value, made when first asked for: a seed
+    // that ends early asks for few.
+    struct ValueMasks {
+        std::uint64_t words[2 * kMaxBlocks][25];  // word w: positions 64 w .. 64 w + 63
+        std::uint32_t known[2 * kMaxBlocks];      // which values' words are made
+    };
+    [[gnu::always_inline]] std::uint64_t value_word(ValueMasks& m, const std::uint8_t* bytes, int w, int value) {
+        fill_through(w * 64);
+        if ((m.known[w] >> value & 1u) == 0) {
+            m.words[w][value] = pairs_of_nature(wide_, bytes + w * 64, value);
+            m.known[w] |= 1u << value;
+        }
+        return m.words[w][value];
+    }
+    // The first position k >= k0 with k <= limit whose byte is `value`,
+    // among the positions set in the 64-bit pattern `only`; -1 when none.
+    [[gnu::always_inline]] int next_with_value(ValueMasks& m, const std::uint8_t* bytes, int k0, int value, int limit,
+                                               std::uint64_t only) {
         if (k0 > limit) return -1;
         int w = k0 >> 6;
-        std::uint64_t bits = residue_word(w, residue) & (~std::uint64_t{0} << (k0 & 63));
+        std::uint64_t bits = value_word(m, bytes, w, value) & only & (~std::uint64_t{0} << (k0 & 63));
         while (bits == 0) {
             if (++w * 64 > limit) return -1;
-            bits = residue_word(w, residue);
+            bits = value_word(m, bytes, w, value) & only;
         }
         const int k = w * 64 + std::countr_zero(bits);
         return k <= limit ? k : -1;
     }
-    std::uint64_t residue_word(int w, int residue) {
-        fill_through(w * 64);
-        if ((residue_known_[w] >> residue & 1u) == 0) {
-            residue_masks_[w][residue] = pairs_of_nature(wide_, mod_ + w * 64, residue);
-            residue_known_[w] |= 1u << residue;
-        }
-        return residue_masks_[w][residue];
+    // The first output k >= k0 with residue `residue` and k <= limit, or -1.
+    int next_residue(int k0, int residue, int limit) {
+        return next_with_value(residues_, mod_, k0, residue, limit, ~std::uint64_t{0});
+    }
+    // The first pair q >= p of p's parity whose nature is `nature`, with
+    // q <= last_pair; -1 when there is none.
+    int next_pair(int p, int nature, int last_pair) {
+        return next_with_value(natures_, pair_, p, nature, last_pair,
+                               (p & 1) != 0 ? 0xAAAAAAAAAAAAAAAAu : 0x5555555555555555u);
     }
 
     FrameResult frame(const Search& search, int f, long last, Creature& c) {
@@ -224,23 +232,6 @@ private:
         return FrameResult::kCreature;
     }
 
-    // The first pair q >= p of p's parity whose nature is `nature`, with
-    // q <= last_pair; -1 when there is none.
-    int next_pair(int p, int nature, int last_pair) {
-        if (p > last_pair) return -1;
-        // The pairs of p's parity among 64 positions.
-        const std::uint64_t parity = (p & 1) != 0 ? 0xAAAAAAAAAAAAAAAAu : 0x5555555555555555u;
-        int w = p >> 6;
-        std::uint64_t bits = mask_word(w, nature) & parity & (~std::uint64_t{0} << (p & 63));
-        while (bits == 0) {
-            ++w;
-            if (w * 64 > last_pair) return -1;
-            bits = mask_word(w, nature) & parity;
-        }
-        const int q = w * 64 + std::countr_zero(bits);
-        return q <= last_pair ? q : -1;
-    }
-
     bool wide_ = false;
     int window_frame_ = -2;    // the frame whose fixed shiny bits `window_` holds
     std::uint32_t window_ = 0;
@@ -249,12 +240,10 @@ private:
     std::uint16_t out_[kMaxBlocks * kReplayBlockOutputs + 16];
     std::uint8_t pair_[kMaxBlocks * kReplayBlockOutputs];
     std::uint8_t mod_[kMaxBlocks * kReplayBlockOutputs];
-    std::uint64_t residue_masks_[2 * kMaxBlocks][25];
-    std::uint32_t residue_known_[2 * kMaxBlocks];
     std::uint16_t before_[kSeedRunSize + 8];  // frames_reaching's outputs
     int starts_[kSeedRunSize + 8];
-    std::uint64_t masks_[2 * kMaxBlocks][25];  // word w: positions 64 w .. 64 w + 63
-    std::uint32_t known_[2 * kMaxBlocks];      // which natures' words are made
+    ValueMasks natures_;   // of the pairs
+    ValueMasks residues_;  // of the outputs
 };
 
 }  // namespace vh::narrowing
