@@ -147,10 +147,6 @@ private:
             filled_end_ += kReplayBlockOutputs;
         }
     }
-    std::uint16_t out(int k) {
-        fill_through(k);
-        return out_[k];
-    }
     // Per 64 positions and value 0 .. 24, where a byte run (pair natures or
     // output residues) holds that value, made when first asked for: a seed
     // that ends early asks for few.

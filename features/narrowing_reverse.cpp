@@ -137,7 +137,6 @@ struct Scratch {
     Window window;
     NearFrame near[kBack + kLatestStart + 1];
     Candidate cand[kBack + 1];
-    int starts[kBack + kLatestStart + 1];
     int valid[kBack + 1];
     std::uint8_t flag[kBack + 8];
     OutputRun run;
