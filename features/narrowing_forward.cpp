@@ -464,7 +464,7 @@ constexpr double kWordEventCost = 40.0;      // one state carrying two passing w
 constexpr double kWordsSeedCost = 350.0;     // a seed replayed from its words, without the walks
 // A seed is replayed from its passing words (without a power or type
 // filter) where it would evaluate this many frames one by one.
-constexpr double kFramesForWords = 40.0;
+constexpr double kFramesForWords = 24.0;
 constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked once per pass
 constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
 

@@ -1,5 +1,7 @@
 #include "features/narrowing_replay.hpp"
 
+#include <cstring>
+
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <immintrin.h>
 #define VH_REPLAY_AVX2 1
@@ -12,7 +14,7 @@ namespace {
 // x mod 25 for x < 2048 by a multiply and a shift.
 [[gnu::always_inline]] inline std::uint32_t small_mod25(std::uint32_t x) { return x - 25u * ((x * 2622u) >> 16); }
 
-// The outputs, their residues, and each pair's nature. 256 is 6 and 65536
+// The outputs, their residues, and each pair's class. 256 is 6 and 65536
 // is 11 modulo 25, so residues follow from bytes and a pair's nature from
 // its two outputs' residues.
 void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod_out, std::uint8_t* pair) {
@@ -23,7 +25,7 @@ void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod_out, s
     }
     for (int q = 0; q < kReplayBlockOutputs; ++q) {
         mod_out[q] = mod[q];
-        pair[q] = static_cast<std::uint8_t>(small_mod25(mod[q + 1] * 11u + mod[q]));
+        pair[q] = static_cast<std::uint8_t>(2 * small_mod25(mod[q + 1] * 11u + mod[q]) + (q & 1));
     }
 }
 
@@ -41,42 +43,48 @@ void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod_out, s
     return _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi32(m, base), a), 16);
 }
 
-// The natures of the 16 pairs starting at residues r[i] .. r[i+15].
-[[gnu::target("avx2")]] inline __m256i wide_pair_natures(const std::uint16_t* r) {
-    const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r));
-    const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r + 1));
-    return mod25_16(_mm256_add_epi16(_mm256_mullo_epi16(hi, _mm256_set1_epi16(11)), lo));
+// Lanes 1 .. 16 of the 32 lanes of 16 bits in a then b: the values one
+// position on, made in registers (a load one element off the stores just
+// made would wait for them to reach the cache).
+[[gnu::target("avx2")]] inline __m256i next_lanes(__m256i a, __m256i b) {
+    return _mm256_alignr_epi8(_mm256_permute2x128_si256(a, b, 0x21), a, 2);
 }
 
-[[gnu::target("avx2")]] inline std::uint64_t wide_equal_bits(__m256i v, __m256i want) {
-    return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(v, want)));
+// Each lane's residue mod 25: 256 is 6 mod 25, so (high byte x 6 + low
+// byte) has the same residue and is below 2048.
+[[gnu::target("avx2")]] inline __m256i residues(__m256i x) {
+    return mod25_16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(x, 8), _mm256_set1_epi16(6)),
+                                     _mm256_and_si256(x, _mm256_set1_epi16(0xFF))));
+}
+
+// Two vectors of 16-bit lanes below 256 as 32 bytes in order (packus
+// interleaves the 128-bit halves, the permute puts them back).
+[[gnu::target("avx2")]] inline void store_bytes(std::uint8_t* to, __m256i lo, __m256i hi) {
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), _mm256_permute4x64_epi64(_mm256_packus_epi16(lo, hi), 0xD8));
 }
 
 [[gnu::target("avx2")]] void wide_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair) {
-    // Outputs 0 .. 143 (the block's 129 and some to spare), 8 states at a
-    // time; packus interleaves the 128-bit halves, the permute puts them back.
+    // Outputs 0 .. 143 (the block's 129 and some to spare), 8 states at a time.
+    constexpr int kVectors = 9;
     const __m256i b = _mm256_set1_epi32(static_cast<int>(base));
-    for (int i = 0; i < 144; i += 16)
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
-                            _mm256_permute4x64_epi64(_mm256_packus_epi32(wide_outputs(b, i), wide_outputs(b, i + 8)), 0xD8));
-    // Residues in 16-bit lanes, then each pair's nature from residues q, q+1.
-    alignas(32) std::uint16_t r[160];
-    for (int i = 0; i < 144; i += 16) {
-        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + i));
-        const __m256i y = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(x, 8), _mm256_set1_epi16(6)),
-                                           _mm256_and_si256(x, _mm256_set1_epi16(0xFF)));
-        _mm256_store_si256(reinterpret_cast<__m256i*>(r + i), mod25_16(y));
+    __m256i r[kVectors];
+    for (int j = 0; j < kVectors; ++j) {
+        const __m256i o = _mm256_permute4x64_epi64(
+            _mm256_packus_epi32(wide_outputs(b, 16 * j), wide_outputs(b, 16 * j + 8)), 0xD8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16 * j), o);
+        r[j] = residues(o);
     }
-    for (int i = 0; i < kReplayBlockOutputs; i += 32)
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(mod + i),
-                            _mm256_permute4x64_epi64(
-                                _mm256_packus_epi16(_mm256_load_si256(reinterpret_cast<const __m256i*>(r + i)),
-                                                    _mm256_load_si256(reinterpret_cast<const __m256i*>(r + i + 16))),
-                                0xD8));
-    for (int i = 0; i < kReplayBlockOutputs; i += 32) {
-        const __m256i packed = _mm256_permute4x64_epi64(
-            _mm256_packus_epi16(wide_pair_natures(r + i), wide_pair_natures(r + i + 16)), 0xD8);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(pair + i), packed);
+    // A pair's nature from the residues of its two outputs (65536 is 11 mod
+    // 25); its class adds the parity (blocks start at even positions).
+    __m256i cls[kVectors - 1];
+    for (int j = 0; j < kVectors - 1; ++j) {
+        const __m256i nature =
+            mod25_16(_mm256_add_epi16(_mm256_mullo_epi16(next_lanes(r[j], r[j + 1]), _mm256_set1_epi16(11)), r[j]));
+        cls[j] = _mm256_add_epi16(_mm256_add_epi16(nature, nature), _mm256_set1_epi32(0x10000));
+    }
+    for (int j = 0; j < kVectors - 1; j += 2) {
+        store_bytes(mod + 16 * j, r[j], r[j + 1]);
+        store_bytes(pair + 16 * j, cls[j], cls[j + 1]);
     }
 }
 
@@ -92,30 +100,47 @@ void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod_out, s
     return _mm256_and_si256(a, _mm256_and_si256(b, d));
 }
 
-[[gnu::target("avx2")]] std::uint64_t wide_words_at_least(const std::uint16_t* out, const int* mins) {
-    std::uint64_t bits = 0;
-    for (int i = 0; i < 64; i += 32) {
-        __m256i pass[2];
-        for (int h = 0; h < 2; ++h) {
-            const __m256i first = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + i + 16 * h));
-            const __m256i second = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + i + 16 * h + 1));
-            pass[h] = _mm256_and_si256(wide_fields_at_least(first, mins), wide_fields_at_least(second, mins + 3));
-        }
-        const __m256i bytes = _mm256_permute4x64_epi64(_mm256_packs_epi16(pass[0], pass[1]), 0xD8);
-        bits |= std::uint64_t{static_cast<std::uint32_t>(_mm256_movemask_epi8(bytes))} << i;
-    }
-    return bits;
+// The 32 lanes of 16 bits in lo then hi, each all ones or zero, as bits.
+[[gnu::target("avx2")]] inline std::uint64_t sign_bits(__m256i lo, __m256i hi) {
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_permute4x64_epi64(_mm256_packs_epi16(lo, hi), 0xD8)));
 }
 
-[[gnu::target("avx2")]] std::uint64_t wide_pairs_of_nature(const std::uint8_t* pair, int nature) {
-    const __m256i want = _mm256_set1_epi8(static_cast<char>(nature));
-    const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pair));
-    const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(pair + 32));
-    return wide_equal_bits(hi, want) << 32 | wide_equal_bits(lo, want);
+[[gnu::target("avx2")]] std::uint64_t wide_words_at_least(const std::uint16_t* out, const int* mins) {
+    __m256i pass[4];
+    __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out));
+    for (int h = 0; h < 4; ++h) {
+        const __m256i first = next;
+        next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + 16 * h + 16));
+        pass[h] = _mm256_and_si256(wide_fields_at_least(first, mins),
+                                   wide_fields_at_least(next_lanes(first, next), mins + 3));
+    }
+    return sign_bits(pass[0], pass[1]) | sign_bits(pass[2], pass[3]) << 32;
+}
+
+[[gnu::target("avx2")]] std::uint64_t wide_classes_in(const std::uint8_t* pairs) {
+    const __m256i one = _mm256_set1_epi64x(1);
+    __m256i bits = _mm256_setzero_si256();
+    for (int i = 0; i < 32; i += 4) {
+        std::int32_t four;
+        std::memcpy(&four, pairs + i, 4);
+        const __m256i cls = _mm256_cvtepu8_epi64(_mm_cvtsi32_si128(four));
+        bits = _mm256_or_si256(bits, _mm256_sllv_epi64(one, cls));
+    }
+    const __m128i half = _mm_or_si128(_mm256_castsi256_si128(bits), _mm256_extracti128_si256(bits, 1));
+    return static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_or_si128(half, _mm_unpackhi_epi64(half, half))));
 }
 #endif
 
 }  // namespace
+
+std::uint64_t classes_in(bool wide_vectors, const std::uint8_t* pairs) {
+#ifdef VH_REPLAY_AVX2
+    if (wide_vectors) return wide_classes_in(pairs);
+#endif
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 32; ++i) bits |= std::uint64_t{1} << pairs[i];
+    return bits;
+}
 
 void fill_replay_block(bool wide_vectors, std::uint32_t base, std::uint16_t* out, std::uint8_t* mod,
                        std::uint8_t* pair) {
@@ -140,13 +165,5 @@ std::uint64_t words_at_least(bool wide_vectors, const std::uint16_t* out, const 
     return bits;
 }
 
-std::uint64_t pairs_of_nature(bool wide_vectors, const std::uint8_t* pair, int nature) {
-#ifdef VH_REPLAY_AVX2
-    if (wide_vectors) return wide_pairs_of_nature(pair, nature);
-#endif
-    std::uint64_t bits = 0;
-    for (int i = 0; i < 64; ++i) bits |= std::uint64_t{pair[i] == nature} << i;
-    return bits;
-}
 
 }  // namespace vh::narrowing

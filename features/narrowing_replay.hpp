@@ -1,9 +1,10 @@
 // One initial seed evaluated frame by frame, as the literal search does:
-// the lowest frame whose creature passes. Each personality search is
-// answered from bit masks of the pairs' natures (built once per seed, a
-// block of 128 positions at a time as the frames reach them, each block's
-// outputs jumped to independently) instead of a walk pair by pair, so a
-// frame costs a few steps whatever its search's length.
+// the lowest frame whose creature passes. The outputs, their residues and
+// the pairs' natures are made a block of 128 positions at a time as the
+// frames reach them (each block's outputs jumped to independently), and
+// each personality search compares 64 pair classes at a time instead of
+// walking pair by pair, so a frame costs a few steps whatever its search's
+// length.
 //
 // The two directions read the same frames under different rules:
 // - forward: a frame whose generation would read past the table has no
@@ -18,27 +19,49 @@
 #include <bit>
 #include <cstdint>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include "engine/lcg.hpp"
 #include "engine/output_run.hpp"
 #include "features/narrowing_internal.hpp"
-#include "features/narrowing_reach.hpp"
 
 namespace vh::narrowing {
 
 enum class ReplayRules { kForward, kReverse };
 
 // A block: 128 outputs of a seed from `out` on (and the next block's
-// first), each output's residue mod 25 in `mod`, and the nature of the pair
-// starting at each position in `pair`. Fills one from the state `base` on
-// (output 0 is base's own high half); `out` has room for 144 outputs, `mod`
-// and `pair` for 128.
+// first), each output's residue mod 25 in `mod`, and the class of the pair
+// starting at each position in `pair`: twice its nature plus the
+// position's parity, the value every personality search of one nature and
+// parity looks for. Fills one from the state `base` on (output 0 is base's
+// own high half; the block starts at an even position); `out` has room for
+// 144 outputs, `mod` and `pair` for 128.
 inline constexpr int kReplayBlockOutputs = 128;
 void fill_replay_block(bool wide_vectors, std::uint32_t base, std::uint16_t* out, std::uint8_t* mod,
                        std::uint8_t* pair);
 
-// Bit i set where pair[i] is `nature`, for 64 natures (or residues) from
-// `pair` on.
-std::uint64_t pairs_of_nature(bool wide_vectors, const std::uint8_t* pair, int nature);
+// Bit i set where bytes[i] is `value`, for i = 0 .. 31.
+[[gnu::always_inline]] inline std::uint32_t bytes_equal(bool vectors, const std::uint8_t* bytes, int value) {
+#ifdef __SSE2__
+    if (vectors) {
+        // A byte broadcast through a 32-bit one: two instructions, where
+        // set1_epi8 without SSSE3 may build the vector byte by byte.
+        const __m128i want = _mm_set1_epi32(static_cast<int>(0x01010101u * static_cast<std::uint32_t>(value & 0xFF)));
+        const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
+        const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16));
+        return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(lo, want))) |
+               static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(hi, want))) << 16;
+    }
+#endif
+    std::uint32_t bits = 0;
+    for (int i = 0; i < 32; ++i) bits |= std::uint32_t{bytes[i] == value} << i;
+    return bits;
+}
+
+// Bit c set for each class c among the 32 pair classes from `pairs` on.
+std::uint64_t classes_in(bool wide_vectors, const std::uint8_t* pairs);
 
 // Bit i set where out[i] and out[i + 1] are individual-value words of at
 // least the six minimums, for i = 0 .. 63 (reads out[0] .. out[64]).
@@ -46,6 +69,10 @@ std::uint64_t words_at_least(bool wide_vectors, const std::uint16_t* out, const 
 
 class SeedReplay {
 public:
+    SeedReplay() { std::fill(pair_buffer_, pair_buffer_ + kFront, std::uint8_t{0xFF}); }
+    SeedReplay(const SeedReplay&) = delete;
+    SeedReplay& operator=(const SeedReplay&) = delete;
+
     // The row frame of `seed` among frames 0 .. max_frames, reading outputs
     // up to index `last` (output k is the k-th after the seed; last is below
     // the seed run's size), or -1.
@@ -56,33 +83,49 @@ public:
         filled_end_ = 0;
         next_base_ = seed;
         window_frame_ = -2;
-        const int* mins = req.min_ivs.data();
+        set_minimums(req.min_ivs.data());
+        if (req.fixed_shiny) return fixed_shiny_row(search, max_frames, last, rules, c);
+        const int synced = synced_nature(req.nature, req.sync);
         // Without synchronize only a frame whose first output has the wanted
         // nature's residue passes its nature step: the others are skipped.
-        const bool skip = req.nature != kNoNature && !req.sync && !req.fixed_shiny;
+        const bool skip = req.nature != kNoNature && !req.sync;
         // A frame reads at least two outputs: later ones would be out of range.
         const int latest = static_cast<int>(std::min<long>(max_frames, last - 2));
+        const int last_pair = static_cast<int>(last) - 3;  // both words after it exist
         for (int f = 0; f <= max_frames; ++f) {
             if (skip && (f = next_residue(f + 1, req.nature, latest + 1) - 1) < 0) return -1;
-            const FrameResult result = frame(search, f, last, c);
-            if (result == FrameResult::kOutOfRange) {
+            if (f > latest) return -1;  // out of range, as is every later frame
+            // The nature step on the frame's first outputs f + 1 (and f + 2),
+            // as encounter_nature_step takes it.
+            fill_through(f + 2);
+            int nature, start;
+            if (synced == kNoNature) {
+                nature = mod_[f + 1];
+                start = f + 2;
+            } else if ((out_[f + 1] & 1u) == 0) {
+                nature = synced;
+                start = f + 2;
+            } else {
+                nature = mod_[f + 2];
+                start = f + 3;
+            }
+            if (req.nature != kNoNature && nature != req.nature) continue;
+            const int q = next_pair(start, nature, last_pair);
+            if (q < 0) {
                 if (rules == ReplayRules::kReverse) return -1;
                 continue;
             }
-            if (result == FrameResult::kNatureFailed) continue;
-            if (search.hp_filter && !power_and_type_pass(req, ivs_from_words(c.first_word, c.second_word))) {
+            fill_through(q + 3);
+            const std::uint16_t w1 = out_[q + 2], w2 = out_[q + 3];
+            if (search.hp_filter && !power_and_type_pass(req, ivs_from_words(w1, w2))) {
                 if (rules == ReplayRules::kForward) return -1;
                 continue;
             }
-            // Without branches: most frames fail one of the six at random.
-            const std::uint32_t w1 = c.first_word, w2 = c.second_word;
-            const bool low = ((w1 & 31u) < static_cast<std::uint32_t>(mins[0])) |
-                             (((w1 >> 5) & 31u) < static_cast<std::uint32_t>(mins[1])) |
-                             (((w1 >> 10) & 31u) < static_cast<std::uint32_t>(mins[2])) |
-                             ((w2 & 31u) < static_cast<std::uint32_t>(mins[3])) |
-                             (((w2 >> 5) & 31u) < static_cast<std::uint32_t>(mins[4])) |
-                             (((w2 >> 10) & 31u) < static_cast<std::uint32_t>(mins[5]));
-            if (!low && (!req.shiny || is_shiny(c.pid, req.tid, req.sid))) return f;
+            if (!words_pass(w1, w2)) continue;
+            const std::uint32_t pid = make_pid(out_[q], out_[q + 1]);
+            if (req.shiny && !is_shiny(pid, req.tid, req.sid)) continue;
+            c = {pid, w1, w2};
+            return f;
         }
         return -1;
     }
@@ -91,10 +134,10 @@ public:
     // (so no frame ends the seed), found from the other side where rows lie
     // far: every frame passes exactly when the pair its search ends at is
     // followed by passing words, so the row is the lowest frame reaching any
-    // such pair (frames_reaching). The pairs are taken in order until no
-    // frame below the row so far can reach a later one: once every nature
-    // the frames can want has a pair of each parity at or after the row + 2,
-    // every earlier frame's search has ended.
+    // such pair. The pairs are taken in order until no frame below the row
+    // so far can reach a later one: once every nature the frames can want
+    // has a pair of each parity at or after the row + 2, every earlier
+    // frame's search has ended.
     int row_frame_from_words(const Search& search, std::uint32_t seed, int max_frames, long last, Creature& c) {
         const NarrowingRequest& req = search.req;
         wide_ = search.wide_vectors;
@@ -104,31 +147,57 @@ public:
         // Bit 2 n + parity: the natures and parities of the searches.
         const std::uint64_t need =
             req.nature != kNoNature ? std::uint64_t{3} << (2 * req.nature) : (std::uint64_t{1} << 50) - 1;
-        int row = max_frames + 1;  // none yet
-        int from = row + 2;        // the pairs since the latest start of a frame below `row`
+        int row = max_frames + 1;  // none yet: every frame up to max_frames is below it
+        // `seen` holds the natures and parities of the pairs from..seen_to - 1;
+        // a lower row only adds the pairs before `from`.
+        int from = row + 2;
         int seen_to = from;
         std::uint64_t seen = 0;
-        const auto covered_through = [&](int q) {
-            if (seen_to <= q) {
-                fill_through(q + 1);
-                for (; seen_to <= q; ++seen_to) seen |= std::uint64_t{1} << (2 * pair_[seen_to] + (seen_to & 1));
+        const auto add_pairs = [&](int begin, int end) {
+            fill_through(end - 1);
+            // Two chains: each step is a load, a shift and an or.
+            std::uint64_t other = 0;
+            int q = begin;
+            for (; q + 1 < end; q += 2) {
+                seen |= std::uint64_t{1} << pair_[q];
+                other |= std::uint64_t{1} << pair_[q + 1];
             }
-            return (seen & need) == need;
+            if (q < end) seen |= std::uint64_t{1} << pair_[q];
+            seen |= other;
+        };
+        // Whether the pairs from..q cover `need`, looked at 32 pairs at a
+        // time (the calls ask for ascending q): false also when they only do
+        // in the last few, which just takes in more words before stopping.
+        const auto covered_through = [&](int q) {
+            if ((seen & need) == need) return true;
+            if (seen_to + 32 > q + 1) return false;
+            fill_through(q);
+            for (; seen_to + 32 <= q + 1; seen_to += 32)
+                if (((seen |= classes_in(wide_, pair_ + seen_to)) & need) == need) {
+                    seen_to += 32;
+                    return true;
+                }
+            return false;
         };
         for (int w = 0; w * 64 <= last_words; ++w) {
-            fill_through(w * 64 + 64);
+            // Output w * 64 + 64 is a filled block's spare when it starts the next.
+            fill_through(w * 64 + 63);
             // The earliest words a frame reaches are outputs 4 and 5.
             std::uint64_t bits = words_at_least(wide_, out_ + w * 64, req.min_ivs.data()) & (w == 0 ? ~std::uint64_t{15} : ~std::uint64_t{0});
             for (; bits != 0; bits &= bits - 1) {
                 const int k = w * 64 + std::countr_zero(bits);
                 if (k > last_words || covered_through(k - 3)) return row <= max_frames ? row : -1;
-                const std::uint32_t g = k < static_cast<int>(kJumpTableSize) ? kForwardJumps[k].apply(seed) : advance(seed, static_cast<std::uint64_t>(k));
-                std::uint32_t pid;
-                if (frames_reaching(search, g, k, 1, before_, starts_, pid) == 0 || starts_[0] - 1 >= row) continue;
-                row = starts_[0] - 1;
-                c = {pid, out_[k], out_[k + 1]};
-                from = seen_to = row + 2;
-                seen = 0;
+                // A pair of its class seen since the row + 2 ends every search
+                // below the row that could reach it.
+                if ((seen >> pair_[k - 2] & 1u) != 0) continue;
+                const int f = lowest_frame_reaching(search, k, row, c);
+                if (f < 0) continue;
+                row = f;
+                if (seen_to > from)
+                    add_pairs(row + 2, from);
+                else
+                    seen_to = row + 2;  // nothing seen yet
+                from = row + 2;
             }
             if (covered_through(std::min(w * 64 + 61, last_words - 2))) break;
         }
@@ -136,74 +205,129 @@ public:
     }
 
 private:
-    static constexpr int kMaxBlocks = kSeedRunSize / kReplayBlockOutputs + 1;
+    // A search compares 64 bytes from its last position on.
+    static constexpr int kMaxBlocks = (kSeedRunSize + 64) / kReplayBlockOutputs + 1;
 
-    // Outputs 0 .. k and their blocks, filled.
+    // Outputs 0 .. k and their blocks, filled (and the output after the
+    // last block, its spare).
     void fill_through(int k) {
         while (k >= filled_end_) {
             fill_replay_block(wide_, next_base_, out_ + filled_end_, mod_ + filled_end_, pair_ + filled_end_);
-            for (ValueMasks* m : {&natures_, &residues_}) m->known[filled_end_ / 64] = m->known[filled_end_ / 64 + 1] = 0;
             next_base_ = kForwardJumps[kReplayBlockOutputs].apply(next_base_);
             filled_end_ += kReplayBlockOutputs;
         }
     }
-    // Per 64 positions and value 0 .. 24, where a byte run (pair natures or
-    // output residues) holds that value, made when first asked for: a seed
-    // that ends early asks for few.
-    struct ValueMasks {
-        std::uint64_t words[2 * kMaxBlocks][25];  // word w: positions 64 w .. 64 w + 63
-        std::uint32_t known[2 * kMaxBlocks];      // which values' words are made
-    };
-    [[gnu::always_inline]] std::uint64_t value_word(ValueMasks& m, const std::uint8_t* bytes, int w, int value) {
-        fill_through(w * 64);
-        if ((m.known[w] >> value & 1u) == 0) {
-            m.words[w][value] = pairs_of_nature(wide_, bytes + w * 64, value);
-            m.known[w] |= 1u << value;
-        }
-        return m.words[w][value];
-    }
     // The first position k >= k0 with k <= limit whose byte is `value`,
-    // among the positions set in the 64-bit pattern `only`; -1 when none.
-    [[gnu::always_inline]] int next_with_value(ValueMasks& m, const std::uint8_t* bytes, int k0, int value, int limit,
-                                               std::uint64_t only) {
-        if (k0 > limit) return -1;
-        int w = k0 >> 6;
-        std::uint64_t bits = value_word(m, bytes, w, value) & only & (~std::uint64_t{0} << (k0 & 63));
-        while (bits == 0) {
-            if (++w * 64 > limit) return -1;
-            bits = value_word(m, bytes, w, value) & only;
+    // taking every position or (every_other) only those of k0's parity;
+    // -1 when none.
+    [[gnu::always_inline]] int next_with_value(const std::uint8_t* bytes, int k0, int value, int limit,
+                                               bool every_other) {
+        const std::uint64_t only = every_other ? 0x5555555555555555u : ~std::uint64_t{0};
+        // 64 positions a step: a search ends within the first seven times in
+        // ten, so the loop's branch is mostly foreseen.
+        for (int k = k0; k <= limit; k += 64) {
+            fill_through(k + 63);
+            const std::uint64_t bits =
+                (bytes_equal(wide_, bytes + k, value) | std::uint64_t{bytes_equal(wide_, bytes + k + 32, value)} << 32) &
+                only;
+            if (bits != 0) {
+                const int found = k + std::countr_zero(bits);
+                return found <= limit ? found : -1;
+            }
         }
-        const int k = w * 64 + std::countr_zero(bits);
-        return k <= limit ? k : -1;
+        return -1;
     }
+    // The last pair q <= q0 with q >= floor (floor >= 0) whose class is
+    // `cls`, or -1. Reads only positions already filled (and the front).
+    int prev_pair(int q0, int cls, int floor) {
+        for (int k = q0; k >= floor; k -= 32) {
+            const std::uint32_t bits = bytes_equal(wide_, pair_ + k - 31, cls);
+            if (bits != 0) {
+                const int found = k - std::countl_zero(bits);
+                return found >= floor ? found : -1;
+            }
+        }
+        return -1;
+    }
+
+    // The lowest frame below `below` whose personality search ends at the
+    // pair before the words at k (k >= 4), or -1; its creature in c. The
+    // pair must have the wanted nature and, when shiny is wanted, be shiny.
+    // A frame whose first output is a reaches it when its nature step
+    // chooses the pair's nature and starts its search at q's parity after
+    // the previous pair of that nature and parity.
+    int lowest_frame_reaching(const Search& search, int k, int below, Creature& c) {
+        const NarrowingRequest& req = search.req;
+        const int q = k - 2;
+        const int m = pair_[q] >> 1;
+        if (req.nature != kNoNature && m != req.nature) return -1;
+        const std::uint32_t pid = make_pid(out_[q], out_[q + 1]);
+        if (req.shiny && !is_shiny(pid, req.tid, req.sid)) return -1;
+        // Frames start at output 1 or later, so their searches at 2 or later.
+        const int prev = prev_pair(q - 2, pair_[q], 2);
+        const int last_a = std::min(q - 1, below);  // frame a - 1 below `below`
+        int a = -1;
+        if (!search.sync_nature) {
+            // The frame chooses its first output's residue and searches from a + 1.
+            const int a0 = prev >= 0 ? prev + 1 : 1 + (q & 1);
+            a = next_with_value(mod_, a0, m, last_a, true);
+        } else {
+            const auto o = [&](long i) { return out_[i]; };
+            for (int x = std::max(prev - 1, 1); x <= last_a; ++x) {
+                const NatureStep step = encounter_nature_step(o, synced_nature(req.nature, req.sync), x);
+                if (step.nature == m && step.start > prev && ((q - step.start) & 1) == 0) {
+                    a = x;
+                    break;
+                }
+            }
+        }
+        if (a < 0) return -1;
+        c = {pid, out_[k], out_[k + 1]};
+        return a - 1;
+    }
+
     // The first output k >= k0 with residue `residue` and k <= limit, or -1.
-    int next_residue(int k0, int residue, int limit) {
-        return next_with_value(residues_, mod_, k0, residue, limit, ~std::uint64_t{0});
-    }
+    int next_residue(int k0, int residue, int limit) { return next_with_value(mod_, k0, residue, limit, false); }
     // The first pair q >= p of p's parity whose nature is `nature`, with
     // q <= last_pair; -1 when there is none.
     int next_pair(int p, int nature, int last_pair) {
-        return next_with_value(natures_, pair_, p, nature, last_pair,
-                               (p & 1) != 0 ? 0xAAAAAAAAAAAAAAAAu : 0x5555555555555555u);
+        return next_with_value(pair_, p, 2 * nature + (p & 1), last_pair, false);
     }
 
-    FrameResult frame(const Search& search, int f, long last, Creature& c) {
-        if (search.req.fixed_shiny) return fixed_shiny_frame(search, f, last, c);
-        // As encounter generation, on absolute output indices.
-        if (last - f < 2) return FrameResult::kOutOfRange;
+    // The rows of the fixed shiny creature, frame by frame.
+    int fixed_shiny_row(const Search& search, int max_frames, long last, ReplayRules rules, Creature& c) {
         const NarrowingRequest& req = search.req;
-        fill_through(f + 2);
-        const auto o = [&](long i) { return out_[i]; };
-        const auto [nature, p] = encounter_nature_step(o, synced_nature(req.nature, req.sync), f + 1);
-        if (req.nature != kNoNature && nature != req.nature) return FrameResult::kNatureFailed;
-        // A pair is only taken when both words after it exist.
-        const int q = next_pair(p, nature, static_cast<int>(last) - 3);
-        if (q < 0) return FrameResult::kOutOfRange;
-        fill_through(q + 3);
-        c.pid = make_pid(out_[q], out_[q + 1]);
-        c.first_word = out_[q + 2];
-        c.second_word = out_[q + 3];
-        return FrameResult::kCreature;
+        for (int f = 0; f <= max_frames; ++f) {
+            const FrameResult result = fixed_shiny_frame(search, f, last, c);
+            if (result == FrameResult::kOutOfRange) {
+                if (rules == ReplayRules::kReverse) return -1;
+                continue;
+            }
+            if (result == FrameResult::kNatureFailed) continue;
+            if (search.hp_filter && !power_and_type_pass(req, ivs_from_words(c.first_word, c.second_word))) {
+                if (rules == ReplayRules::kForward) return -1;
+                continue;
+            }
+            if (words_pass(c.first_word, c.second_word) && (!req.shiny || is_shiny(c.pid, req.tid, req.sid)))
+                return f;
+        }
+        return -1;
+    }
+
+    // Whether two words hold values of at least the six minimums, from
+    // tables of the low ten bits (two values) and of the top five.
+    void set_minimums(const int* mins) {
+        if (std::equal(mins, mins + 6, table_mins_)) return;
+        std::copy(mins, mins + 6, table_mins_);
+        for (int word = 0; word < 2; ++word) {
+            const int* m = mins + 3 * word;
+            for (int v = 0; v < 1024; ++v) low_ok_[word][v] = (v & 31) >= m[0] && (v >> 5) >= m[1];
+            for (int v = 0; v < 32; ++v) high_ok_[word][v] = v >= m[2];
+        }
+    }
+    bool words_pass(std::uint16_t w1, std::uint16_t w2) const {
+        return (low_ok_[0][w1 & 1023u] & high_ok_[0][(w1 >> 10) & 31u] & low_ok_[1][w2 & 1023u] &
+                high_ok_[1][(w2 >> 10) & 31u]) != 0;
     }
 
     // The fixed shiny creature as forward processing takes it (the earlier
@@ -229,17 +353,20 @@ private:
     }
 
     bool wide_ = false;
+    int table_mins_[6] = {-1, -1, -1, -1, -1, -1};  // the minimums low_ok_ and high_ok_ are for
+    std::uint8_t low_ok_[2][1024];
+    std::uint8_t high_ok_[2][32];
     int window_frame_ = -2;    // the frame whose fixed shiny bits `window_` holds
     std::uint32_t window_ = 0;
     int filled_end_ = 0;  // outputs filled: whole blocks
     std::uint32_t next_base_ = 0;
     std::uint16_t out_[kMaxBlocks * kReplayBlockOutputs + 16];
-    std::uint8_t pair_[kMaxBlocks * kReplayBlockOutputs];
+    // The pair classes, with 32 positions before the first that match no
+    // class, so that a backward search loads 32 bytes from anywhere.
+    static constexpr int kFront = 32;
+    std::uint8_t pair_buffer_[kFront + kMaxBlocks * kReplayBlockOutputs];
+    std::uint8_t* const pair_ = pair_buffer_ + kFront;
     std::uint8_t mod_[kMaxBlocks * kReplayBlockOutputs];
-    std::uint16_t before_[kSeedRunSize + 8];  // frames_reaching's outputs
-    int starts_[kSeedRunSize + 8];
-    ValueMasks natures_;   // of the pairs
-    ValueMasks residues_;  // of the outputs
 };
 
 }  // namespace vh::narrowing
