@@ -44,47 +44,47 @@ void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod_out, s
 }
 
 // Lanes 1 .. 16 of the 32 lanes of 16 bits in a then b: the values one
-// position on, made in registers (a load one element off the stores just
-// made would wait for them to reach the cache).
+// position on, from the two aligned loads already made.
 [[gnu::target("avx2")]] inline __m256i next_lanes(__m256i a, __m256i b) {
     return _mm256_alignr_epi8(_mm256_permute2x128_si256(a, b, 0x21), a, 2);
 }
 
-// Each lane's residue mod 25: 256 is 6 mod 25, so (high byte x 6 + low
-// byte) has the same residue and is below 2048.
-[[gnu::target("avx2")]] inline __m256i residues(__m256i x) {
-    return mod25_16(_mm256_add_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(x, 8), _mm256_set1_epi16(6)),
-                                     _mm256_and_si256(x, _mm256_set1_epi16(0xFF))));
-}
-
-// Two vectors of 16-bit lanes below 256 as 32 bytes in order (packus
-// interleaves the 128-bit halves, the permute puts them back).
-[[gnu::target("avx2")]] inline void store_bytes(std::uint8_t* to, __m256i lo, __m256i hi) {
-    _mm256_storeu_si256(reinterpret_cast<__m256i*>(to), _mm256_permute4x64_epi64(_mm256_packus_epi16(lo, hi), 0xD8));
+// The classes of the 16 pairs starting at residues r[i] .. r[i+15], i even.
+[[gnu::target("avx2")]] inline __m256i wide_pair_classes(const std::uint16_t* r) {
+    const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r));
+    const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r + 1));
+    const __m256i nature = mod25_16(_mm256_add_epi16(_mm256_mullo_epi16(hi, _mm256_set1_epi16(11)), lo));
+    return _mm256_add_epi16(_mm256_add_epi16(nature, nature), _mm256_set1_epi32(0x10000));
 }
 
 [[gnu::target("avx2")]] void wide_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair) {
-    // Outputs 0 .. 143 (the block's 129 and some to spare), 8 states at a time.
-    constexpr int kVectors = 9;
+    // Outputs 0 .. kReplayBlockOutputs + 15 (the block's and some to spare),
+    // 8 states at a time; packus interleaves the 128-bit halves, the
+    // permute puts them back.
+    constexpr int kOutputs = kReplayBlockOutputs + 16;
     const __m256i b = _mm256_set1_epi32(static_cast<int>(base));
-    __m256i r[kVectors];
-    for (int j = 0; j < kVectors; ++j) {
-        const __m256i o = _mm256_permute4x64_epi64(
-            _mm256_packus_epi32(wide_outputs(b, 16 * j), wide_outputs(b, 16 * j + 8)), 0xD8);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 16 * j), o);
-        r[j] = residues(o);
+    for (int i = 0; i < kOutputs; i += 16)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
+                            _mm256_permute4x64_epi64(_mm256_packus_epi32(wide_outputs(b, i), wide_outputs(b, i + 8)), 0xD8));
+    // Residues in 16-bit lanes (256 is 6 mod 25), then each pair's class
+    // from residues q, q+1 (65536 is 11 mod 25).
+    alignas(32) std::uint16_t r[kOutputs];
+    for (int i = 0; i < kOutputs; i += 16) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + i));
+        const __m256i y = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(x, 8), _mm256_set1_epi16(6)),
+                                           _mm256_and_si256(x, _mm256_set1_epi16(0xFF)));
+        _mm256_store_si256(reinterpret_cast<__m256i*>(r + i), mod25_16(y));
     }
-    // A pair's nature from the residues of its two outputs (65536 is 11 mod
-    // 25); its class adds the parity (blocks start at even positions).
-    __m256i cls[kVectors - 1];
-    for (int j = 0; j < kVectors - 1; ++j) {
-        const __m256i nature =
-            mod25_16(_mm256_add_epi16(_mm256_mullo_epi16(next_lanes(r[j], r[j + 1]), _mm256_set1_epi16(11)), r[j]));
-        cls[j] = _mm256_add_epi16(_mm256_add_epi16(nature, nature), _mm256_set1_epi32(0x10000));
-    }
-    for (int j = 0; j < kVectors - 1; j += 2) {
-        store_bytes(mod + 16 * j, r[j], r[j + 1]);
-        store_bytes(pair + 16 * j, cls[j], cls[j + 1]);
+    for (int i = 0; i < kReplayBlockOutputs; i += 32)
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(mod + i),
+                            _mm256_permute4x64_epi64(
+                                _mm256_packus_epi16(_mm256_load_si256(reinterpret_cast<const __m256i*>(r + i)),
+                                                    _mm256_load_si256(reinterpret_cast<const __m256i*>(r + i + 16))),
+                                0xD8));
+    for (int i = 0; i < kReplayBlockOutputs; i += 32) {
+        const __m256i packed = _mm256_permute4x64_epi64(
+            _mm256_packus_epi16(wide_pair_classes(r + i), wide_pair_classes(r + i + 16)), 0xD8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(pair + i), packed);
     }
 }
 

@@ -224,16 +224,24 @@ private:
                                                bool every_other) {
         const std::uint64_t only = every_other ? 0x5555555555555555u : ~std::uint64_t{0};
         // 64 positions a step: a search ends within the first seven times in
-        // ten, so the loop's branch is mostly foreseen.
-        for (int k = k0; k <= limit; k += 64) {
-            fill_through(k + 63);
-            const std::uint64_t bits =
+        // ten, so the loop's branch is mostly foreseen. Positions past the
+        // filled blocks are masked off (not filled ahead: most searches end
+        // before the block does).
+        for (int k = k0; k <= limit;) {
+            fill_through(k);
+            const int filled = filled_end_ - k;
+            std::uint64_t bits =
                 (bytes_equal(wide_, bytes + k, value) | std::uint64_t{bytes_equal(wide_, bytes + k + 32, value)} << 32) &
                 only;
+            if (filled < 64) bits &= (std::uint64_t{1} << filled) - 1;
             if (bits != 0) {
                 const int found = k + std::countr_zero(bits);
                 return found <= limit ? found : -1;
             }
+            if (filled < 64)
+                fill_through(filled_end_);  // the same positions again, with the next block
+            else
+                k += 64;
         }
         return -1;
     }
