@@ -145,7 +145,7 @@ public:
         next_base_ = seed;
         const int last_words = static_cast<int>(last) - 1;  // both words at or before `last`
         // Bit 2 n + parity: the natures and parities of the searches.
-        const std::uint64_t need =
+        std::uint64_t need =
             req.nature != kNoNature ? std::uint64_t{3} << (2 * req.nature) : (std::uint64_t{1} << 50) - 1;
         int row = max_frames + 1;  // none yet: every frame up to max_frames is below it
         // `seen` holds the natures and parities of the pairs from..seen_to - 1;
@@ -193,6 +193,9 @@ public:
                 const int f = lowest_frame_reaching(search, k, row, c);
                 if (f < 0) continue;
                 row = f;
+                // Few frames below the row: only their classes can still
+                // reach a later pair.
+                if (row <= kFewFrames) need &= classes_below(search, row);
                 if (seen_to > from)
                     add_pairs(row + 2, from);
                 else
@@ -256,6 +259,26 @@ private:
             }
         }
         return -1;
+    }
+
+    // The classes of the searches of frames 0 .. below - 1 that pass their
+    // nature step (frames up to `below` are filled).
+    static constexpr int kFewFrames = 48;
+    std::uint64_t classes_below(const Search& search, int below) const {
+        const NarrowingRequest& req = search.req;
+        const int synced = synced_nature(req.nature, req.sync);
+        std::uint64_t classes = 0;
+        for (int f = 0; f < below; ++f) {
+            int nature = mod_[f + 1], start = f + 2;
+            if (synced != kNoNature) {
+                if ((out_[f + 1] & 1u) == 0)
+                    nature = synced;
+                else
+                    nature = mod_[f + 2], start = f + 3;
+            }
+            if (req.nature == kNoNature || nature == req.nature) classes |= std::uint64_t{1} << (2 * nature + (start & 1));
+        }
+        return classes;
     }
 
     // The lowest frame below `below` whose personality search ends at the
