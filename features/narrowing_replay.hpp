@@ -1,6 +1,6 @@
 // One initial seed evaluated frame by frame, as the literal search does:
 // the lowest frame whose creature passes. The outputs, their residues and
-// the pairs' natures are made a block of 128 positions at a time as the
+// the pairs' classes are made a block of 128 positions at a time as the
 // frames reach them (each block's outputs jumped to independently), and
 // each personality search compares 64 pair classes at a time instead of
 // walking pair by pair, so a frame costs a few steps whatever its search's
