@@ -194,25 +194,31 @@ int main(int argc, char** argv) {
     };
     constexpr double kForwardScale = 4097.0 / 17.0;
     const char* forward_slice_name = "low half <= 0x10: 17 of 4097 low halves";
+    // A forward request timed whole, its literal reference on the slice.
+    const auto add_forward = [&](const char* name, const NarrowingRequest& r, const char* target) {
+        w.push_back({name, r, target, forward_slice(r), kForwardScale, forward_slice_name});
+    };
+    const auto forward_minimums = [&](int m) {
+        NarrowingRequest r = mins(m);
+        r.reverse = false;
+        return r;
+    };
     NarrowingRequest shiny;
     shiny.reverse = false;
     shiny.shiny = true;
     shiny.tid = 12345;
     shiny.sid = 54321;
-    w.push_back({"forward, shiny 12345/54321", shiny, "< 1 s", forward_slice(shiny), kForwardScale,
-                 forward_slice_name});
+    add_forward("forward, shiny 12345/54321", shiny, "< 1 s");
     {
         NarrowingRequest r = shiny;
         r.nature = 13;
         r.sync = true;
-        w.push_back({"forward, shiny, nature 13, sync", r, "< 1 s", forward_slice(r), kForwardScale,
-                     forward_slice_name});
+        add_forward("forward, shiny, nature 13, sync", r, "< 1 s");
     }
     {
         NarrowingRequest r = shiny;
         r.min_ivs = {20, 20, 20, 20, 20, 20};
-        w.push_back({"forward, shiny, minimums 20", r, "< 1 s", forward_slice(r), kForwardScale,
-                     forward_slice_name});
+        add_forward("forward, shiny, minimums 20", r, "< 1 s");
     }
     {
         NarrowingRequest r;
@@ -220,15 +226,9 @@ int main(int argc, char** argv) {
         r.nature = 13;
         r.sync = true;
         r.min_ivs = {25, 0, 25, 25, 25, 25};
-        w.push_back({"forward, nature 13, sync, minimums 25,0,25..", r, "< 1 s", forward_slice(r), kForwardScale,
-                     forward_slice_name});
+        add_forward("forward, nature 13, sync, minimums 25,0,25..", r, "< 1 s");
     }
-    {
-        NarrowingRequest r = mins(20);
-        r.reverse = false;
-        w.push_back({"forward, minimums 20 (9M rows)", r, "300 MB/s", forward_slice(r), kForwardScale,
-                     forward_slice_name});
-    }
+    add_forward("forward, minimums 20 (9M rows)", forward_minimums(20), "300 MB/s");
     {
         NarrowingRequest r = mins(20);
         r.shiny = true;
@@ -239,27 +239,12 @@ int main(int argc, char** argv) {
         w.push_back({"reverse, shiny 12345/54321, minimums 20", r, "< 2 s", s, 1728.0,
                      "H, A, B minimum 31: 1/1728 of the combinations"});
     }
-    {
-        NarrowingRequest r = mins(0);
-        r.reverse = false;
-        w.push_back({"forward, minimums 0 (every seed, 25M rows)", r, "300 MB/s", forward_slice(r), kForwardScale,
-                     forward_slice_name});
-    }
-    {
-        // Between the two: too many passing frames for the pass set's
-        // memory, each seed replayed from its passing words.
-        NarrowingRequest r = mins(17);
-        r.reverse = false;
-        w.push_back({"forward, minimums 17 (21M rows)", r, "300 MB/s", forward_slice(r), kForwardScale,
-                     forward_slice_name});
-    }
-    {
-        // Rows within a few frames: each seed replayed frame by frame.
-        NarrowingRequest r = mins(12);
-        r.reverse = false;
-        w.push_back({"forward, minimums 12 (25M rows)", r, "300 MB/s", forward_slice(r), kForwardScale,
-                     forward_slice_name});
-    }
+    add_forward("forward, minimums 0 (every seed, 25M rows)", forward_minimums(0), "300 MB/s");
+    // Between the two: too many passing frames for the pass set's memory,
+    // each seed replayed from its passing words.
+    add_forward("forward, minimums 17 (21M rows)", forward_minimums(17), "300 MB/s");
+    // Rows within a few frames: each seed replayed frame by frame.
+    add_forward("forward, minimums 12 (25M rows)", forward_minimums(12), "300 MB/s");
 
     std::printf("threads: %d (hardware %u); every time is the whole run with syokiseed.txt written\n",
                 threads == 0 ? static_cast<int>(std::min(8u, std::max(1u, std::thread::hardware_concurrency())))
