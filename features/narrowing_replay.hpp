@@ -95,20 +95,8 @@ public:
         for (int f = 0; f <= max_frames; ++f) {
             if (skip && (f = next_residue(f + 1, req.nature, latest + 1) - 1) < 0) return -1;
             if (f > latest) return -1;  // out of range, as is every later frame
-            // The nature step on the frame's first outputs f + 1 (and f + 2),
-            // as encounter_nature_step takes it.
             fill_through(f + 2);
-            int nature, start;
-            if (synced == kNoNature) {
-                nature = mod_[f + 1];
-                start = f + 2;
-            } else if ((out_[f + 1] & 1u) == 0) {
-                nature = synced;
-                start = f + 2;
-            } else {
-                nature = mod_[f + 2];
-                start = f + 3;
-            }
+            const auto [nature, start] = nature_step_of(f, synced);
             if (req.nature != kNoNature && nature != req.nature) continue;
             const int q = next_pair(start, nature, last_pair);
             if (q < 0) {
@@ -261,6 +249,15 @@ private:
         return -1;
     }
 
+    // The nature step of frame f (first output f + 1) from the filled run,
+    // as encounter_nature_step takes it, the outputs' residues read instead
+    // of computed; `synced` as synced_nature gives it.
+    NatureStep nature_step_of(int f, int synced) const {
+        if (synced == kNoNature) return {mod_[f + 1], f + 2};
+        if ((out_[f + 1] & 1u) == 0) return {synced, f + 2};
+        return {mod_[f + 2], f + 3};
+    }
+
     // The classes of the searches of frames 0 .. below - 1 that pass their
     // nature step (frames up to `below` are filled).
     static constexpr int kFewFrames = 48;
@@ -269,13 +266,7 @@ private:
         const int synced = synced_nature(req.nature, req.sync);
         std::uint64_t classes = 0;
         for (int f = 0; f < below; ++f) {
-            int nature = mod_[f + 1], start = f + 2;
-            if (synced != kNoNature) {
-                if ((out_[f + 1] & 1u) == 0)
-                    nature = synced;
-                else
-                    nature = mod_[f + 2], start = f + 3;
-            }
+            const auto [nature, start] = nature_step_of(f, synced);
             if (req.nature == kNoNature || nature == req.nature) classes |= std::uint64_t{1} << (2 * nature + (start & 1));
         }
         return classes;
@@ -303,9 +294,9 @@ private:
             const int a0 = prev >= 0 ? prev + 1 : 1 + (q & 1);
             a = next_with_value(mod_, a0, m, last_a, true);
         } else {
-            const auto o = [&](long i) { return out_[i]; };
+            const int synced = synced_nature(req.nature, req.sync);
             for (int x = std::max(prev - 1, 1); x <= last_a; ++x) {
-                const NatureStep step = encounter_nature_step(o, synced_nature(req.nature, req.sync), x);
+                const NatureStep step = nature_step_of(x - 1, synced);
                 if (step.nature == m && step.start > prev && ((q - step.start) & 1) == 0) {
                     a = x;
                     break;
