@@ -105,6 +105,20 @@ struct Gen {
         return r;
     }
 
+    // Rows tens to hundreds of frames in, each seed replayed: minimums that
+    // pass one frame in a few dozen to a few thousand, one low half.
+    NarrowingRequest far_forward() {
+        NarrowingRequest r;
+        r.reverse = false;
+        common(r);
+        r.fixed_shiny = chance(10);
+        r.shiny = false;
+        for (int& v : r.min_ivs) v = uniform(12, 22);
+        r.max_low = 0;
+        r.max_frames = uniform(60, 400);
+        return r;
+    }
+
     // Few seeds: the literal reference replays every one of them.
     NarrowingRequest forward() {
         NarrowingRequest r;
@@ -148,6 +162,22 @@ TEST(NarrowingDifferential, ForwardRandomRequests) {
         expect_same(req, opt, literal);
     }
     EXPECT_GT(rows, 1000);
+}
+
+TEST(NarrowingDifferential, FarRowsReplayedRandomRequests) {
+    Gen g{std::mt19937(8122027)};
+    long far_rows = 0;  // rows past the first 48 frames
+    for (int i = 0; i < 60; ++i) {
+        const NarrowingRequest req = g.far_forward();
+        Knobs opt = g.options(false);
+        opt.hook.forward_way = i % 2 == 0 ? ForwardWay::kReplayEverySeed : ForwardWay::kReplayFromWords;
+        const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
+        const std::vector<std::string> lines = test::lines_of(literal.file);
+        for (std::size_t l = 1; l < lines.size(); ++l)
+            far_rows += std::stoi(lines[l].substr(lines[l].find(',') + 1)) > 48;
+        expect_same(req, opt, literal);
+    }
+    EXPECT_GT(far_rows, 10000);  // the seeds do reach far rows
 }
 
 TEST(NarrowingDifferential, SparseForwardRandomRequests) {
