@@ -122,10 +122,7 @@ void shiny_pair_events(const Search& search, int unit, ReachScratch& w, Emit&& e
             for (int k = 0; k < n; ++k) {
                 const std::uint32_t g = kForwardJumps[2].apply(states[k]);
                 const Ivs iv = ivs_from_words(output_of(g), output_of(next_seed(g)));
-                if (!power_and_type_pass(req, iv)) continue;
-                bool low_iv = false;
-                for (int i = 0; i < 6; ++i) low_iv |= iv[i] < req.min_ivs[i];
-                if (!low_iv) reaching_frames(search, g, w, emit);
+                if (power_and_type_pass(req, iv) && minimums_pass(req, iv)) reaching_frames(search, g, w, emit);
             }
         }
 }

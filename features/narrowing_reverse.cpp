@@ -307,8 +307,7 @@ std::uint64_t combo_index(const Search& search, std::uint32_t s) {
 
 bool is_match(const Search& search, std::uint32_t s) {
     const Ivs v = ivs_from_words(output_of(s), output_of(next_seed(s)));
-    for (int i = 0; i < 6; ++i)
-        if (v[i] < search.req.min_ivs[i]) return false;
+    if (!minimums_pass(search.req, v)) return false;
     const int c[6] = {v[0], v[1], v[2], v[3], v[4], v[5]};
     return combo_passes(search, c);
 }
