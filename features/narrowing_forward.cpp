@@ -459,7 +459,7 @@ void replay_every_seed(const Search& search, ProgressRef progress, TextSink& out
 
 // Rough costs in nanoseconds, measured on the timing program's requests.
 constexpr double kFrameStepCost = 4.0;       // a frame's nature step in the replay
-constexpr double kFrameSearchCost = 10.0;    // a personality search from the masks and its words
+constexpr double kFrameSearchCost = 10.0;    // a personality search and its words
 constexpr double kWordEventCost = 40.0;      // one state carrying two passing words, with its walk
 constexpr double kWordsSeedCost = 350.0;     // a seed replayed from its words, without the walks
 // A seed is replayed from its passing words (without a power or type
