@@ -11,93 +11,149 @@ namespace vh::narrowing {
 
 namespace {
 
+// Seeds that differ only in their top byte keep the same low 24 bits in
+// every later state: at output i the second differs from the first by
+// (difference of top bytes) x a^i mod 256 in the output's high byte, a the
+// generator's multiplier. a^128 is 1 mod 256, so the steps repeat from
+// block to block.
+struct TopByteSteps {
+    std::uint16_t at[kReplayBlockSpan];
+};
+constexpr TopByteSteps make_top_byte_steps() {
+    TopByteSteps s{};
+    for (int i = 0; i < kReplayBlockSpan; ++i) s.at[i] = static_cast<std::uint16_t>((kForwardJumps[i].mul & 0xFFu) << 8);
+    return s;
+}
+constexpr TopByteSteps kTopByteSteps = make_top_byte_steps();
+static_assert((kForwardJumps[kReplayBlockOutputs].mul & 0xFFu) == 1u);
+
 // x mod 25 for x < 2048 by a multiply and a shift.
 [[gnu::always_inline]] inline std::uint32_t small_mod25(std::uint32_t x) { return x - 25u * ((x * 2622u) >> 16); }
+
+// Whether a word holds three values (bits 0-4, 5-9, 10-14) of at least m[0..2].
+inline bool word_at_least(std::uint32_t word, const int* m) {
+    return (word & 31u) >= static_cast<std::uint32_t>(m[0]) && ((word >> 5) & 31u) >= static_cast<std::uint32_t>(m[1]) &&
+           ((word >> 10) & 31u) >= static_cast<std::uint32_t>(m[2]);
+}
+
+void plain_reference(std::uint32_t base, std::uint16_t* ref) {
+    for (int i = 0; i < kReplayBlockSpan; ++i)
+        ref[i] = static_cast<std::uint16_t>((kForwardColumns.mul[i] * base + kForwardColumns.add[i]) >> 16);
+}
 
 // The outputs, their residues, and each pair's class. 256 is 6 and 65536
 // is 11 modulo 25, so residues follow from bytes and a pair's nature from
 // its two outputs' residues.
-void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod_out, std::uint8_t* pair) {
+void plain_fill(const std::uint16_t* ref, unsigned delta, std::uint16_t* out, std::uint8_t* mod_out,
+                std::uint8_t* pair, const int* mins, std::uint64_t* words) {
     std::uint8_t mod[kReplayBlockOutputs + 1];
-    for (int i = 0; i <= kReplayBlockOutputs; ++i) {
-        out[i] = static_cast<std::uint16_t>((kForwardColumns.mul[i] * base + kForwardColumns.add[i]) >> 16);
+    for (int i = 0; i < kReplayBlockSpan; ++i)
+        out[i] = static_cast<std::uint16_t>(ref[i] + delta * kTopByteSteps.at[i]);
+    for (int i = 0; i <= kReplayBlockOutputs; ++i)
         mod[i] = static_cast<std::uint8_t>(small_mod25((std::uint32_t{out[i]} >> 8) * 6u + (out[i] & 0xFFu)));
-    }
     for (int q = 0; q < kReplayBlockOutputs; ++q) {
         mod_out[q] = mod[q];
         pair[q] = static_cast<std::uint8_t>(2 * small_mod25(mod[q + 1] * 11u + mod[q]) + (q & 1));
     }
+    if (mins == nullptr) return;
+    for (int w = 0; w < kReplayBlockOutputs / 64; ++w) {
+        std::uint64_t bits = 0;
+        for (int i = 0; i < 64; ++i) {
+            const int k = 64 * w + i;
+            bits |= std::uint64_t{word_at_least(out[k], mins) && word_at_least(out[k + 1], mins + 3)} << i;
+        }
+        words[w] = bits;
+    }
 }
 
 #ifdef VH_REPLAY_AVX2
-[[gnu::target("avx2")]] inline __m256i mod25_16(__m256i x) {
-    // x < 2048 in 16-bit lanes.
-    const __m256i q = _mm256_mulhi_epu16(x, _mm256_set1_epi16(2622));
-    return _mm256_sub_epi16(x, _mm256_mullo_epi16(q, _mm256_set1_epi16(25)));
+[[gnu::target("avx2")]] inline __m256i load(const void* p) { return _mm256_loadu_si256(static_cast<const __m256i*>(p)); }
+[[gnu::target("avx2")]] inline void store(void* p, __m256i v) { _mm256_storeu_si256(static_cast<__m256i*>(p), v); }
+
+// The multipliers of the residues, hidden from the compiler so that each
+// product stays one multiply instead of a chain of shifts and adds.
+struct Multipliers {
+    __m256i m6, m11, m25, m2622;
+};
+[[gnu::target("avx2")]] inline __m256i opaque16(short v) {
+    __m256i x = _mm256_set1_epi16(v);
+    __asm__("" : "+x"(x));
+    return x;
+}
+[[gnu::target("avx2")]] inline Multipliers multipliers() {
+    return {opaque16(6), opaque16(11), opaque16(25), opaque16(2622)};
 }
 
-// The high halves of 8 states jumped from `base` by i .. i+7 steps.
-[[gnu::target("avx2")]] inline __m256i wide_outputs(__m256i base, int i) {
-    const __m256i m = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kForwardColumns.mul + i));
-    const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(kForwardColumns.add + i));
-    return _mm256_srli_epi32(_mm256_add_epi32(_mm256_mullo_epi32(m, base), a), 16);
+[[gnu::target("avx2")]] inline __m256i mod25_16(const Multipliers& k, __m256i x) {
+    // x < 2048 in 16-bit lanes.
+    const __m256i q = _mm256_mulhi_epu16(x, k.m2622);
+    return _mm256_sub_epi16(x, _mm256_mullo_epi16(q, k.m25));
 }
 
 // Lanes 1 .. 16 of the 32 lanes of 16 bits in a then b: the values one
-// position on, from the two aligned loads already made.
+// position on.
 [[gnu::target("avx2")]] inline __m256i next_lanes(__m256i a, __m256i b) {
     return _mm256_alignr_epi8(_mm256_permute2x128_si256(a, b, 0x21), a, 2);
 }
 
-// The classes of the 16 pairs starting at residues r[i] .. r[i+15], i even.
-[[gnu::target("avx2")]] inline __m256i wide_pair_classes(const std::uint16_t* r) {
-    const __m256i lo = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r));
-    const __m256i hi = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(r + 1));
-    const __m256i nature = mod25_16(_mm256_add_epi16(_mm256_mullo_epi16(hi, _mm256_set1_epi16(11)), lo));
+// 32 lanes of 16 bits (a then b, each below 256) as bytes in order.
+[[gnu::target("avx2")]] inline __m256i bytes_of(__m256i a, __m256i b) {
+    return _mm256_permute4x64_epi64(_mm256_packus_epi16(a, b), 0xD8);
+}
+
+// The high halves of 8 states jumped from `base` by i .. i+7 steps.
+[[gnu::target("avx2")]] inline __m256i high_halves(__m256i base, int i) {
+    return _mm256_srli_epi32(
+        _mm256_add_epi32(_mm256_mullo_epi32(load(kForwardColumns.mul + i), base), load(kForwardColumns.add + i)), 16);
+}
+
+[[gnu::target("avx2")]] void wide_reference(std::uint32_t base, std::uint16_t* ref) {
+    // 8 states at a time; packus interleaves the 128-bit halves, the
+    // permute puts them back.
+    const __m256i b = _mm256_set1_epi32(static_cast<int>(base));
+    for (int i = 0; i < kReplayBlockSpan; i += 16)
+        store(ref + i, _mm256_permute4x64_epi64(_mm256_packus_epi32(high_halves(b, i), high_halves(b, i + 8)), 0xD8));
+}
+
+// Outputs i .. i+15 of a seed `d` top bytes on from the reference, and
+// their residues (256 is 6 mod 25).
+[[gnu::target("avx2")]] inline void outputs_and_residues(const Multipliers& k, const std::uint16_t* ref, __m256i d, int i,
+                                                         std::uint16_t* out, __m256i& o, __m256i& r) {
+    o = _mm256_add_epi16(load(ref + i), _mm256_mullo_epi16(load(kTopByteSteps.at + i), d));
+    store(out + i, o);
+    r = mod25_16(k, _mm256_add_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(o, 8), k.m6),
+                                     _mm256_and_si256(o, _mm256_set1_epi16(0xFF))));
+}
+
+// The classes of the 16 pairs starting at residues r (r_next: one position
+// on), from an even position (65536 is 11 mod 25): twice the nature, plus
+// one at odd positions.
+[[gnu::target("avx2")]] inline __m256i pair_classes(const Multipliers& k, __m256i r, __m256i r_next) {
+    const __m256i nature = mod25_16(k, _mm256_add_epi16(_mm256_mullo_epi16(r_next, k.m11), r));
     return _mm256_add_epi16(_mm256_add_epi16(nature, nature), _mm256_set1_epi32(0x10000));
 }
 
-[[gnu::target("avx2")]] void wide_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair) {
-    // Outputs 0 .. kReplayBlockOutputs + 15 (the block's and some to spare),
-    // 8 states at a time; packus interleaves the 128-bit halves, the
-    // permute puts them back.
-    constexpr int kOutputs = kReplayBlockOutputs + 16;
-    const __m256i b = _mm256_set1_epi32(static_cast<int>(base));
-    for (int i = 0; i < kOutputs; i += 16)
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + i),
-                            _mm256_permute4x64_epi64(_mm256_packus_epi32(wide_outputs(b, i), wide_outputs(b, i + 8)), 0xD8));
-    // Residues in 16-bit lanes (256 is 6 mod 25), then each pair's class
-    // from residues q, q+1 (65536 is 11 mod 25).
-    alignas(32) std::uint16_t r[kOutputs];
-    for (int i = 0; i < kOutputs; i += 16) {
-        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + i));
-        const __m256i y = _mm256_add_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(x, 8), _mm256_set1_epi16(6)),
-                                           _mm256_and_si256(x, _mm256_set1_epi16(0xFF)));
-        _mm256_store_si256(reinterpret_cast<__m256i*>(r + i), mod25_16(y));
-    }
-    for (int i = 0; i < kReplayBlockOutputs; i += 32)
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(mod + i),
-                            _mm256_permute4x64_epi64(
-                                _mm256_packus_epi16(_mm256_load_si256(reinterpret_cast<const __m256i*>(r + i)),
-                                                    _mm256_load_si256(reinterpret_cast<const __m256i*>(r + i + 16))),
-                                0xD8));
-    for (int i = 0; i < kReplayBlockOutputs; i += 32) {
-        const __m256i packed = _mm256_permute4x64_epi64(
-            _mm256_packus_epi16(wide_pair_classes(r + i), wide_pair_classes(r + i + 16)), 0xD8);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(pair + i), packed);
-    }
+// The second and third values of a word (bits 5-9 and 10-14), which the
+// seed's top byte moves, each compared in place with its minimum: lanes all
+// ones where both are at least it. The first value (bits 0-4) lies in the
+// low byte, the same for all the seeds of a reference.
+struct WideLimits {
+    __m256i field[2];
+    __m256i below[4];  // minimum - 1, in the field's place: A, B, C, D
+};
+[[gnu::target("avx2")]] inline WideLimits wide_limits(const int* mins) {
+    WideLimits l;
+    l.field[0] = _mm256_set1_epi16(31 << 5);
+    l.field[1] = _mm256_set1_epi16(31 << 10);
+    const int at[4] = {1, 2, 4, 5};
+    for (int i = 0; i < 4; ++i)
+        l.below[i] = _mm256_set1_epi16(static_cast<short>((mins[at[i]] << (5 + 5 * (i & 1))) - 1));
+    return l;
 }
-
-// Lanes whose three values (bits 0-4, 5-9, 10-14) are at least the three
-// minimums.
-[[gnu::target("avx2")]] inline __m256i wide_fields_at_least(__m256i x, const int* mins) {
-    const __m256i field = _mm256_set1_epi16(31);
-    const __m256i a = _mm256_cmpgt_epi16(_mm256_and_si256(x, field), _mm256_set1_epi16(static_cast<short>(mins[0] - 1)));
-    const __m256i b = _mm256_cmpgt_epi16(_mm256_and_si256(_mm256_srli_epi16(x, 5), field),
-                                         _mm256_set1_epi16(static_cast<short>(mins[1] - 1)));
-    const __m256i d = _mm256_cmpgt_epi16(_mm256_and_si256(_mm256_srli_epi16(x, 10), field),
-                                         _mm256_set1_epi16(static_cast<short>(mins[2] - 1)));
-    return _mm256_and_si256(a, _mm256_and_si256(b, d));
+[[gnu::target("avx2")]] inline __m256i upper_fields_at_least(const WideLimits& l, __m256i x, int first) {
+    const __m256i a = _mm256_cmpgt_epi16(_mm256_and_si256(x, l.field[0]), l.below[first]);
+    const __m256i b = _mm256_cmpgt_epi16(_mm256_and_si256(x, l.field[1]), l.below[first + 1]);
+    return _mm256_and_si256(a, b);
 }
 
 // The 32 lanes of 16 bits in lo then hi, each all ones or zero, as bits.
@@ -105,16 +161,38 @@ void plain_fill(std::uint32_t base, std::uint16_t* out, std::uint8_t* mod_out, s
     return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_permute4x64_epi64(_mm256_packs_epi16(lo, hi), 0xD8)));
 }
 
-[[gnu::target("avx2")]] std::uint64_t wide_words_at_least(const std::uint16_t* out, const int* mins) {
-    __m256i pass[4];
-    __m256i next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out));
-    for (int h = 0; h < 4; ++h) {
-        const __m256i first = next;
-        next = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(out + 16 * h + 16));
-        pass[h] = _mm256_and_si256(wide_fields_at_least(first, mins),
-                                   wide_fields_at_least(next_lanes(first, next), mins + 3));
+template <bool kWords>
+[[gnu::target("avx2")]] void wide_fill(const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
+                                       std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair, const int* mins,
+                                       std::uint64_t* words) {
+    const __m256i d = _mm256_set1_epi16(static_cast<short>(delta));
+    WideLimits limits;
+    if constexpr (kWords) limits = wide_limits(mins);
+    const Multipliers k = multipliers();
+    __m256i o0, r0;
+    outputs_and_residues(k, ref, d, 0, out, o0, r0);
+    std::uint64_t bits = 0;
+    for (int i = 0; i < kReplayBlockOutputs; i += 32) {
+        __m256i o1, r1, o2, r2;
+        outputs_and_residues(k, ref, d, i + 16, out, o1, r1);
+        outputs_and_residues(k, ref, d, i + 32, out, o2, r2);
+        store(mod + i, bytes_of(r0, r1));
+        const __m256i r01 = next_lanes(r0, r1), r12 = next_lanes(r1, r2);
+        store(pair + i, bytes_of(pair_classes(k, r0, r01), pair_classes(k, r1, r12)));
+        if constexpr (kWords) {
+            const __m256i pass0 = _mm256_and_si256(upper_fields_at_least(limits, o0, 0),
+                                                   upper_fields_at_least(limits, next_lanes(o0, o1), 2));
+            const __m256i pass1 = _mm256_and_si256(upper_fields_at_least(limits, o1, 0),
+                                                   upper_fields_at_least(limits, next_lanes(o1, o2), 2));
+            bits |= sign_bits(pass0, pass1) << (i & 32);
+            if ((i & 32) != 0) {
+                words[i / 64] = bits & low_words[i / 64];
+                bits = 0;
+            }
+        }
+        o0 = o2;
+        r0 = r2;
     }
-    return sign_bits(pass[0], pass[1]) | sign_bits(pass[2], pass[3]) << 32;
 }
 
 [[gnu::target("avx2")]] std::uint64_t wide_classes_in(const std::uint8_t* pairs) {
@@ -142,28 +220,39 @@ std::uint64_t classes_in(bool wide_vectors, const std::uint8_t* pairs) {
     return bits;
 }
 
-void fill_replay_block(bool wide_vectors, std::uint32_t base, std::uint16_t* out, std::uint8_t* mod,
-                       std::uint8_t* pair) {
+void fill_reference_outputs(bool wide_vectors, std::uint32_t base, std::uint16_t* ref, const int* mins,
+                            std::uint64_t* low_words) {
 #ifdef VH_REPLAY_AVX2
-    if (wide_vectors) return wide_fill(base, out, mod, pair);
+    if (wide_vectors)
+        wide_reference(base, ref);
+    else
 #endif
+        plain_reference(base, ref);
+    if (mins == nullptr) return;
+    for (int w = 0; w < kReplayBlockOutputs / 64; ++w) {
+        std::uint64_t bits = 0;
+        for (int i = 0; i < 64; ++i) {
+            const int k = 64 * w + i;
+            bits |= std::uint64_t{(ref[k] & 31u) >= static_cast<unsigned>(mins[0]) &&
+                                  (ref[k + 1] & 31u) >= static_cast<unsigned>(mins[3])}
+                    << i;
+        }
+        low_words[w] = bits;
+    }
+}
+
+void fill_replay_block(bool wide_vectors, const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
+                       std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair, const int* mins,
+                       std::uint64_t* words) {
+#ifdef VH_REPLAY_AVX2
+    if (wide_vectors) {
+        if (mins != nullptr) return wide_fill<true>(ref, low_words, delta, out, mod, pair, mins, words);
+        return wide_fill<false>(ref, low_words, delta, out, mod, pair, mins, words);
+    }
+#endif
+    (void)low_words;
     (void)wide_vectors;
-    plain_fill(base, out, mod, pair);
+    plain_fill(ref, delta, out, mod, pair, mins, words);
 }
-
-std::uint64_t words_at_least(bool wide_vectors, const std::uint16_t* out, const int* mins) {
-#ifdef VH_REPLAY_AVX2
-    if (wide_vectors) return wide_words_at_least(out, mins);
-#endif
-    const auto at_least = [](std::uint32_t word, const int* m) {
-        return (word & 31u) >= static_cast<std::uint32_t>(m[0]) && ((word >> 5) & 31u) >= static_cast<std::uint32_t>(m[1]) &&
-               ((word >> 10) & 31u) >= static_cast<std::uint32_t>(m[2]);
-    };
-    std::uint64_t bits = 0;
-    for (int i = 0; i < 64; ++i)
-        bits |= std::uint64_t{at_least(out[i], mins) && at_least(out[i + 1], mins + 3)} << i;
-    return bits;
-}
-
 
 }  // namespace vh::narrowing

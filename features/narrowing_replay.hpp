@@ -32,15 +32,29 @@ namespace vh::narrowing {
 enum class ReplayRules { kForward, kReverse };
 
 // A block: 128 outputs of a seed from `out` on (and the next block's
-// first), each output's residue mod 25 in `mod`, and the class of the pair
-// starting at each position in `pair`: twice its nature plus the
+// first, to spare), each output's residue mod 25 in `mod`, and the class of
+// the pair starting at each position in `pair`: twice its nature plus the
 // position's parity, the value every personality search of one nature and
-// parity looks for. Fills one from the state `base` on (output 0 is base's
-// own high half; the block starts at an even position); `out` has room for
-// 144 outputs, `mod` and `pair` for 128.
+// parity looks for. With `mins` (the six minimums), also the positions whose
+// two words hold values of at least them: bit i of words[w] for position
+// 64 w + i.
+//
+// The outputs come from those of a reference seed with the same low 24 bits
+// (`ref`, the block's kReplayBlockSpan outputs, made by
+// fill_reference_outputs from the state at the block's start): seeds that
+// differ only in their top byte differ in every later output by a multiple
+// of 256, given by `delta`, the difference of their top bytes mod 256. So
+// the outputs' low bytes, and with them the first value of each word, are
+// the reference's: with `mins`, fill_reference_outputs sets bit i of
+// low_words[w] where the first word at 64 w + i has H and the second S of
+// at least the minimums, and the block's words take those bits.
 inline constexpr int kReplayBlockOutputs = 128;
-void fill_replay_block(bool wide_vectors, std::uint32_t base, std::uint16_t* out, std::uint8_t* mod,
-                       std::uint8_t* pair);
+inline constexpr int kReplayBlockSpan = kReplayBlockOutputs + 16;
+void fill_reference_outputs(bool wide_vectors, std::uint32_t base, std::uint16_t* ref, const int* mins,
+                            std::uint64_t* low_words);
+void fill_replay_block(bool wide_vectors, const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
+                       std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair, const int* mins,
+                       std::uint64_t* words);
 
 // Bit i set where bytes[i] is `value`, for i = 0 .. 31.
 [[gnu::always_inline]] inline std::uint32_t bytes_equal(bool vectors, const std::uint8_t* bytes, int value) {
@@ -63,10 +77,6 @@ void fill_replay_block(bool wide_vectors, std::uint32_t base, std::uint16_t* out
 // Bit c set for each class c among the 32 pair classes from `pairs` on.
 std::uint64_t classes_in(bool wide_vectors, const std::uint8_t* pairs);
 
-// Bit i set where out[i] and out[i + 1] are individual-value words of at
-// least the six minimums, for i = 0 .. 63 (reads out[0] .. out[64]).
-std::uint64_t words_at_least(bool wide_vectors, const std::uint16_t* out, const int* mins);
-
 class SeedReplay {
 public:
     SeedReplay() { std::fill(pair_buffer_, pair_buffer_ + kFront, std::uint8_t{0xFF}); }
@@ -79,9 +89,7 @@ public:
     int row_frame(const Search& search, std::uint32_t seed, int max_frames, long last, ReplayRules rules,
                   Creature& c) {
         const NarrowingRequest& req = search.req;
-        wide_ = search.wide_vectors;
-        filled_end_ = 0;
-        next_base_ = seed;
+        start(search, seed, nullptr);
         window_frame_ = -2;
         set_minimums(req.min_ivs.data());
         if (req.fixed_shiny) return fixed_shiny_row(search, max_frames, last, rules, c);
@@ -128,9 +136,7 @@ public:
     // frame's search has ended.
     int row_frame_from_words(const Search& search, std::uint32_t seed, int max_frames, long last, Creature& c) {
         const NarrowingRequest& req = search.req;
-        wide_ = search.wide_vectors;
-        filled_end_ = 0;
-        next_base_ = seed;
+        start(search, seed, req.min_ivs.data());
         const int last_words = static_cast<int>(last) - 1;  // both words at or before `last`
         // Bit 2 n + parity: the natures and parities of the searches.
         std::uint64_t need =
@@ -171,7 +177,7 @@ public:
             // Output w * 64 + 64 is a filled block's spare when it starts the next.
             fill_through(w * 64 + 63);
             // The earliest words a frame reaches are outputs 4 and 5.
-            std::uint64_t bits = words_at_least(wide_, out_ + w * 64, req.min_ivs.data()) & (w == 0 ? ~std::uint64_t{15} : ~std::uint64_t{0});
+            std::uint64_t bits = words_[w] & (w == 0 ? ~std::uint64_t{15} : ~std::uint64_t{0});
             for (; bits != 0; bits &= bits - 1) {
                 const int k = w * 64 + std::countr_zero(bits);
                 if (k > last_words || covered_through(k - 3)) return row <= max_frames ? row : -1;
@@ -199,12 +205,35 @@ private:
     // A search compares 64 bytes from its last position on.
     static constexpr int kMaxBlocks = (kSeedRunSize + 64) / kReplayBlockOutputs + 1;
 
+    // A new seed, its blocks made as they are read; with `mins`, their
+    // passing words too. The reference outputs are kept while the seeds
+    // share their low 24 bits (the seeds of one hour and low half, which
+    // forward processing takes in a row).
+    void start(const Search& search, std::uint32_t seed, const int* mins) {
+        wide_ = search.wide_vectors;
+        words_mins_ = mins;
+        filled_end_ = 0;
+        const bool new_mins = mins != nullptr && !std::equal(mins, mins + 6, ref_mins_);
+        if (new_mins) std::copy(mins, mins + 6, ref_mins_);
+        if (new_mins || ref_blocks_ < 0 || ((seed ^ ref_seed_) & 0xFFFFFFu) != 0) {
+            ref_seed_ = seed;
+            ref_next_base_ = seed;
+            ref_blocks_ = 0;
+        }
+        delta_ = ((seed >> 24) - (ref_seed_ >> 24)) & 0xFFu;
+    }
     // Outputs 0 .. k and their blocks, filled (and the output after the
     // last block, its spare).
     void fill_through(int k) {
         while (k >= filled_end_) {
-            fill_replay_block(wide_, next_base_, out_ + filled_end_, mod_ + filled_end_, pair_ + filled_end_);
-            next_base_ = kForwardJumps[kReplayBlockOutputs].apply(next_base_);
+            const int block = filled_end_ / kReplayBlockOutputs;
+            for (; ref_blocks_ <= block; ++ref_blocks_) {
+                fill_reference_outputs(wide_, ref_next_base_, ref_out_ + ref_blocks_ * kReplayBlockOutputs, ref_mins_,
+                                       ref_low_words_ + 2 * ref_blocks_);
+                ref_next_base_ = kForwardJumps[kReplayBlockOutputs].apply(ref_next_base_);
+            }
+            fill_replay_block(wide_, ref_out_ + filled_end_, ref_low_words_ + 2 * block, delta_, out_ + filled_end_,
+                              mod_ + filled_end_, pair_ + filled_end_, words_mins_, words_ + 2 * block);
             filled_end_ += kReplayBlockOutputs;
         }
     }
@@ -381,7 +410,17 @@ private:
     int window_frame_ = -2;    // the frame whose fixed shiny bits `window_` holds
     std::uint32_t window_ = 0;
     int filled_end_ = 0;  // outputs filled: whole blocks
-    std::uint32_t next_base_ = 0;
+    const int* words_mins_ = nullptr;  // the minimums of words_, or none made
+    // The reference seed: its outputs of ref_blocks_ blocks (-1: none yet),
+    // the state starting the next one, and this seed's top byte less its.
+    std::uint32_t ref_seed_ = 0;
+    int ref_blocks_ = -1;
+    std::uint32_t ref_next_base_ = 0;
+    unsigned delta_ = 0;
+    int ref_mins_[6] = {};  // the minimums of ref_low_words_
+    std::uint16_t ref_out_[kMaxBlocks * kReplayBlockOutputs + 16];
+    std::uint64_t ref_low_words_[2 * kMaxBlocks];
+    std::uint64_t words_[2 * kMaxBlocks];
     std::uint16_t out_[kMaxBlocks * kReplayBlockOutputs + 16];
     // The pair classes, with 32 positions before the first that match no
     // class, so that a backward search loads 32 bytes from anywhere.
