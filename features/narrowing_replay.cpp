@@ -45,7 +45,7 @@ void plain_reference(std::uint32_t base, std::uint16_t* ref) {
 // is 11 modulo 25, so residues follow from bytes and a pair's nature from
 // its two outputs' residues.
 void plain_fill(const std::uint16_t* ref, unsigned delta, std::uint16_t* out, std::uint8_t* mod_out,
-                std::uint8_t* pair, const int* mins, std::uint64_t* words) {
+                std::uint8_t* pair, std::uint8_t* even, std::uint8_t* odd, const int* mins, std::uint64_t* words) {
     std::uint8_t mod[kReplayBlockOutputs + 1];
     for (int i = 0; i < kReplayBlockSpan; ++i)
         out[i] = static_cast<std::uint16_t>(ref[i] + delta * kTopByteSteps.at[i]);
@@ -53,7 +53,9 @@ void plain_fill(const std::uint16_t* ref, unsigned delta, std::uint16_t* out, st
         mod[i] = static_cast<std::uint8_t>(small_mod25((std::uint32_t{out[i]} >> 8) * 6u + (out[i] & 0xFFu)));
     for (int q = 0; q < kReplayBlockOutputs; ++q) {
         mod_out[q] = mod[q];
-        pair[q] = static_cast<std::uint8_t>(2 * small_mod25(mod[q + 1] * 11u + mod[q]) + (q & 1));
+        const std::uint8_t nature = static_cast<std::uint8_t>(small_mod25(mod[q + 1] * 11u + mod[q]));
+        pair[q] = static_cast<std::uint8_t>(2 * nature + (q & 1));
+        ((q & 1) != 0 ? odd : even)[q / 2] = nature;
     }
     if (mins == nullptr) return;
     for (int w = 0; w < kReplayBlockOutputs / 64; ++w) {
@@ -125,12 +127,26 @@ struct Multipliers {
                                      _mm256_and_si256(o, _mm256_set1_epi16(0xFF))));
 }
 
-// The classes of the 16 pairs starting at residues r (r_next: one position
-// on), from an even position (65536 is 11 mod 25): twice the nature, plus
-// one at odd positions.
-[[gnu::target("avx2")]] inline __m256i pair_classes(const Multipliers& k, __m256i r, __m256i r_next) {
-    const __m256i nature = mod25_16(k, _mm256_add_epi16(_mm256_mullo_epi16(r_next, k.m11), r));
-    return _mm256_add_epi16(_mm256_add_epi16(nature, nature), _mm256_set1_epi32(0x10000));
+// The natures of the 16 pairs starting at residues r (r_next: one position
+// on): 65536 is 11 mod 25.
+[[gnu::target("avx2")]] inline __m256i pair_natures(const Multipliers& k, __m256i r, __m256i r_next) {
+    return mod25_16(k, _mm256_add_epi16(_mm256_mullo_epi16(r_next, k.m11), r));
+}
+// Their classes, from an even position: twice the nature, plus one at odd
+// positions.
+[[gnu::target("avx2")]] inline __m256i pair_classes(__m256i natures) {
+    return _mm256_add_epi16(_mm256_add_epi16(natures, natures), _mm256_set1_epi32(0x10000));
+}
+// The natures of 32 pairs from an even position, those at even positions
+// to `even` and those at odd ones to `odd` (16 bytes each).
+[[gnu::target("avx2")]] inline void store_by_parity(__m256i n0, __m256i n1, std::uint8_t* even, std::uint8_t* odd) {
+    const __m256i low = _mm256_set1_epi32(0xFFFF);
+    const __m256i e = _mm256_permute4x64_epi64(
+        _mm256_packus_epi32(_mm256_and_si256(n0, low), _mm256_and_si256(n1, low)), 0xD8);
+    const __m256i o = _mm256_permute4x64_epi64(_mm256_packus_epi32(_mm256_srli_epi32(n0, 16), _mm256_srli_epi32(n1, 16)), 0xD8);
+    const __m256i both = bytes_of(e, o);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(even), _mm256_castsi256_si128(both));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(odd), _mm256_extracti128_si256(both, 1));
 }
 
 // The second and third values of a word (bits 5-9 and 10-14), which the
@@ -163,8 +179,8 @@ struct WideLimits {
 
 template <bool kWords>
 [[gnu::target("avx2")]] void wide_fill(const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
-                                       std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair, const int* mins,
-                                       std::uint64_t* words) {
+                                       std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair, std::uint8_t* even,
+                                       std::uint8_t* odd, const int* mins, std::uint64_t* words) {
     const __m256i d = _mm256_set1_epi16(static_cast<short>(delta));
     WideLimits limits;
     if constexpr (kWords) limits = wide_limits(mins);
@@ -178,7 +194,9 @@ template <bool kWords>
         outputs_and_residues(k, ref, d, i + 32, out, o2, r2);
         store(mod + i, bytes_of(r0, r1));
         const __m256i r01 = next_lanes(r0, r1), r12 = next_lanes(r1, r2);
-        store(pair + i, bytes_of(pair_classes(k, r0, r01), pair_classes(k, r1, r12)));
+        const __m256i n0 = pair_natures(k, r0, r01), n1 = pair_natures(k, r1, r12);
+        store(pair + i, bytes_of(pair_classes(n0), pair_classes(n1)));
+        store_by_parity(n0, n1, even + i / 2, odd + i / 2);
         if constexpr (kWords) {
             const __m256i pass0 = _mm256_and_si256(upper_fields_at_least(limits, o0, 0),
                                                    upper_fields_at_least(limits, next_lanes(o0, o1), 2));
@@ -242,17 +260,17 @@ void fill_reference_outputs(bool wide_vectors, std::uint32_t base, std::uint16_t
 }
 
 void fill_replay_block(bool wide_vectors, const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
-                       std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair, const int* mins,
-                       std::uint64_t* words) {
+                       std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair, std::uint8_t* even,
+                       std::uint8_t* odd, const int* mins, std::uint64_t* words) {
 #ifdef VH_REPLAY_AVX2
     if (wide_vectors) {
-        if (mins != nullptr) return wide_fill<true>(ref, low_words, delta, out, mod, pair, mins, words);
-        return wide_fill<false>(ref, low_words, delta, out, mod, pair, mins, words);
+        if (mins != nullptr) return wide_fill<true>(ref, low_words, delta, out, mod, pair, even, odd, mins, words);
+        return wide_fill<false>(ref, low_words, delta, out, mod, pair, even, odd, mins, words);
     }
 #endif
     (void)low_words;
     (void)wide_vectors;
-    plain_fill(ref, delta, out, mod, pair, mins, words);
+    plain_fill(ref, delta, out, mod, pair, even, odd, mins, words);
 }
 
 }  // namespace vh::narrowing
