@@ -54,10 +54,11 @@ void plain_fill(const std::uint16_t* ref, unsigned delta, std::uint16_t* out, st
     for (int q = 0; q < kReplayBlockOutputs; ++q) {
         mod_out[q] = mod[q];
         const std::uint8_t nature = static_cast<std::uint8_t>(small_mod25(mod[q + 1] * 11u + mod[q]));
-        pair[q] = static_cast<std::uint8_t>(2 * nature + (q & 1));
-        ((q & 1) != 0 ? odd : even)[q / 2] = nature;
+        if (pair == nullptr)
+            ((q & 1) != 0 ? odd : even)[q / 2] = nature;
+        else
+            pair[q] = static_cast<std::uint8_t>(2 * nature + (q & 1));
     }
-    if (mins == nullptr) return;
     for (int w = 0; w < kReplayBlockOutputs / 64; ++w) {
         std::uint64_t bits = 0;
         for (int i = 0; i < 64; ++i) {
@@ -177,13 +178,12 @@ struct WideLimits {
     return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_permute4x64_epi64(_mm256_packs_epi16(lo, hi), 0xD8)));
 }
 
-template <bool kWords>
+template <bool kByParity>
 [[gnu::target("avx2")]] void wide_fill(const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
                                        std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair, std::uint8_t* even,
                                        std::uint8_t* odd, const int* mins, std::uint64_t* words) {
     const __m256i d = _mm256_set1_epi16(static_cast<short>(delta));
-    WideLimits limits;
-    if constexpr (kWords) limits = wide_limits(mins);
+    const WideLimits limits = wide_limits(mins);
     const Multipliers k = multipliers();
     __m256i o0, r0;
     outputs_and_residues(k, ref, d, 0, out, o0, r0);
@@ -195,18 +195,18 @@ template <bool kWords>
         store(mod + i, bytes_of(r0, r1));
         const __m256i r01 = next_lanes(r0, r1), r12 = next_lanes(r1, r2);
         const __m256i n0 = pair_natures(k, r0, r01), n1 = pair_natures(k, r1, r12);
-        store(pair + i, bytes_of(pair_classes(n0), pair_classes(n1)));
-        store_by_parity(n0, n1, even + i / 2, odd + i / 2);
-        if constexpr (kWords) {
-            const __m256i pass0 = _mm256_and_si256(upper_fields_at_least(limits, o0, 0),
-                                                   upper_fields_at_least(limits, next_lanes(o0, o1), 2));
-            const __m256i pass1 = _mm256_and_si256(upper_fields_at_least(limits, o1, 0),
-                                                   upper_fields_at_least(limits, next_lanes(o1, o2), 2));
-            bits |= sign_bits(pass0, pass1) << (i & 32);
-            if ((i & 32) != 0) {
-                words[i / 64] = bits & low_words[i / 64];
-                bits = 0;
-            }
+        if constexpr (kByParity)
+            store_by_parity(n0, n1, even + i / 2, odd + i / 2);
+        else
+            store(pair + i, bytes_of(pair_classes(n0), pair_classes(n1)));
+        const __m256i pass0 = _mm256_and_si256(upper_fields_at_least(limits, o0, 0),
+                                               upper_fields_at_least(limits, next_lanes(o0, o1), 2));
+        const __m256i pass1 = _mm256_and_si256(upper_fields_at_least(limits, o1, 0),
+                                               upper_fields_at_least(limits, next_lanes(o1, o2), 2));
+        bits |= sign_bits(pass0, pass1) << (i & 32);
+        if ((i & 32) != 0) {
+            words[i / 64] = bits & low_words[i / 64];
+            bits = 0;
         }
         o0 = o2;
         r0 = r2;
@@ -264,7 +264,7 @@ void fill_replay_block(bool wide_vectors, const std::uint16_t* ref, const std::u
                        std::uint8_t* odd, const int* mins, std::uint64_t* words) {
 #ifdef VH_REPLAY_AVX2
     if (wide_vectors) {
-        if (mins != nullptr) return wide_fill<true>(ref, low_words, delta, out, mod, pair, even, odd, mins, words);
+        if (pair == nullptr) return wide_fill<true>(ref, low_words, delta, out, mod, pair, even, odd, mins, words);
         return wide_fill<false>(ref, low_words, delta, out, mod, pair, even, odd, mins, words);
     }
 #endif

@@ -32,12 +32,13 @@ namespace vh::narrowing {
 enum class ReplayRules { kForward, kReverse };
 
 // A block: 128 outputs of a seed from `out` on (and the next block's
-// first, to spare), each output's residue mod 25 in `mod`, and the class of
-// the pair starting at each position in `pair`: twice its nature plus the
-// position's parity, the value every personality search of one nature and
-// parity looks for. With `mins` (the six minimums), also the positions whose
-// two words hold values of at least them: bit i of words[w] for position
-// 64 w + i.
+// first, to spare), each output's residue mod 25 in `mod`, and the pairs'
+// natures: with `pair`, the class of the pair starting at each position
+// (twice its nature plus the position's parity, the value every personality
+// search of one nature and parity looks for); without, the natures split by
+// the parity of the position, `even` and `odd` (64 each). Also the
+// positions whose two words hold values of at least the six minimums `mins`:
+// bit i of words[w] for position 64 w + i.
 //
 // The outputs come from those of a reference seed with the same low 24 bits
 // (`ref`, the block's kReplayBlockSpan outputs, made by
@@ -45,9 +46,9 @@ enum class ReplayRules { kForward, kReverse };
 // differ only in their top byte differ in every later output by a multiple
 // of 256, given by `delta`, the difference of their top bytes mod 256. So
 // the outputs' low bytes, and with them the first value of each word, are
-// the reference's: with `mins`, fill_reference_outputs sets bit i of
-// low_words[w] where the first word at 64 w + i has H and the second S of
-// at least the minimums, and the block's words take those bits.
+// the reference's: fill_reference_outputs sets bit i of low_words[w] where
+// the first word at 64 w + i has H and the second S of at least the
+// minimums, and the block's words take those bits.
 inline constexpr int kReplayBlockOutputs = 128;
 inline constexpr int kReplayBlockSpan = kReplayBlockOutputs + 16;
 void fill_reference_outputs(bool wide_vectors, std::uint32_t base, std::uint16_t* ref, const int* mins,
@@ -89,7 +90,7 @@ public:
     int row_frame(const Search& search, std::uint32_t seed, int max_frames, long last, ReplayRules rules,
                   Creature& c) {
         const NarrowingRequest& req = search.req;
-        start(search, seed, req.min_ivs.data());
+        start(search, seed, false);
         window_frame_ = -2;
         set_minimums(req.min_ivs.data());
         if (req.fixed_shiny) return fixed_shiny_row(search, max_frames, last, rules, c);
@@ -139,7 +140,7 @@ public:
     // frame's search has ended.
     int row_frame_from_words(const Search& search, std::uint32_t seed, int max_frames, long last, Creature& c) {
         const NarrowingRequest& req = search.req;
-        start(search, seed, req.min_ivs.data());
+        start(search, seed, true);
         const int last_words = static_cast<int>(last) - 1;  // both words at or before `last`
         // Bit 2 n + parity: the natures and parities of the searches.
         std::uint64_t need =
@@ -208,15 +209,16 @@ private:
     // A search compares 64 bytes from its last position on.
     static constexpr int kMaxBlocks = (kSeedRunSize + 64) / kReplayBlockOutputs + 1;
 
-    // A new seed, its blocks made as they are read; with `mins`, their
-    // passing words too. The reference outputs are kept while the seeds
-    // share their low 24 bits (the seeds of one hour and low half, which
-    // forward processing takes in a row).
-    void start(const Search& search, std::uint32_t seed, const int* mins) {
+    // A new seed, its blocks made as they are read, with the pairs' natures
+    // by parity or (pair_classes) their classes. The reference outputs are
+    // kept while the seeds share their low 24 bits (the seeds of one hour
+    // and low half, which forward processing takes in a row).
+    void start(const Search& search, std::uint32_t seed, bool pair_classes) {
         wide_ = search.wide_vectors;
-        words_mins_ = mins;
+        pair_classes_ = pair_classes;
         filled_end_ = 0;
-        const bool new_mins = mins != nullptr && !std::equal(mins, mins + 6, ref_mins_);
+        const int* mins = search.req.min_ivs.data();
+        const bool new_mins = !std::equal(mins, mins + 6, ref_mins_);
         if (new_mins) std::copy(mins, mins + 6, ref_mins_);
         if (new_mins || ref_blocks_ < 0 || ((seed ^ ref_seed_) & 0xFFFFFFu) != 0) {
             ref_seed_ = seed;
@@ -236,8 +238,9 @@ private:
                 ref_next_base_ = kForwardJumps[kReplayBlockOutputs].apply(ref_next_base_);
             }
             fill_replay_block(wide_, ref_out_ + filled_end_, ref_low_words_ + 2 * block, delta_, out_ + filled_end_,
-                              mod_ + filled_end_, pair_ + filled_end_, natures_[0] + filled_end_ / 2,
-                              natures_[1] + filled_end_ / 2, words_mins_, words_ + 2 * block);
+                              mod_ + filled_end_, pair_classes_ ? pair_ + filled_end_ : nullptr,
+                              natures_[0] + filled_end_ / 2, natures_[1] + filled_end_ / 2, ref_mins_,
+                              words_ + 2 * block);
             filled_end_ += kReplayBlockOutputs;
         }
     }
@@ -438,14 +441,14 @@ private:
     int window_frame_ = -2;    // the frame whose fixed shiny bits `window_` holds
     std::uint32_t window_ = 0;
     int filled_end_ = 0;  // outputs filled: whole blocks
-    const int* words_mins_ = nullptr;  // the minimums of words_, or none made
+    bool pair_classes_ = false;  // the blocks hold pair_, else natures_
     // The reference seed: its outputs of ref_blocks_ blocks (-1: none yet),
     // the state starting the next one, and this seed's top byte less its.
     std::uint32_t ref_seed_ = 0;
     int ref_blocks_ = -1;
     std::uint32_t ref_next_base_ = 0;
     unsigned delta_ = 0;
-    int ref_mins_[6] = {};  // the minimums of ref_low_words_
+    int ref_mins_[6] = {-1, -1, -1, -1, -1, -1};  // the minimums of ref_low_words_ and words_
     std::uint16_t ref_out_[kMaxBlocks * kReplayBlockOutputs + 16];
     std::uint64_t ref_low_words_[2 * kMaxBlocks];
     std::uint64_t words_[2 * kMaxBlocks];
