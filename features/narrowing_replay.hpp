@@ -80,7 +80,7 @@ std::uint64_t classes_in(bool wide_vectors, const std::uint8_t* pairs);
 
 class SeedReplay {
 public:
-    SeedReplay() { std::fill(pair_buffer_, pair_buffer_ + kFront, std::uint8_t{0xFF}); }
+    SeedReplay() = default;
     SeedReplay(const SeedReplay&) = delete;
     SeedReplay& operator=(const SeedReplay&) = delete;
 
@@ -249,36 +249,42 @@ private:
     // -1 when none.
     [[gnu::always_inline]] int next_with_value(const std::uint8_t* bytes, int k0, int value, int limit,
                                                bool every_other) {
-        const std::uint64_t only = every_other ? 0x5555555555555555u : ~std::uint64_t{0};
-        // 64 positions a step: a search ends within the first seven times in
-        // ten, so the loop's branch is mostly foreseen. Positions past the
-        // filled blocks are masked off (not filled ahead: most searches end
-        // before the block does).
-        for (int k = k0; k <= limit;) {
-            fill_through(k);
-            const int filled = filled_end_ - k;
+        const std::uint64_t only = every_other ? 0x5555555555555555u << (k0 & 1) : ~std::uint64_t{0};
+        // 64 positions a step, loaded where the fill stored them (a load
+        // that straddles two recent stores waits for both to reach the
+        // cache): a search ends within the first seven times in ten, so the
+        // loop's branch is mostly foreseen. Positions past the filled blocks
+        // are masked off (not filled ahead: most searches end before the
+        // block does).
+        for (int from = k0; from <= limit;) {
+            fill_through(from);
+            const int j = from & ~31;
+            const int filled = filled_end_ - j;
             std::uint64_t bits =
-                (bytes_equal(wide_, bytes + k, value) | std::uint64_t{bytes_equal(wide_, bytes + k + 32, value)} << 32) &
-                only;
+                (bytes_equal(wide_, bytes + j, value) | std::uint64_t{bytes_equal(wide_, bytes + j + 32, value)} << 32) &
+                only >> (from - j) << (from - j);
             if (filled < 64) bits &= (std::uint64_t{1} << filled) - 1;
             if (bits != 0) {
-                const int found = k + std::countr_zero(bits);
+                const int found = j + std::countr_zero(bits);
                 return found <= limit ? found : -1;
             }
             if (filled < 64)
                 fill_through(filled_end_);  // the same positions again, with the next block
             else
-                k += 64;
+                from = j + 64;
         }
         return -1;
     }
     // The last pair q <= q0 with q >= floor (floor >= 0) whose class is
-    // `cls`, or -1. Reads only positions already filled (and the front).
+    // `cls`, or -1. Reads only positions already filled, 32 at a time where
+    // the fill stored them.
     int prev_pair(int q0, int cls, int floor) {
-        for (int k = q0; k >= floor; k -= 32) {
-            const std::uint32_t bits = bytes_equal(wide_, pair_ + k - 31, cls);
+        int j = q0 & ~31;
+        std::uint32_t keep = ~std::uint32_t{0} >> (31 - (q0 - j));  // positions j .. q0
+        for (; j + 31 >= floor; j -= 32, keep = ~std::uint32_t{0}) {
+            const std::uint32_t bits = bytes_equal(wide_, pair_ + j, cls) & keep;
             if (bits != 0) {
-                const int found = k - std::countl_zero(bits);
+                const int found = j + 31 - std::countl_zero(bits);
                 return found >= floor ? found : -1;
             }
         }
@@ -347,16 +353,21 @@ private:
     // The first output k >= k0 with residue `residue` and k <= limit, or -1.
     int next_residue(int k0, int residue, int limit) { return next_with_value(mod_, k0, residue, limit, false); }
     // The first pair q >= p of p's parity whose nature is `nature`, with
-    // q <= last_pair; -1 when there is none. 64 pairs of that parity a step:
-    // a search ends within them nine times in ten.
+    // q <= last_pair; -1 when there is none. 64 pairs of that parity a step,
+    // loaded 16 at a time where the fill stored them (a load that straddles
+    // two recent stores waits for both to reach the cache): a search ends
+    // within the first step nine times in ten.
     int next_pair(int p, int nature, int last_pair) {
         const int parity = p & 1;
         const std::uint8_t* natures = natures_[parity];
-        for (int j = p >> 1; 2 * j + parity <= last_pair;) {
-            fill_through(2 * j + parity);
+        int from = p >> 1;  // the first pair of this parity still to look at
+        while (2 * from + parity <= last_pair) {
+            fill_through(2 * from + parity);
+            const int j = from & ~15;
             const int filled = filled_end_ / 2 - j;  // pairs of this parity filled from j on
-            std::uint64_t bits = bytes_equal(wide_, natures + j, nature) |
-                                 std::uint64_t{bytes_equal(wide_, natures + j + 32, nature)} << 32;
+            std::uint64_t bits = (bytes_equal(wide_, natures + j, nature) |
+                                  std::uint64_t{bytes_equal(wide_, natures + j + 32, nature)} << 32) >>
+                                 (from - j) << (from - j);
             if (filled < 64) bits &= (std::uint64_t{1} << filled) - 1;
             if (bits != 0) {
                 const int q = 2 * (j + std::countr_zero(bits)) + parity;
@@ -365,7 +376,7 @@ private:
             if (filled < 64)
                 fill_through(filled_end_);  // the same pairs again, with the next block
             else
-                j += 64;
+                from = j + 64;
         }
         return -1;
     }
@@ -452,16 +463,13 @@ private:
     std::uint16_t ref_out_[kMaxBlocks * kReplayBlockOutputs + 16];
     std::uint64_t ref_low_words_[2 * kMaxBlocks];
     std::uint64_t words_[2 * kMaxBlocks];
-    std::uint16_t out_[kMaxBlocks * kReplayBlockOutputs + 16];
-    // The pair classes, with 32 positions before the first that match no
-    // class, so that a backward search loads 32 bytes from anywhere.
-    static constexpr int kFront = 32;
-    std::uint8_t pair_buffer_[kFront + kMaxBlocks * kReplayBlockOutputs];
-    std::uint8_t* const pair_ = pair_buffer_ + kFront;
-    std::uint8_t mod_[kMaxBlocks * kReplayBlockOutputs];
+    // The blocks' contents, aligned as the fill stores them.
+    alignas(32) std::uint16_t out_[kMaxBlocks * kReplayBlockOutputs + 16];
+    alignas(32) std::uint8_t pair_[kMaxBlocks * kReplayBlockOutputs];
+    alignas(32) std::uint8_t mod_[kMaxBlocks * kReplayBlockOutputs];
     // The pairs' natures by the parity of their position: natures_[p][j]
     // for the pair at 2 j + p.
-    std::uint8_t natures_[2][kMaxBlocks * kReplayBlockOutputs / 2 + 64];
+    alignas(64) std::uint8_t natures_[2][kMaxBlocks * kReplayBlockOutputs / 2 + 64];
 };
 
 }  // namespace vh::narrowing
