@@ -45,7 +45,9 @@ void plain_reference(std::uint32_t base, std::uint16_t* ref) {
 // is 11 modulo 25, so residues follow from bytes and a pair's nature from
 // its two outputs' residues.
 void plain_fill(const std::uint16_t* ref, unsigned delta, std::uint16_t* out, std::uint8_t* mod_out,
-                std::uint8_t* pair, std::uint8_t* even, std::uint8_t* odd, const int* mins, std::uint64_t* words) {
+                std::uint8_t* pair, std::uint8_t* even, std::uint8_t* odd, const WordMinimums& minimums,
+                std::uint64_t* words) {
+    const int* mins = minimums.mins;
     std::uint8_t mod[kReplayBlockOutputs + 1];
     for (int i = 0; i < kReplayBlockSpan; ++i)
         out[i] = static_cast<std::uint16_t>(ref[i] + delta * kTopByteSteps.at[i]);
@@ -158,13 +160,11 @@ struct WideLimits {
     __m256i field[2];
     __m256i below[4];  // minimum - 1, in the field's place: A, B, C, D
 };
-[[gnu::target("avx2")]] inline WideLimits wide_limits(const int* mins) {
+[[gnu::target("avx2")]] inline WideLimits wide_limits(const WordMinimums& mins) {
     WideLimits l;
     l.field[0] = _mm256_set1_epi16(31 << 5);
     l.field[1] = _mm256_set1_epi16(31 << 10);
-    const int at[4] = {1, 2, 4, 5};
-    for (int i = 0; i < 4; ++i)
-        l.below[i] = _mm256_set1_epi16(static_cast<short>((mins[at[i]] << (5 + 5 * (i & 1))) - 1));
+    for (int i = 0; i < 4; ++i) l.below[i] = _mm256_set1_epi16(mins.placed_below[i]);
     return l;
 }
 [[gnu::target("avx2")]] inline __m256i upper_fields_at_least(const WideLimits& l, __m256i x, int first) {
@@ -181,7 +181,7 @@ struct WideLimits {
 template <bool kByParity>
 [[gnu::target("avx2")]] void wide_fill(const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
                                        std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair, std::uint8_t* even,
-                                       std::uint8_t* odd, const int* mins, std::uint64_t* words) {
+                                       std::uint8_t* odd, const WordMinimums& mins, std::uint64_t* words) {
     const __m256i d = _mm256_set1_epi16(static_cast<short>(delta));
     const WideLimits limits = wide_limits(mins);
     const Multipliers k = multipliers();
@@ -238,15 +238,15 @@ std::uint64_t classes_in(bool wide_vectors, const std::uint8_t* pairs) {
     return bits;
 }
 
-void fill_reference_outputs(bool wide_vectors, std::uint32_t base, std::uint16_t* ref, const int* mins,
+void fill_reference_outputs(bool wide_vectors, std::uint32_t base, std::uint16_t* ref, const WordMinimums& minimums,
                             std::uint64_t* low_words) {
+    const int* mins = minimums.mins;
 #ifdef VH_REPLAY_AVX2
     if (wide_vectors)
         wide_reference(base, ref);
     else
 #endif
         plain_reference(base, ref);
-    if (mins == nullptr) return;
     for (int w = 0; w < kReplayBlockOutputs / 64; ++w) {
         std::uint64_t bits = 0;
         for (int i = 0; i < 64; ++i) {
@@ -261,7 +261,7 @@ void fill_reference_outputs(bool wide_vectors, std::uint32_t base, std::uint16_t
 
 void fill_replay_block(bool wide_vectors, const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
                        std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair, std::uint8_t* even,
-                       std::uint8_t* odd, const int* mins, std::uint64_t* words) {
+                       std::uint8_t* odd, const WordMinimums& mins, std::uint64_t* words) {
 #ifdef VH_REPLAY_AVX2
     if (wide_vectors) {
         if (pair == nullptr) return wide_fill<true>(ref, low_words, delta, out, mod, pair, even, odd, mins, words);

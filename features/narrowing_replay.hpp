@@ -49,13 +49,27 @@ enum class ReplayRules { kForward, kReverse };
 // the reference's: fill_reference_outputs sets bit i of low_words[w] where
 // the first word at 64 w + i has H and the second S of at least the
 // minimums, and the block's words take those bits.
+// The six minimums as a block's words are tested: for the values the seed's
+// top byte moves (A and B of the first word, C and D of the second), the
+// minimum less one in the value's place in its word.
+struct WordMinimums {
+    int mins[6] = {-1, -1, -1, -1, -1, -1};
+    std::int16_t placed_below[4] = {};
+    void set(const int* m) {
+        std::copy(m, m + 6, mins);
+        const int at[4] = {1, 2, 4, 5};
+        for (int i = 0; i < 4; ++i)
+            placed_below[i] = static_cast<std::int16_t>((m[at[i]] << (5 + 5 * (i & 1))) - 1);
+    }
+};
+
 inline constexpr int kReplayBlockOutputs = 128;
 inline constexpr int kReplayBlockSpan = kReplayBlockOutputs + 16;
-void fill_reference_outputs(bool wide_vectors, std::uint32_t base, std::uint16_t* ref, const int* mins,
+void fill_reference_outputs(bool wide_vectors, std::uint32_t base, std::uint16_t* ref, const WordMinimums& mins,
                             std::uint64_t* low_words);
 void fill_replay_block(bool wide_vectors, const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
                        std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair, std::uint8_t* even,
-                       std::uint8_t* odd, const int* mins, std::uint64_t* words);
+                       std::uint8_t* odd, const WordMinimums& mins, std::uint64_t* words);
 
 // Bit i set where bytes[i] is `value`, for i = 0 .. 31.
 [[gnu::always_inline]] inline std::uint32_t bytes_equal(bool vectors, const std::uint8_t* bytes, int value) {
@@ -218,8 +232,8 @@ private:
         pair_classes_ = pair_classes;
         filled_end_ = 0;
         const int* mins = search.req.min_ivs.data();
-        const bool new_mins = !std::equal(mins, mins + 6, ref_mins_);
-        if (new_mins) std::copy(mins, mins + 6, ref_mins_);
+        const bool new_mins = !std::equal(mins, mins + 6, word_mins_.mins);
+        if (new_mins) word_mins_.set(mins);
         if (new_mins || ref_blocks_ < 0 || ((seed ^ ref_seed_) & 0xFFFFFFu) != 0) {
             ref_seed_ = seed;
             ref_next_base_ = seed;
@@ -233,13 +247,13 @@ private:
         while (k >= filled_end_) {
             const int block = filled_end_ / kReplayBlockOutputs;
             for (; ref_blocks_ <= block; ++ref_blocks_) {
-                fill_reference_outputs(wide_, ref_next_base_, ref_out_ + ref_blocks_ * kReplayBlockOutputs, ref_mins_,
+                fill_reference_outputs(wide_, ref_next_base_, ref_out_ + ref_blocks_ * kReplayBlockOutputs, word_mins_,
                                        ref_low_words_ + 2 * ref_blocks_);
                 ref_next_base_ = kForwardJumps[kReplayBlockOutputs].apply(ref_next_base_);
             }
             fill_replay_block(wide_, ref_out_ + filled_end_, ref_low_words_ + 2 * block, delta_, out_ + filled_end_,
                               mod_ + filled_end_, pair_classes_ ? pair_ + filled_end_ : nullptr,
-                              natures_[0] + filled_end_ / 2, natures_[1] + filled_end_ / 2, ref_mins_,
+                              natures_[0] + filled_end_ / 2, natures_[1] + filled_end_ / 2, word_mins_,
                               words_ + 2 * block);
             filled_end_ += kReplayBlockOutputs;
         }
@@ -459,7 +473,7 @@ private:
     int ref_blocks_ = -1;
     std::uint32_t ref_next_base_ = 0;
     unsigned delta_ = 0;
-    int ref_mins_[6] = {-1, -1, -1, -1, -1, -1};  // the minimums of ref_low_words_ and words_
+    WordMinimums word_mins_;  // the minimums of ref_low_words_ and words_
     std::uint16_t ref_out_[kMaxBlocks * kReplayBlockOutputs + 16];
     std::uint64_t ref_low_words_[2 * kMaxBlocks];
     std::uint64_t words_[2 * kMaxBlocks];
