@@ -112,12 +112,31 @@ struct Multipliers {
         _mm256_add_epi32(_mm256_mullo_epi32(load(kForwardColumns.mul + i), base), load(kForwardColumns.add + i)), 16);
 }
 
-[[gnu::target("avx2")]] void wide_reference(std::uint32_t base, std::uint16_t* ref) {
+// The 32 lanes of 16 bits in lo then hi, each all ones or zero, as bits.
+[[gnu::target("avx2")]] inline std::uint64_t sign_bits(__m256i lo, __m256i hi) {
+    return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_permute4x64_epi64(_mm256_packs_epi16(lo, hi), 0xD8)));
+}
+
+[[gnu::target("avx2")]] void wide_reference(std::uint32_t base, std::uint16_t* ref, const int* mins,
+                                            std::uint64_t* low_words) {
     // 8 states at a time; packus interleaves the 128-bit halves, the
     // permute puts them back.
     const __m256i b = _mm256_set1_epi32(static_cast<int>(base));
-    for (int i = 0; i < kReplayBlockSpan; i += 16)
-        store(ref + i, _mm256_permute4x64_epi64(_mm256_packus_epi32(high_halves(b, i), high_halves(b, i + 8)), 0xD8));
+    __m256i o[kReplayBlockSpan / 16];
+    for (int i = 0; i < kReplayBlockSpan; i += 16) {
+        o[i / 16] = _mm256_permute4x64_epi64(_mm256_packus_epi32(high_halves(b, i), high_halves(b, i + 8)), 0xD8);
+        store(ref + i, o[i / 16]);
+    }
+    // H of the first word and S of the second, bits 0-4 of each.
+    const __m256i field = _mm256_set1_epi16(31);
+    const __m256i h_below = _mm256_set1_epi16(static_cast<short>(mins[0] - 1));
+    const __m256i s_below = _mm256_set1_epi16(static_cast<short>(mins[3] - 1));
+    __m256i pass[kReplayBlockOutputs / 16];
+    for (int c = 0; c < kReplayBlockOutputs / 16; ++c)
+        pass[c] = _mm256_and_si256(_mm256_cmpgt_epi16(_mm256_and_si256(o[c], field), h_below),
+                                   _mm256_cmpgt_epi16(_mm256_and_si256(next_lanes(o[c], o[c + 1]), field), s_below));
+    for (int w = 0; w < kReplayBlockOutputs / 64; ++w)
+        low_words[w] = sign_bits(pass[4 * w], pass[4 * w + 1]) | sign_bits(pass[4 * w + 2], pass[4 * w + 3]) << 32;
 }
 
 // Outputs i .. i+15 of a seed `d` top bytes on from the reference, and
@@ -171,11 +190,6 @@ struct WideLimits {
     const __m256i a = _mm256_cmpgt_epi16(_mm256_and_si256(x, l.field[0]), l.below[first]);
     const __m256i b = _mm256_cmpgt_epi16(_mm256_and_si256(x, l.field[1]), l.below[first + 1]);
     return _mm256_and_si256(a, b);
-}
-
-// The 32 lanes of 16 bits in lo then hi, each all ones or zero, as bits.
-[[gnu::target("avx2")]] inline std::uint64_t sign_bits(__m256i lo, __m256i hi) {
-    return static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_permute4x64_epi64(_mm256_packs_epi16(lo, hi), 0xD8)));
 }
 
 template <bool kByParity>
@@ -240,13 +254,12 @@ std::uint64_t classes_in(bool wide_vectors, const std::uint8_t* pairs) {
 
 void fill_reference_outputs(bool wide_vectors, std::uint32_t base, std::uint16_t* ref, const WordMinimums& minimums,
                             std::uint64_t* low_words) {
-    const int* mins = minimums.mins;
 #ifdef VH_REPLAY_AVX2
-    if (wide_vectors)
-        wide_reference(base, ref);
-    else
+    if (wide_vectors) return wide_reference(base, ref, minimums.mins, low_words);
 #endif
-        plain_reference(base, ref);
+    (void)wide_vectors;
+    plain_reference(base, ref);
+    const int* mins = minimums.mins;
     for (int w = 0; w < kReplayBlockOutputs / 64; ++w) {
         std::uint64_t bits = 0;
         for (int i = 0; i < 64; ++i) {
