@@ -1,5 +1,6 @@
 #include "features/narrowing_replay.hpp"
 
+#include <algorithm>
 #include <cstring>
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
@@ -162,11 +163,11 @@ struct Multipliers {
 // The natures of 32 pairs from an even position, those at even positions
 // to `even` and those at odd ones to `odd` (16 bytes each).
 [[gnu::target("avx2")]] inline void store_by_parity(__m256i n0, __m256i n1, std::uint8_t* even, std::uint8_t* odd) {
-    const __m256i low = _mm256_set1_epi32(0xFFFF);
-    const __m256i e = _mm256_permute4x64_epi64(
-        _mm256_packus_epi32(_mm256_and_si256(n0, low), _mm256_and_si256(n1, low)), 0xD8);
-    const __m256i o = _mm256_permute4x64_epi64(_mm256_packus_epi32(_mm256_srli_epi32(n0, 16), _mm256_srli_epi32(n1, 16)), 0xD8);
-    const __m256i both = bytes_of(e, o);
+    // In each 128-bit half the even bytes to its low 8, the odd to its high
+    // 8; then the halves' low quarters together, and their high ones.
+    const __m256i split = _mm256_setr_epi8(0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15,
+                                           0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15);
+    const __m256i both = _mm256_permute4x64_epi64(_mm256_shuffle_epi8(bytes_of(n0, n1), split), 0xD8);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(even), _mm256_castsi256_si128(both));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(odd), _mm256_extracti128_si256(both, 1));
 }
@@ -192,7 +193,7 @@ struct WideLimits {
     return _mm256_and_si256(a, b);
 }
 
-template <bool kByParity>
+template <bool kByParity, bool kWords>
 [[gnu::target("avx2")]] void wide_fill(const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
                                        std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair, std::uint8_t* even,
                                        std::uint8_t* odd, const WordMinimums& mins, std::uint64_t* words) {
@@ -213,18 +214,21 @@ template <bool kByParity>
             store_by_parity(n0, n1, even + i / 2, odd + i / 2);
         else
             store(pair + i, bytes_of(pair_classes(n0), pair_classes(n1)));
-        const __m256i pass0 = _mm256_and_si256(upper_fields_at_least(limits, o0, 0),
-                                               upper_fields_at_least(limits, next_lanes(o0, o1), 2));
-        const __m256i pass1 = _mm256_and_si256(upper_fields_at_least(limits, o1, 0),
-                                               upper_fields_at_least(limits, next_lanes(o1, o2), 2));
-        bits |= sign_bits(pass0, pass1) << (i & 32);
-        if ((i & 32) != 0) {
-            words[i / 64] = bits & low_words[i / 64];
-            bits = 0;
+        if constexpr (kWords) {
+            const __m256i pass0 = _mm256_and_si256(upper_fields_at_least(limits, o0, 0),
+                                                   upper_fields_at_least(limits, next_lanes(o0, o1), 2));
+            const __m256i pass1 = _mm256_and_si256(upper_fields_at_least(limits, o1, 0),
+                                                   upper_fields_at_least(limits, next_lanes(o1, o2), 2));
+            bits |= sign_bits(pass0, pass1) << (i & 32);
+            if ((i & 32) != 0) {
+                words[i / 64] = bits & low_words[i / 64];
+                bits = 0;
+            }
         }
         o0 = o2;
         r0 = r2;
     }
+    if constexpr (!kWords) std::fill(words, words + kReplayBlockOutputs / 64, ~std::uint64_t{0});
 }
 
 [[gnu::target("avx2")]] std::uint64_t wide_classes_in(const std::uint8_t* pairs) {
@@ -277,8 +281,12 @@ void fill_replay_block(bool wide_vectors, const std::uint16_t* ref, const std::u
                        std::uint8_t* odd, const WordMinimums& mins, std::uint64_t* words) {
 #ifdef VH_REPLAY_AVX2
     if (wide_vectors) {
-        if (pair == nullptr) return wide_fill<true>(ref, low_words, delta, out, mod, pair, even, odd, mins, words);
-        return wide_fill<false>(ref, low_words, delta, out, mod, pair, even, odd, mins, words);
+        const bool any = !mins.all_zero;
+        if (pair == nullptr)
+            return any ? wide_fill<true, true>(ref, low_words, delta, out, mod, pair, even, odd, mins, words)
+                       : wide_fill<true, false>(ref, low_words, delta, out, mod, pair, even, odd, mins, words);
+        return any ? wide_fill<false, true>(ref, low_words, delta, out, mod, pair, even, odd, mins, words)
+                   : wide_fill<false, false>(ref, low_words, delta, out, mod, pair, even, odd, mins, words);
     }
 #endif
     (void)low_words;

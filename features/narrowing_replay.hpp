@@ -55,8 +55,10 @@ enum class ReplayRules { kForward, kReverse };
 struct WordMinimums {
     int mins[6] = {-1, -1, -1, -1, -1, -1};
     std::int16_t placed_below[4] = {};
+    bool all_zero = false;  // every pair of words passes (the window's default)
     void set(const int* m) {
         std::copy(m, m + 6, mins);
+        all_zero = std::all_of(m, m + 6, [](int v) { return v <= 0; });
         const int at[4] = {1, 2, 4, 5};
         for (int i = 0; i < 4; ++i)
             placed_below[i] = static_cast<std::int16_t>((m[at[i]] << (5 + 5 * (i & 1))) - 1);
@@ -243,7 +245,10 @@ private:
     }
     // Outputs 0 .. k and their blocks, filled (and the output after the
     // last block, its spare).
-    void fill_through(int k) {
+    [[gnu::always_inline]] void fill_through(int k) {
+        if (k >= filled_end_) fill_blocks_through(k);
+    }
+    void fill_blocks_through(int k) {
         while (k >= filled_end_) {
             const int block = filled_end_ / kReplayBlockOutputs;
             for (; ref_blocks_ <= block; ++ref_blocks_) {
