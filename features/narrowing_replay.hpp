@@ -108,7 +108,6 @@ public:
         const NarrowingRequest& req = search.req;
         start(search, seed, false);
         window_frame_ = -2;
-        set_minimums(req.min_ivs.data());
         if (req.fixed_shiny) return fixed_shiny_row(search, max_frames, last, rules, c);
         const int synced = synced_nature(req.nature, req.sync);
         // Without synchronize only a frame whose first output has the wanted
@@ -420,26 +419,10 @@ private:
                 if (rules == ReplayRules::kForward) return -1;
                 continue;
             }
-            if (words_pass(c.first_word, c.second_word) && (!req.shiny || is_shiny(c.pid, req.tid, req.sid)))
-                return f;
+            // The words are outputs f + 15 and f + 16.
+            if (words_at(f + 15) && (!req.shiny || is_shiny(c.pid, req.tid, req.sid))) return f;
         }
         return -1;
-    }
-
-    // Whether two words hold values of at least the six minimums, from
-    // tables of the low ten bits (two values) and of the top five.
-    void set_minimums(const int* mins) {
-        if (std::equal(mins, mins + 6, table_mins_)) return;
-        std::copy(mins, mins + 6, table_mins_);
-        for (int word = 0; word < 2; ++word) {
-            const int* m = mins + 3 * word;
-            for (int v = 0; v < 1024; ++v) low_ok_[word][v] = (v & 31) >= m[0] && (v >> 5) >= m[1];
-            for (int v = 0; v < 32; ++v) high_ok_[word][v] = v >= m[2];
-        }
-    }
-    bool words_pass(std::uint16_t w1, std::uint16_t w2) const {
-        return (low_ok_[0][w1 & 1023u] & high_ok_[0][(w1 >> 10) & 31u] & low_ok_[1][w2 & 1023u] &
-                high_ok_[1][(w2 >> 10) & 31u]) != 0;
     }
 
     // The fixed shiny creature as forward processing takes it (the earlier
@@ -465,9 +448,6 @@ private:
     }
 
     bool wide_ = false;
-    int table_mins_[6] = {-1, -1, -1, -1, -1, -1};  // the minimums low_ok_ and high_ok_ are for
-    std::uint8_t low_ok_[2][1024];
-    std::uint8_t high_ok_[2][32];
     int window_frame_ = -2;    // the frame whose fixed shiny bits `window_` holds
     std::uint32_t window_ = 0;
     int filled_end_ = 0;  // outputs filled: whole blocks
