@@ -6,7 +6,9 @@
 #include <random>
 #include <set>
 #include <sstream>
+#include <utility>
 
+#include "features/narrowing_replay.hpp"
 #include "narrowing_support.hpp"
 #include "test_support.hpp"
 
@@ -301,6 +303,45 @@ TEST(NarrowingDifferential, ForwardPassSetAgreesWithTheLiteralSearch) {
 
 // Writes the stored results from the literal reference:
 // varnholt_tests --gtest_also_run_disabled_tests --gtest_filter='*WriteStored*'
+// A replay block made from a reference seed of the same low 24 bits holds
+// the generator's own outputs, residues, pair natures and passing words for
+// any top byte, with vectors or without.
+TEST(SeedReplayBlocks, HoldTheGeneratorsValuesForEverySeedOfAReference) {
+    std::mt19937 rng(1208);
+    for (int trial = 0; trial < 400; ++trial) {
+        const std::uint32_t ref_seed = rng(), seed = (ref_seed & 0xFFFFFFu) | (rng() & 0xFF000000u);
+        const std::uint32_t at = 128 * (rng() % 40);  // the block's first position
+        int mins[6];
+        for (int& m : mins) m = trial % 5 == 0 ? 0 : static_cast<int>(rng() % 32);
+        narrowing::WordMinimums word_mins;
+        word_mins.set(mins);
+        const bool wide = (trial & 1) != 0 && narrowing::has_wide_vectors();
+        alignas(32) std::uint16_t ref[narrowing::kReplayBlockSpan], out[narrowing::kReplayBlockSpan];
+        alignas(32) std::uint8_t mod[128], pair[128], even[64], odd[64];
+        std::uint64_t low_words[2], words[2], words_again[2];
+        narrowing::fill_reference_outputs(wide, advance(ref_seed, at), ref, word_mins, low_words);
+        const unsigned delta = ((seed >> 24) - (ref_seed >> 24)) & 0xFFu;
+        narrowing::fill_replay_block(wide, ref, low_words, delta, out, mod, pair, even, odd, word_mins, words);
+        narrowing::fill_replay_block(wide, ref, low_words, delta, out, mod, nullptr, even, odd, word_mins, words_again);
+        std::uint32_t s = advance(seed, at);
+        std::uint16_t o[narrowing::kReplayBlockSpan];
+        for (std::uint16_t& v : o) v = output_of(std::exchange(s, next_seed(s)));
+        const std::string where = "seed " + std::to_string(seed) + " at " + std::to_string(at);
+        for (int i = 0; i < narrowing::kReplayBlockSpan; ++i) ASSERT_EQ(out[i], o[i]) << where << " output " << i;
+        for (int q = 0; q < 128; ++q) {
+            const int nature = static_cast<int>(make_pid(o[q], o[q + 1]) % 25);
+            ASSERT_EQ(mod[q], o[q] % 25) << where << " residue " << q;
+            ASSERT_EQ(pair[q], 2 * nature + (q & 1)) << where << " class " << q;
+            ASSERT_EQ(((q & 1) != 0 ? odd : even)[q / 2], nature) << where << " nature " << q;
+            const Ivs iv = ivs_from_words(o[q], o[q + 1]);
+            bool pass = true;
+            for (int v = 0; v < 6; ++v) pass = pass && iv[v] >= mins[v];
+            ASSERT_EQ((words[q / 64] >> (q % 64) & 1u) != 0, pass) << where << " words " << q;
+            ASSERT_EQ(words_again[q / 64], words[q / 64]) << where;
+        }
+    }
+}
+
 TEST(NarrowingDifferential, DISABLED_WriteStoredResultsFromTheLiteralReference) {
     for (const Stored& st : stored_requests()) {
         const test::NarrowingRun literal = test::run_literal(st.req);
