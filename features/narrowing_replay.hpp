@@ -1,10 +1,10 @@
 // One initial seed evaluated frame by frame, as the literal search does:
-// the lowest frame whose creature passes. The outputs, their residues and
-// the pairs' classes are made a block of 128 positions at a time as the
-// frames reach them (each block's outputs jumped to independently), and
-// each personality search compares 64 pair classes at a time instead of
-// walking pair by pair, so a frame costs a few steps whatever its search's
-// length.
+// the lowest frame whose creature passes. The outputs, their residues, the
+// pairs' natures and the passing words are made a block of 128 positions at
+// a time as the frames reach them (from a reference seed's outputs, shared
+// by the 256 seeds of one hour and low half), and each personality search
+// compares 64 pairs of its parity at a time instead of walking pair by pair,
+// so a frame costs a few steps whatever its search's length.
 //
 // The two directions read the same frames under different rules:
 // - forward: a frame whose generation would read past the table has no
@@ -31,6 +31,22 @@ namespace vh::narrowing {
 
 enum class ReplayRules { kForward, kReverse };
 
+// The six minimums as a block's words are tested: for the values the seed's
+// top byte moves (A and B of the first word, C and D of the second), the
+// minimum less one in the value's place in its word.
+struct WordMinimums {
+    int mins[6] = {-1, -1, -1, -1, -1, -1};
+    std::int16_t placed_below[4] = {};
+    bool all_zero = false;  // every pair of words passes (the window's default)
+    void set(const int* m) {
+        std::copy(m, m + 6, mins);
+        all_zero = std::all_of(m, m + 6, [](int v) { return v <= 0; });
+        const int at[4] = {1, 2, 4, 5};
+        for (int i = 0; i < 4; ++i)
+            placed_below[i] = static_cast<std::int16_t>((m[at[i]] << (5 + 5 * (i & 1))) - 1);
+    }
+};
+
 // A block: 128 outputs of a seed from `out` on (and the next block's
 // first, to spare), each output's residue mod 25 in `mod`, and the pairs'
 // natures: with `pair`, the class of the pair starting at each position
@@ -49,22 +65,6 @@ enum class ReplayRules { kForward, kReverse };
 // the reference's: fill_reference_outputs sets bit i of low_words[w] where
 // the first word at 64 w + i has H and the second S of at least the
 // minimums, and the block's words take those bits.
-// The six minimums as a block's words are tested: for the values the seed's
-// top byte moves (A and B of the first word, C and D of the second), the
-// minimum less one in the value's place in its word.
-struct WordMinimums {
-    int mins[6] = {-1, -1, -1, -1, -1, -1};
-    std::int16_t placed_below[4] = {};
-    bool all_zero = false;  // every pair of words passes (the window's default)
-    void set(const int* m) {
-        std::copy(m, m + 6, mins);
-        all_zero = std::all_of(m, m + 6, [](int v) { return v <= 0; });
-        const int at[4] = {1, 2, 4, 5};
-        for (int i = 0; i < 4; ++i)
-            placed_below[i] = static_cast<std::int16_t>((m[at[i]] << (5 + 5 * (i & 1))) - 1);
-    }
-};
-
 inline constexpr int kReplayBlockOutputs = 128;
 inline constexpr int kReplayBlockSpan = kReplayBlockOutputs + 16;
 void fill_reference_outputs(bool wide_vectors, std::uint32_t base, std::uint16_t* ref, const WordMinimums& mins,
