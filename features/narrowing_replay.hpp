@@ -262,36 +262,41 @@ private:
             filled_end_ += kReplayBlockOutputs;
         }
     }
-    // The first position k >= k0 with k <= limit whose byte is `value`,
-    // taking every position or (every_other) only those of k0's parity;
-    // -1 when none.
-    [[gnu::always_inline]] int next_with_value(const std::uint8_t* bytes, int k0, int value, int limit,
-                                               bool every_other) {
-        const std::uint64_t only = every_other ? 0x5555555555555555u << (k0 & 1) : ~std::uint64_t{0};
-        // 64 positions a step, loaded where the fill stored them (a load
-        // that straddles two recent stores waits for both to reach the
-        // cache): a search ends within the first seven times in ten, so the
-        // loop's branch is mostly foreseen. Positions past the filled blocks
-        // are masked off (not filled ahead: most searches end before the
-        // block does).
-        for (int from = k0; from <= limit;) {
-            fill_through(from);
-            const int j = from & ~31;
-            const int filled = filled_end_ - j;
+    // The first index i >= from, i <= last, where bytes[i] is `value` and
+    // `only` (a pattern from an even index) has bit i mod 64 set; -1 when
+    // there is none. Index i covers position step i + parity: 64 indices a
+    // step, loaded 16 at a time where the fill stored them (a load that
+    // straddles two recent stores waits for both to reach the cache). A
+    // search ends within its first step seven to nine times in ten, so the
+    // loop's branch is mostly foreseen. Indices past the filled blocks are
+    // masked off (not filled ahead: most searches end before the block does).
+    [[gnu::always_inline]] int next_index(const std::uint8_t* bytes, int from, int value, int last, int step,
+                                          int parity, std::uint64_t only) {
+        while (from <= last) {
+            fill_through(step * from + parity);
+            const int j = from & ~15;
+            const int filled = filled_end_ / step - j;  // indices filled from j on
             std::uint64_t bits =
                 (bytes_equal(wide_, bytes + j, value) | std::uint64_t{bytes_equal(wide_, bytes + j + 32, value)} << 32) &
                 only >> (from - j) << (from - j);
             if (filled < 64) bits &= (std::uint64_t{1} << filled) - 1;
             if (bits != 0) {
                 const int found = j + std::countr_zero(bits);
-                return found <= limit ? found : -1;
+                return found <= last ? found : -1;
             }
             if (filled < 64)
-                fill_through(filled_end_);  // the same positions again, with the next block
+                fill_through(filled_end_);  // the same indices again, with the next block
             else
                 from = j + 64;
         }
         return -1;
+    }
+    // The first position k >= k0 with k <= limit whose byte is `value`,
+    // taking every position or (every_other) only those of k0's parity;
+    // -1 when none.
+    [[gnu::always_inline]] int next_with_value(const std::uint8_t* bytes, int k0, int value, int limit, bool every_other) {
+        return next_index(bytes, k0, value, limit, 1, 0,
+                          every_other ? 0x5555555555555555u << (k0 & 1) : ~std::uint64_t{0});
     }
     // The last pair q <= q0 with q >= floor (floor >= 0) whose class is
     // `cls`, or -1. Reads only positions already filled, 32 at a time where
@@ -371,32 +376,12 @@ private:
     // The first output k >= k0 with residue `residue` and k <= limit, or -1.
     int next_residue(int k0, int residue, int limit) { return next_with_value(mod_, k0, residue, limit, false); }
     // The first pair q >= p of p's parity whose nature is `nature`, with
-    // q <= last_pair; -1 when there is none. 64 pairs of that parity a step,
-    // loaded 16 at a time where the fill stored them (a load that straddles
-    // two recent stores waits for both to reach the cache): a search ends
-    // within the first step nine times in ten.
-    int next_pair(int p, int nature, int last_pair) {
+    // q <= last_pair; -1 when there is none. The natures of one parity are
+    // searched, 64 pairs a step.
+    [[gnu::always_inline]] int next_pair(int p, int nature, int last_pair) {
         const int parity = p & 1;
-        const std::uint8_t* natures = natures_[parity];
-        int from = p >> 1;  // the first pair of this parity still to look at
-        while (2 * from + parity <= last_pair) {
-            fill_through(2 * from + parity);
-            const int j = from & ~15;
-            const int filled = filled_end_ / 2 - j;  // pairs of this parity filled from j on
-            std::uint64_t bits = (bytes_equal(wide_, natures + j, nature) |
-                                  std::uint64_t{bytes_equal(wide_, natures + j + 32, nature)} << 32) >>
-                                 (from - j) << (from - j);
-            if (filled < 64) bits &= (std::uint64_t{1} << filled) - 1;
-            if (bits != 0) {
-                const int q = 2 * (j + std::countr_zero(bits)) + parity;
-                return q <= last_pair ? q : -1;
-            }
-            if (filled < 64)
-                fill_through(filled_end_);  // the same pairs again, with the next block
-            else
-                from = j + 64;
-        }
-        return -1;
+        const int i = next_index(natures_[parity], p >> 1, nature, (last_pair - parity) >> 1, 2, parity, ~std::uint64_t{0});
+        return i < 0 ? -1 : 2 * i + parity;
     }
     // Whether the words at k and k + 1 hold values of at least the minimums
     // (the blocks were made with them).
