@@ -57,10 +57,12 @@ void plain_fill(const std::uint16_t* ref, unsigned delta, std::uint16_t* out, st
     for (int q = 0; q < kReplayBlockOutputs; ++q) {
         mod_out[q] = mod[q];
         const std::uint8_t nature = static_cast<std::uint8_t>(small_mod25(mod[q + 1] * 11u + mod[q]));
-        if (pair == nullptr)
-            ((q & 1) != 0 ? odd : even)[q / 2] = nature;
-        else
+        if (pair == nullptr) {
+            std::uint8_t* natures = (q & 1) != 0 ? odd : even;
+            natures[q / 2] = nature;
+        } else {
             pair[q] = static_cast<std::uint8_t>(2 * nature + (q & 1));
+        }
     }
     for (int w = 0; w < kReplayBlockOutputs / 64; ++w) {
         std::uint64_t bits = 0;

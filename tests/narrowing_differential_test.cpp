@@ -332,7 +332,8 @@ TEST(SeedReplayBlocks, HoldTheGeneratorsValuesForEverySeedOfAReference) {
             const int nature = static_cast<int>(make_pid(o[q], o[q + 1]) % 25);
             ASSERT_EQ(mod[q], o[q] % 25) << where << " residue " << q;
             ASSERT_EQ(pair[q], 2 * nature + (q & 1)) << where << " class " << q;
-            ASSERT_EQ(((q & 1) != 0 ? odd : even)[q / 2], nature) << where << " nature " << q;
+            const std::uint8_t* natures = (q & 1) != 0 ? odd : even;
+            ASSERT_EQ(natures[q / 2], nature) << where << " nature " << q;
             const Ivs iv = ivs_from_words(o[q], o[q + 1]);
             bool pass = true;
             for (int v = 0; v < 6; ++v) pass = pass && iv[v] >= mins[v];
