@@ -63,6 +63,20 @@ int replay_seed(const Search& search, SeedWork& w, std::uint32_t r, int last, Cr
     return w.replay.row_frame(search, r, last, search.table - 1, ReplayRules::kForward, c);
 }
 
+// The row of seed r whose lowest passing frame f cannot be read from its
+// pass-set entry: regenerated, or the seed replayed. Out of line, so that
+// the replay does not swell the pass set's loop over its seeds.
+[[gnu::noinline]] int row_frame_regenerated(const Search& search, SeedWork& w, std::uint32_t r, int f, Creature& c) {
+    if (!search.hp_filter) {
+        // Frames before f have no creature that passes, and none of them
+        // can end the seed: f is the row unless it reads past the table.
+        w.run.start(kForwardJumps[f].apply(r));
+        const auto o = [&](long i) { return w.run(i); };
+        if (generate_frame(search, o, search.table - 1 - f, false, c) == FrameResult::kCreature) return f;
+    }
+    return replay_seed(search, w, r, search.req.max_frames, c);
+}
+
 // The row of seed r whose lowest passing frame is f by its cycle position;
 // `offset` is the steps from f's frame state to the state carrying its
 // words, or kRegenerate.
@@ -74,14 +88,7 @@ int row_frame(const Search& search, SeedWork& w, std::uint32_t r, int f, std::ui
         c = creature_at_words(kForwardJumps[static_cast<std::size_t>(f) + offset].apply(r));
         return f;
     }
-    if (!search.hp_filter) {
-        // Frames before f have no creature that passes, and none of them
-        // can end the seed: f is the row unless it reads past the table.
-        w.run.start(kForwardJumps[f].apply(r));
-        const auto o = [&](long i) { return w.run(i); };
-        if (generate_frame(search, o, search.table - 1 - f, false, c) == FrameResult::kCreature) return f;
-    }
-    return replay_seed(search, w, r, search.req.max_frames, c);
+    return row_frame_regenerated(search, w, r, f, c);
 }
 
 // ---- seeds in cycle order --------------------------------------------------

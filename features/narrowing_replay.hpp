@@ -247,7 +247,7 @@ private:
     [[gnu::always_inline]] void fill_through(int k) {
         if (k >= filled_end_) fill_blocks_through(k);
     }
-    void fill_blocks_through(int k) {
+    [[gnu::noinline]] void fill_blocks_through(int k) {
         while (k >= filled_end_) {
             const int block = filled_end_ / kReplayBlockOutputs;
             for (; ref_blocks_ <= block; ++ref_blocks_) {
