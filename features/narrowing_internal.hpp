@@ -99,11 +99,12 @@ inline bool power_and_type_pass(const NarrowingRequest& req, const Ivs& iv) {
     if (hidden_power_power(iv) < req.min_power) return false;
     return req.hp_type == -1 || hidden_power_type(iv) == req.hp_type;
 }
-inline bool minimums_pass(const NarrowingRequest& req, const Ivs& iv) {
+inline bool minimums_pass(const int* mins, const Ivs& iv) {
     for (int i = 0; i < 6; ++i)
-        if (iv[i] < req.min_ivs[i]) return false;
+        if (iv[i] < mins[i]) return false;
     return true;
 }
+inline bool minimums_pass(const NarrowingRequest& req, const Ivs& iv) { return minimums_pass(req.min_ivs.data(), iv); }
 inline bool minimums_and_shiny_pass(const NarrowingRequest& req, std::uint32_t pid, const Ivs& iv) {
     return minimums_pass(req, iv) && (!req.shiny || is_shiny(pid, req.tid, req.sid));
 }

@@ -31,12 +31,6 @@ static_assert((kForwardJumps[kReplayBlockOutputs].mul & 0xFFu) == 1u);
 // x mod 25 for x < 2048 by a multiply and a shift.
 [[gnu::always_inline]] inline std::uint32_t small_mod25(std::uint32_t x) { return x - 25u * ((x * 2622u) >> 16); }
 
-// Whether a word holds three values (bits 0-4, 5-9, 10-14) of at least m[0..2].
-inline bool word_at_least(std::uint32_t word, const int* m) {
-    return (word & 31u) >= static_cast<std::uint32_t>(m[0]) && ((word >> 5) & 31u) >= static_cast<std::uint32_t>(m[1]) &&
-           ((word >> 10) & 31u) >= static_cast<std::uint32_t>(m[2]);
-}
-
 void plain_reference(std::uint32_t base, std::uint16_t* ref) {
     for (int i = 0; i < kReplayBlockSpan; ++i)
         ref[i] = static_cast<std::uint16_t>((kForwardColumns.mul[i] * base + kForwardColumns.add[i]) >> 16);
@@ -68,7 +62,7 @@ void plain_fill(const std::uint16_t* ref, unsigned delta, std::uint16_t* out, st
         std::uint64_t bits = 0;
         for (int i = 0; i < 64; ++i) {
             const int k = 64 * w + i;
-            bits |= std::uint64_t{word_at_least(out[k], mins) && word_at_least(out[k + 1], mins + 3)} << i;
+            bits |= std::uint64_t{minimums_pass(mins, ivs_from_words(out[k], out[k + 1]))} << i;
         }
         words[w] = bits;
     }
