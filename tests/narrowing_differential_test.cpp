@@ -3,6 +3,7 @@
 // and several thread counts.
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <random>
 #include <set>
 #include <sstream>
@@ -339,6 +340,38 @@ TEST(SeedReplayBlocks, HoldTheGeneratorsValuesForEverySeedOfAReference) {
             for (int v = 0; v < 6; ++v) pass = pass && iv[v] >= mins[v];
             ASSERT_EQ((words[q / 64] >> (q % 64) & 1u) != 0, pass) << where << " words " << q;
             ASSERT_EQ(words_again[q / 64], words[q / 64]) << where;
+        }
+    }
+}
+
+// A replay keeps its reference seed's outputs from one seed to the next
+// while their low 24 bits agree, and from one request to the next: it must
+// answer every seed as a fresh replay does, whatever came before.
+TEST(SeedReplayBlocks, AKeptReferenceAnswersAsAFreshReplay) {
+    std::mt19937 rng(20261208);
+    const auto kept = std::make_unique<narrowing::SeedReplay>();
+    std::uint32_t low24 = 0;
+    for (int trial = 0; trial < 300; ++trial) {
+        narrowing::Search search;
+        // The minimums change every few seeds; the low 24 bits every third.
+        const int level = trial / 4 % 4 * 4;
+        for (int& m : search.req.min_ivs) m = level + static_cast<int>(rng() % 4);
+        search.wide_vectors = (trial & 1) != 0 && narrowing::has_wide_vectors();
+        if (trial % 3 == 0) low24 = rng() & 0xFFFFFFu;
+        const std::uint32_t seed = low24 | (rng() & 0xFF000000u);
+        const bool from_words = (rng() & 1) != 0;
+        const auto row = [&](narrowing::SeedReplay& replay, Creature& c) {
+            return from_words ? replay.row_frame_from_words(search, seed, 300, kSeedRunSize - 1, c)
+                              : replay.row_frame(search, seed, 300, kSeedRunSize - 1, narrowing::ReplayRules::kForward, c);
+        };
+        Creature a{}, b{};
+        const int kept_frame = row(*kept, a);
+        const int fresh_frame = row(*std::make_unique<narrowing::SeedReplay>(), b);
+        ASSERT_EQ(kept_frame, fresh_frame) << "trial " << trial << " seed " << seed;
+        if (kept_frame >= 0) {
+            EXPECT_EQ(a.pid, b.pid) << "trial " << trial;
+            EXPECT_EQ(a.first_word, b.first_word) << "trial " << trial;
+            EXPECT_EQ(a.second_word, b.second_word) << "trial " << trial;
         }
     }
 }
