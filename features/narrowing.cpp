@@ -42,7 +42,9 @@ void run_narrowing(const NarrowingRequest& request, ProgressRef progress, TextSi
     search.sync_nature = search.req.sync && search.req.nature != kNoNature;
     search.shiny_nature_check = fixed_shiny_nature_tested(search.req.nature, search.req.tid, search.req.sid);
     search.hp_filter = search.req.min_power > 30 || search.req.hp_type != -1;
-    search.wide_vectors = !hook.plain_loops && narrowing::has_wide_vectors();
+    search.vectors = std::min(narrowing::processor_vectors(), hook.vector_bits >= 512   ? narrowing::Vectors::k512
+                                                             : hook.vector_bits >= 256 ? narrowing::Vectors::k256
+                                                                                       : narrowing::Vectors::kNone);
 
     if (rows_have_nature(search.req))
         put_text(out, "初期seed,消費数,性格,H,A,B,S,C,D,めざパ,威力\n");
@@ -69,12 +71,19 @@ bool fixed_shiny_nature_passes(const NarrowingRequest& req, std::uint32_t s, boo
     return nature_of(fixed_shiny_pid(o, req.tid, req.sid, later_is_high)) == req.nature;
 }
 
-bool has_wide_vectors() {
+Vectors processor_vectors() {
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
-    static const bool has = (__builtin_cpu_init(), __builtin_cpu_supports("avx2"));
+    static const Vectors has = [] {
+        __builtin_cpu_init();
+        if (!__builtin_cpu_supports("avx2")) return Vectors::kNone;
+        return __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
+                       __builtin_cpu_supports("avx512vbmi")
+                   ? Vectors::k512
+                   : Vectors::k256;
+    }();
     return has;
 #else
-    return false;
+    return Vectors::kNone;
 #endif
 }
 

@@ -108,9 +108,9 @@ struct NarrowingTestHook {
     // Passing combinations whose matches reverse processing holds at a time
     // when it visits every match (0: 16384).
     std::size_t combo_block = 0;
-    // The loops of the search without 256-bit vectors even where the
-    // processor has them.
-    bool plain_loops = false;
+    // The widest integer vectors the search's loops may use where the
+    // processor has them: 512 bits, 256 bits, or none (plain loops).
+    int vector_bits = 512;
 };
 
 struct NarrowingOptions {

@@ -30,6 +30,10 @@ void format_forward_progress(char (&buf)[256], int hour, long count);
 
 // ---- request ------------------------------------------------------------
 
+// Integer vectors for the loops: none, 256 bits (AVX2), or 512 bits
+// (AVX-512 with byte and word lanes and byte permutes).
+enum class Vectors : std::uint8_t { kNone, k256, k512 };
+
 struct Search {
     NarrowingRequest req;
     int threads = 1;
@@ -46,12 +50,12 @@ struct Search {
     bool sync_nature = false;  // synchronize with a wanted nature
     bool shiny_nature_check = false;  // fixed_shiny_nature_tested for the request
     bool hp_filter = false;           // a power above 30 or a type is wanted
-    bool wide_vectors = false;        // the loops for 256-bit integer vectors
+    Vectors vectors = Vectors::kNone;  // the integer vectors the loops use
     bool replay_from_words = false;   // forward: seeds replayed from their passing words
 };
 
-// Whether the processor has 256-bit integer vectors (AVX2).
-bool has_wide_vectors();
+// The widest integer vectors of the processor that the loops use.
+Vectors processor_vectors();
 
 // The initial seeds the narrowing accepts: hours 0 .. 23, low half at most
 // max_low (0 .. 0xFFFF).

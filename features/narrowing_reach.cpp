@@ -113,7 +113,7 @@ PairMasks walk_block_avx2(std::uint32_t base, std::uint32_t to_m, std::uint32_t*
 #endif
 
 PairMasks walk_block(const Search& search, std::uint32_t base, std::uint32_t to_m, std::uint32_t* pairs) {
-    return search.wide_vectors ? walk_block_avx2(base, to_m, pairs) : walk_block_plain(base, to_m, pairs);
+    return search.vectors != Vectors::kNone ? walk_block_avx2(base, to_m, pairs) : walk_block_plain(base, to_m, pairs);
 }
 
 // Bits [from, to) of a block's mask, with from and to clamped to the block.

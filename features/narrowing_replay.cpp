@@ -36,12 +36,19 @@ void plain_reference(std::uint32_t base, std::uint16_t* ref) {
         ref[i] = static_cast<std::uint16_t>((kForwardColumns.mul[i] * base + kForwardColumns.add[i]) >> 16);
 }
 
+// Bit c set for each class c among the 32 pair classes from `pairs` on.
+std::uint64_t plain_classes_in(const std::uint8_t* pairs) {
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 32; ++i) bits |= std::uint64_t{1} << pairs[i];
+    return bits;
+}
+
 // The outputs, their residues, and each pair's class. 256 is 6 and 65536
 // is 11 modulo 25, so residues follow from bytes and a pair's nature from
 // its two outputs' residues.
-void plain_fill(const std::uint16_t* ref, unsigned delta, std::uint16_t* out, std::uint8_t* mod_out,
-                std::uint8_t* pair, std::uint8_t* even, std::uint8_t* odd, const WordMinimums& minimums,
-                std::uint64_t* words) {
+
+void plain_fill(const std::uint16_t* ref, unsigned delta, const WordMinimums& minimums, const ReplayBlockSlots& to) {
+    std::uint16_t* out = to.out;
     const int* mins = minimums.mins;
     std::uint8_t mod[kReplayBlockOutputs + 1];
     for (int i = 0; i < kReplayBlockSpan; ++i)
@@ -49,13 +56,13 @@ void plain_fill(const std::uint16_t* ref, unsigned delta, std::uint16_t* out, st
     for (int i = 0; i <= kReplayBlockOutputs; ++i)
         mod[i] = static_cast<std::uint8_t>(small_mod25((std::uint32_t{out[i]} >> 8) * 6u + (out[i] & 0xFFu)));
     for (int q = 0; q < kReplayBlockOutputs; ++q) {
-        mod_out[q] = mod[q];
+        to.mod[q] = mod[q];
         const std::uint8_t nature = static_cast<std::uint8_t>(small_mod25(mod[q + 1] * 11u + mod[q]));
-        if (pair == nullptr) {
-            std::uint8_t* natures = (q & 1) != 0 ? odd : even;
+        if (to.pair == nullptr) {
+            std::uint8_t* natures = (q & 1) != 0 ? to.odd : to.even;
             natures[q / 2] = nature;
         } else {
-            pair[q] = static_cast<std::uint8_t>(2 * nature + (q & 1));
+            to.pair[q] = static_cast<std::uint8_t>(2 * nature + (q & 1));
         }
     }
     for (int w = 0; w < kReplayBlockOutputs / 64; ++w) {
@@ -64,7 +71,7 @@ void plain_fill(const std::uint16_t* ref, unsigned delta, std::uint16_t* out, st
             const int k = 64 * w + i;
             bits |= std::uint64_t{minimums_pass(mins, ivs_from_words(out[k], out[k + 1]))} << i;
         }
-        words[w] = bits;
+        to.words[w] = bits;
     }
 }
 
@@ -189,10 +196,24 @@ struct WideLimits {
     return _mm256_and_si256(a, b);
 }
 
+[[gnu::target("avx2")]] std::uint64_t wide_classes_in(const std::uint8_t* pairs) {
+    const __m256i one = _mm256_set1_epi64x(1);
+    __m256i bits = _mm256_setzero_si256();
+    for (int i = 0; i < 32; i += 4) {
+        std::int32_t four;
+        std::memcpy(&four, pairs + i, 4);
+        const __m256i cls = _mm256_cvtepu8_epi64(_mm_cvtsi32_si128(four));
+        bits = _mm256_or_si256(bits, _mm256_sllv_epi64(one, cls));
+    }
+    const __m128i half = _mm_or_si128(_mm256_castsi256_si128(bits), _mm256_extracti128_si256(bits, 1));
+    return static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_or_si128(half, _mm_unpackhi_epi64(half, half))));
+}
 template <bool kByParity, bool kWords>
 [[gnu::target("avx2")]] void wide_fill(const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
-                                       std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair, std::uint8_t* even,
-                                       std::uint8_t* odd, const WordMinimums& mins, std::uint64_t* words) {
+                                       const WordMinimums& mins, const ReplayBlockSlots& to) {
+    std::uint16_t* const out = to.out;
+    std::uint8_t *const mod = to.mod, *const pair = to.pair, *const even = to.even, *const odd = to.odd;
+    std::uint64_t* const words = to.words;
     const __m256i d = _mm256_set1_epi16(static_cast<short>(delta));
     const WideLimits limits = wide_limits(mins);
     const Multipliers k = multipliers();
@@ -227,37 +248,141 @@ template <bool kByParity, bool kWords>
     if constexpr (!kWords) std::fill(words, words + kReplayBlockOutputs / 64, ~std::uint64_t{0});
 }
 
-[[gnu::target("avx2")]] std::uint64_t wide_classes_in(const std::uint8_t* pairs) {
-    const __m256i one = _mm256_set1_epi64x(1);
-    __m256i bits = _mm256_setzero_si256();
-    for (int i = 0; i < 32; i += 4) {
-        std::int32_t four;
-        std::memcpy(&four, pairs + i, 4);
-        const __m256i cls = _mm256_cvtepu8_epi64(_mm_cvtsi32_si128(four));
-        bits = _mm256_or_si256(bits, _mm256_sllv_epi64(one, cls));
-    }
-    const __m128i half = _mm_or_si128(_mm256_castsi256_si128(bits), _mm256_extracti128_si256(bits, 1));
-    return static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_or_si128(half, _mm_unpackhi_epi64(half, half))));
+// The same block with 512-bit vectors (32 outputs a vector, compares
+// straight into bit masks, byte permutes across the whole vector).
+#define VH_TARGET_512 gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")
+// GCC 12's headers start several of these intrinsics from a deliberately
+// undefined vector, which its own -Wuninitialized then reports.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+[[VH_TARGET_512]] inline __m512i opaque512(short v) {
+    __m512i x = _mm512_set1_epi16(v);
+    __asm__("" : "+v"(x));
+    return x;
 }
+[[VH_TARGET_512]] inline __m512i mod25_512(__m512i x, __m512i m2622, __m512i m25) {
+    // x < 2048 in 16-bit lanes.
+    return _mm512_sub_epi16(x, _mm512_mullo_epi16(_mm512_mulhi_epu16(x, m2622), m25));
+}
+
+[[VH_TARGET_512]] std::uint64_t widest_classes_in(const std::uint8_t* pairs) {
+    // Eight classes at a time, each a bit shifted into place in its own lane.
+    const __m512i one = _mm512_set1_epi64(1);
+    __m512i bits = _mm512_setzero_si512();
+    for (int i = 0; i < 32; i += 8) {
+        std::int64_t eight;
+        std::memcpy(&eight, pairs + i, 8);
+        bits = _mm512_or_si512(bits, _mm512_sllv_epi64(one, _mm512_cvtepu8_epi64(_mm_cvtsi64_si128(eight))));
+    }
+    return static_cast<std::uint64_t>(_mm512_reduce_or_epi64(bits));
+}
+
+template <bool kByParity, bool kWords>
+[[VH_TARGET_512]] void widest_fill(const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
+                                   const WordMinimums& mins, const ReplayBlockSlots& to) {
+    std::uint16_t* const out = to.out;
+    std::uint8_t *const mod = to.mod, *const pair = to.pair, *const even = to.even, *const odd = to.odd;
+    std::uint64_t* const words = to.words;
+    const __m512i d = _mm512_set1_epi16(static_cast<short>(delta));
+    const __m512i m2622 = opaque512(2622), m25 = opaque512(25);
+    // Residues by multiply-adding an output's bytes (256 is 6 mod 25), and a
+    // pair's nature from its two residues as bytes (65536 is 11 mod 25).
+    const __m512i bytes_6 = _mm512_set1_epi16(0x0601), bytes_11 = _mm512_set1_epi16(0x0B01);
+    // Byte indices into two vectors of 32 16-bit lanes: the lanes' low
+    // bytes in order; and the bytes of one vector one position on, index
+    // 64 taking the next vector's first lane.
+    static constexpr std::uint8_t kLowBytes[64] = {
+        0,   2,   4,   6,   8,   10,  12,  14,  16,  18,  20,  22,  24,  26,  28,  30,  32,  34,  36,  38,  40,  42,
+        44,  46,  48,  50,  52,  54,  56,  58,  60,  62,  64,  66,  68,  70,  72,  74,  76,  78,  80,  82,  84,  86,
+        88,  90,  92,  94,  96,  98,  100, 102, 104, 106, 108, 110, 112, 114, 116, 118, 120, 122, 124, 126};
+    static constexpr std::uint8_t kNextByte[64] = {
+        1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22,
+        23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44,
+        45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63, 64};
+    // The low bytes of two vectors' lanes, alternating: even positions' then odd positions'.
+    static constexpr std::uint8_t kAlternate[64] = {
+        0,  64, 2,  66, 4,  68, 6,  70, 8,  72, 10, 74, 12, 76, 14, 78, 16, 80, 18, 82, 20, 84,
+        22, 86, 24, 88, 26, 90, 28, 92, 30, 94, 32, 96, 34, 98, 36, 100, 38, 102, 40, 104, 42, 106,
+        44, 108, 46, 110, 48, 112, 50, 114, 52, 116, 54, 118, 56, 120, 58, 122, 60, 124, 62, 126};
+    const __m512i low_bytes = _mm512_loadu_si512(kLowBytes), next_byte = _mm512_loadu_si512(kNextByte);
+
+    // The outputs (the last vector: the spare 16) and their residues.
+    __m512i o[5], r[5];
+    for (int c = 0; c < 5; ++c) {
+        const int i = 32 * c;
+        if (c < 4) {
+            o[c] = _mm512_add_epi16(_mm512_loadu_si512(ref + i),
+                                    _mm512_mullo_epi16(_mm512_loadu_si512(kTopByteSteps.at + i), d));
+            _mm512_storeu_si512(out + i, o[c]);
+        } else {
+            const __m256i spare = _mm256_add_epi16(load(ref + i), _mm256_mullo_epi16(load(kTopByteSteps.at + i),
+                                                                                    _mm512_castsi512_si256(d)));
+            store(out + i, spare);
+            o[c] = _mm512_zextsi256_si512(spare);
+        }
+        r[c] = mod25_512(_mm512_maddubs_epi16(o[c], bytes_6), m2622, m25);
+    }
+    for (int h = 0; h < 2; ++h) {
+        const int i = 64 * h;
+        const __m512i res = _mm512_permutex2var_epi8(r[2 * h], low_bytes, r[2 * h + 1]);
+        _mm512_storeu_si512(mod + i, res);
+        const __m512i res_next = _mm512_permutex2var_epi8(res, next_byte, r[2 * h + 2]);
+        const __m512i n_even = mod25_512(_mm512_maddubs_epi16(res, bytes_11), m2622, m25);
+        const __m512i n_odd = mod25_512(_mm512_maddubs_epi16(res_next, bytes_11), m2622, m25);
+        if constexpr (kByParity) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(even + i / 2), _mm512_cvtepi16_epi8(n_even));
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(odd + i / 2), _mm512_cvtepi16_epi8(n_odd));
+        } else {
+            const __m512i n = _mm512_permutex2var_epi8(n_even, _mm512_loadu_si512(kAlternate), n_odd);
+            _mm512_storeu_si512(pair + i, _mm512_add_epi8(_mm512_add_epi8(n, n), _mm512_set1_epi16(0x0100)));
+        }
+    }
+    if constexpr (kWords) {
+        // A and B of each output as its first word, C and D as its second:
+        // each field (bits 5-9, 10-14) with the lower ones below it, at
+        // least the minimum in its place.
+        const __m512i below_ten = _mm512_set1_epi16(0x3FF), below_fifteen = _mm512_set1_epi16(0x7FFF);
+        const __m512i a = _mm512_set1_epi16(static_cast<short>(mins.placed_below[0] + 1));
+        const __m512i b = _mm512_set1_epi16(static_cast<short>(mins.placed_below[1] + 1));
+        const __m512i c = _mm512_set1_epi16(static_cast<short>(mins.placed_below[2] + 1));
+        const __m512i dd = _mm512_set1_epi16(static_cast<short>(mins.placed_below[3] + 1));
+        std::uint64_t first[4], second[5];
+        for (int v = 0; v < 5; ++v) {
+            const __m512i ten = _mm512_and_si512(o[v], below_ten), fifteen = _mm512_and_si512(o[v], below_fifteen);
+            if (v < 4)
+                first[v] = _mm512_mask_cmpge_epu16_mask(_mm512_cmpge_epu16_mask(ten, a), fifteen, b);
+            second[v] = _mm512_mask_cmpge_epu16_mask(_mm512_cmpge_epu16_mask(ten, c), fifteen, dd);
+        }
+        for (int w = 0; w < 2; ++w) {
+            const std::uint64_t firsts = first[2 * w] | first[2 * w + 1] << 32;
+            const std::uint64_t seconds = (second[2 * w] | second[2 * w + 1] << 32) >> 1 | second[2 * w + 2] << 63;
+            words[w] = firsts & seconds & low_words[w];
+        }
+    } else {
+        std::fill(words, words + kReplayBlockOutputs / 64, ~std::uint64_t{0});
+    }
+}
+
+#pragma GCC diagnostic pop
 #endif
 
 }  // namespace
 
-std::uint64_t classes_in(bool wide_vectors, const std::uint8_t* pairs) {
+std::uint64_t classes_in(Vectors vectors, const std::uint8_t* pairs) {
 #ifdef VH_REPLAY_AVX2
-    if (wide_vectors) return wide_classes_in(pairs);
+    if (vectors == Vectors::k512) return widest_classes_in(pairs);
+    if (vectors == Vectors::k256) return wide_classes_in(pairs);
 #endif
-    std::uint64_t bits = 0;
-    for (int i = 0; i < 32; ++i) bits |= std::uint64_t{1} << pairs[i];
-    return bits;
+    (void)vectors;
+    return plain_classes_in(pairs);
 }
 
-void fill_reference_outputs(bool wide_vectors, std::uint32_t base, std::uint16_t* ref, const WordMinimums& minimums,
+void fill_reference_outputs(Vectors vectors, std::uint32_t base, std::uint16_t* ref, const WordMinimums& minimums,
                             std::uint64_t* low_words) {
 #ifdef VH_REPLAY_AVX2
-    if (wide_vectors) return wide_reference(base, ref, minimums.mins, low_words);
+    if (vectors != Vectors::kNone) return wide_reference(base, ref, minimums.mins, low_words);
 #endif
-    (void)wide_vectors;
+    (void)vectors;
     plain_reference(base, ref);
     const int* mins = minimums.mins;
     for (int w = 0; w < kReplayBlockOutputs / 64; ++w) {
@@ -272,22 +397,25 @@ void fill_reference_outputs(bool wide_vectors, std::uint32_t base, std::uint16_t
     }
 }
 
-void fill_replay_block(bool wide_vectors, const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
-                       std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair, std::uint8_t* even,
-                       std::uint8_t* odd, const WordMinimums& mins, std::uint64_t* words) {
+void fill_replay_block(Vectors vectors, const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
+                       const WordMinimums& mins, const ReplayBlockSlots& to) {
 #ifdef VH_REPLAY_AVX2
-    if (wide_vectors) {
-        const bool any = !mins.all_zero;
-        if (pair == nullptr)
-            return any ? wide_fill<true, true>(ref, low_words, delta, out, mod, pair, even, odd, mins, words)
-                       : wide_fill<true, false>(ref, low_words, delta, out, mod, pair, even, odd, mins, words);
-        return any ? wide_fill<false, true>(ref, low_words, delta, out, mod, pair, even, odd, mins, words)
-                   : wide_fill<false, false>(ref, low_words, delta, out, mod, pair, even, odd, mins, words);
+    // Without minimums every pair of words passes: the fill makes no words.
+    const bool words = !mins.all_zero, by_parity = to.pair == nullptr;
+    if (vectors == Vectors::k512) {
+        const auto fill = by_parity ? (words ? widest_fill<true, true> : widest_fill<true, false>)
+                                    : (words ? widest_fill<false, true> : widest_fill<false, false>);
+        return fill(ref, low_words, delta, mins, to);
+    }
+    if (vectors == Vectors::k256) {
+        const auto fill = by_parity ? (words ? wide_fill<true, true> : wide_fill<true, false>)
+                                    : (words ? wide_fill<false, true> : wide_fill<false, false>);
+        return fill(ref, low_words, delta, mins, to);
     }
 #endif
     (void)low_words;
-    (void)wide_vectors;
-    plain_fill(ref, delta, out, mod, pair, even, odd, mins, words);
+    (void)vectors;
+    plain_fill(ref, delta, mins, to);
 }
 
 }  // namespace vh::narrowing

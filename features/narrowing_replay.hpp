@@ -51,10 +51,10 @@ struct WordMinimums {
 // first, to spare), each output's residue mod 25 in `mod`, and the pairs'
 // natures: with `pair`, the class of the pair starting at each position
 // (twice its nature plus the position's parity, the value every personality
-// search of one nature and parity looks for); without, the natures split by
-// the parity of the position, `even` and `odd` (64 each). Also the
-// positions whose two words hold values of at least the six minimums `mins`:
-// bit i of words[w] for position 64 w + i.
+// search of one nature and parity looks for); without, the natures split
+// by the parity of the position, `even` and `odd` (64 each). Also the
+// positions whose two words hold values of at least the six minimums
+// `mins`: bit i of words[w] for position 64 w + i.
 //
 // The outputs come from those of a reference seed with the same low 24 bits
 // (`ref`, the block's kReplayBlockSpan outputs, made by
@@ -67,11 +67,21 @@ struct WordMinimums {
 // minimums, and the block's words take those bits.
 inline constexpr int kReplayBlockOutputs = 128;
 inline constexpr int kReplayBlockSpan = kReplayBlockOutputs + 16;
-void fill_reference_outputs(bool wide_vectors, std::uint32_t base, std::uint16_t* ref, const WordMinimums& mins,
+struct ReplayBlockSlots {
+    std::uint16_t* out;
+    std::uint8_t* mod;
+    std::uint8_t* pair;  // null: the natures by parity instead
+    std::uint8_t* even;
+    std::uint8_t* odd;
+    std::uint64_t* words;
+};
+void fill_reference_outputs(Vectors vectors, std::uint32_t base, std::uint16_t* ref, const WordMinimums& mins,
                             std::uint64_t* low_words);
-void fill_replay_block(bool wide_vectors, const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
-                       std::uint16_t* out, std::uint8_t* mod, std::uint8_t* pair, std::uint8_t* even,
-                       std::uint8_t* odd, const WordMinimums& mins, std::uint64_t* words);
+void fill_replay_block(Vectors vectors, const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
+                       const WordMinimums& mins, const ReplayBlockSlots& to);
+
+// Bit c set for each class c among the 32 pair classes from `pairs` on.
+std::uint64_t classes_in(Vectors vectors, const std::uint8_t* pairs);
 
 // Bit i set where bytes[i] is `value`, for i = 0 .. 31.
 [[gnu::always_inline]] inline std::uint32_t bytes_equal(bool vectors, const std::uint8_t* bytes, int value) {
@@ -90,9 +100,6 @@ void fill_replay_block(bool wide_vectors, const std::uint16_t* ref, const std::u
     for (int i = 0; i < 32; ++i) bits |= std::uint32_t{bytes[i] == value} << i;
     return bits;
 }
-
-// Bit c set for each class c among the 32 pair classes from `pairs` on.
-std::uint64_t classes_in(bool wide_vectors, const std::uint8_t* pairs);
 
 class SeedReplay {
 public:
@@ -186,7 +193,7 @@ public:
             if (seen_to + 32 > q + 1) return false;
             fill_through(q);
             for (; seen_to + 32 <= q + 1; seen_to += 32)
-                if (((seen |= classes_in(wide_, pair_ + seen_to)) & need) == need) {
+                if (((seen |= classes_in(vectors_, pair_ + seen_to)) & need) == need) {
                     seen_to += 32;
                     return true;
                 }
@@ -229,7 +236,7 @@ private:
     // kept while the seeds share their low 24 bits (the seeds of one hour
     // and low half, which forward processing takes in a row).
     void start(const Search& search, std::uint32_t seed, bool pair_classes) {
-        wide_ = search.wide_vectors;
+        vectors_ = search.vectors;
         pair_classes_ = pair_classes;
         filled_end_ = 0;
         const int* mins = search.req.min_ivs.data();
@@ -251,14 +258,15 @@ private:
         while (k >= filled_end_) {
             const int block = filled_end_ / kReplayBlockOutputs;
             for (; ref_blocks_ <= block; ++ref_blocks_) {
-                fill_reference_outputs(wide_, ref_next_base_, ref_out_ + ref_blocks_ * kReplayBlockOutputs, word_mins_,
+                fill_reference_outputs(vectors_, ref_next_base_, ref_out_ + ref_blocks_ * kReplayBlockOutputs, word_mins_,
                                        ref_low_words_ + 2 * ref_blocks_);
                 ref_next_base_ = kForwardJumps[kReplayBlockOutputs].apply(ref_next_base_);
             }
-            fill_replay_block(wide_, ref_out_ + filled_end_, ref_low_words_ + 2 * block, delta_, out_ + filled_end_,
-                              mod_ + filled_end_, pair_classes_ ? pair_ + filled_end_ : nullptr,
-                              natures_[0] + filled_end_ / 2, natures_[1] + filled_end_ / 2, word_mins_,
-                              words_ + 2 * block);
+            const ReplayBlockSlots to{out_ + filled_end_,          mod_ + filled_end_,
+                                      pair_classes_ ? pair_ + filled_end_ : nullptr,
+                                      natures_[0] + filled_end_ / 2, natures_[1] + filled_end_ / 2,
+                                      words_ + 2 * block};
+            fill_replay_block(vectors_, ref_out_ + filled_end_, ref_low_words_ + 2 * block, delta_, word_mins_, to);
             filled_end_ += kReplayBlockOutputs;
         }
     }
@@ -277,7 +285,7 @@ private:
             const int j = from & ~15;
             const int filled = filled_end_ / step - j;  // indices filled from j on
             std::uint64_t bits =
-                (bytes_equal(wide_, bytes + j, value) | std::uint64_t{bytes_equal(wide_, bytes + j + 32, value)} << 32) &
+                (bytes_equal(vectors_ != Vectors::kNone, bytes + j, value) | std::uint64_t{bytes_equal(vectors_ != Vectors::kNone, bytes + j + 32, value)} << 32) &
                 only >> (from - j) << (from - j);
             if (filled < 64) bits &= (std::uint64_t{1} << filled) - 1;
             if (bits != 0) {
@@ -305,7 +313,7 @@ private:
         int j = q0 & ~31;
         std::uint32_t keep = ~std::uint32_t{0} >> (31 - (q0 - j));  // positions j .. q0
         for (; j + 31 >= floor; j -= 32, keep = ~std::uint32_t{0}) {
-            const std::uint32_t bits = bytes_equal(wide_, pair_ + j, cls) & keep;
+            const std::uint32_t bits = bytes_equal(vectors_ != Vectors::kNone, pair_ + j, cls) & keep;
             if (bits != 0) {
                 const int found = j + 31 - std::countl_zero(bits);
                 return found >= floor ? found : -1;
@@ -432,7 +440,7 @@ private:
         return FrameResult::kCreature;
     }
 
-    bool wide_ = false;
+    Vectors vectors_ = Vectors::kNone;
     int window_frame_ = -2;    // the frame whose fixed shiny bits `window_` holds
     std::uint32_t window_ = 0;
     int filled_end_ = 0;  // outputs filled: whole blocks

@@ -118,14 +118,14 @@ int valid_steps_avx2(std::uint32_t s, int lo, int hi, int max_low, std::uint8_t*
 #endif
 
 void fill_window(const Search& search, std::uint32_t s, Window& w) {
-    if (search.wide_vectors)
+    if (search.vectors != Vectors::kNone)
         fill_window_avx2(s, w);
     else
         fill_window_body(s, w);
 }
 
 int valid_steps(const Search& search, std::uint32_t s, int lo, int hi, int max_low, std::uint8_t* flag, int* out) {
-    return search.wide_vectors ? valid_steps_avx2(s, lo, hi, max_low, flag, out) : valid_steps_body(s, lo, hi, max_low, flag, out);
+    return search.vectors != Vectors::kNone ? valid_steps_avx2(s, lo, hi, max_low, flag, out) : valid_steps_body(s, lo, hi, max_low, flag, out);
 }
 
 NatureStep step_in(const Search& search, const Window& w, int a) {

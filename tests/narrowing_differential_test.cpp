@@ -35,7 +35,7 @@ std::string describe(const NarrowingRequest& r, const Knobs& k) {
       << " shiny " << r.shiny << " ids " << r.tid << '/' << r.sid << " type " << r.hp_type << " power "
       << r.min_power << " | threads " << k.threads << " ways " << static_cast<int>(o.forward_way) << '/'
       << static_cast<int>(o.reverse_way) << " table "
-      << o.forward_table << " buffer " << o.row_buffer << " block " << o.combo_block << " plain " << o.plain_loops;
+      << o.forward_table << " buffer " << o.row_buffer << " block " << o.combo_block << " vectors " << o.vector_bits;
     return s.str();
 }
 
@@ -69,7 +69,7 @@ struct Gen {
         if (!reverse && chance(20)) o.forward_table = uniform(20, 80);
         if (chance(20)) o.row_buffer = 1;  // the least: rounds end early
         if (chance(30)) o.combo_block = static_cast<std::size_t>(uniform(1, 3));
-        o.plain_loops = chance(30);
+        o.vector_bits = chance(30) ? 0 : chance(50) ? 256 : 512;
         return k;
     }
 
@@ -266,7 +266,7 @@ TEST(NarrowingDifferential, ManyRowsMergeInOrder) {
         from_matches.hook.reverse_way = ReverseWay::kFromMatches;
         from_matches.hook.combo_block = 100;
         expect_same(st.req, from_matches, literal);
-        from_matches.hook.plain_loops = true;
+        from_matches.hook.vector_bits = 0;
         expect_same(st.req, from_matches, literal);
         Knobs replay;
         replay.hook.reverse_way = ReverseWay::kReplayEachSeed;
@@ -306,7 +306,7 @@ TEST(NarrowingDifferential, ForwardPassSetAgreesWithTheLiteralSearch) {
 // varnholt_tests --gtest_also_run_disabled_tests --gtest_filter='*WriteStored*'
 // A replay block made from a reference seed of the same low 24 bits holds
 // the generator's own outputs, residues, pair natures and passing words for
-// any top byte, with vectors or without.
+// any top byte, with vectors of each width or without.
 TEST(SeedReplayBlocks, HoldTheGeneratorsValuesForEverySeedOfAReference) {
     std::mt19937 rng(1208);
     for (int trial = 0; trial < 400; ++trial) {
@@ -316,14 +316,16 @@ TEST(SeedReplayBlocks, HoldTheGeneratorsValuesForEverySeedOfAReference) {
         for (int& m : mins) m = trial % 5 == 0 ? 0 : static_cast<int>(rng() % 32);
         narrowing::WordMinimums word_mins;
         word_mins.set(mins);
-        const bool wide = (trial & 1) != 0 && narrowing::has_wide_vectors();
+        const auto vectors = std::min(narrowing::processor_vectors(), static_cast<narrowing::Vectors>(trial % 3));
         alignas(32) std::uint16_t ref[narrowing::kReplayBlockSpan], out[narrowing::kReplayBlockSpan];
         alignas(32) std::uint8_t mod[128], pair[128], even[64], odd[64];
         std::uint64_t low_words[2], words[2], words_again[2];
-        narrowing::fill_reference_outputs(wide, advance(ref_seed, at), ref, word_mins, low_words);
+        narrowing::fill_reference_outputs(vectors, advance(ref_seed, at), ref, word_mins, low_words);
         const unsigned delta = ((seed >> 24) - (ref_seed >> 24)) & 0xFFu;
-        narrowing::fill_replay_block(wide, ref, low_words, delta, out, mod, pair, even, odd, word_mins, words);
-        narrowing::fill_replay_block(wide, ref, low_words, delta, out, mod, nullptr, even, odd, word_mins, words_again);
+        narrowing::fill_replay_block(vectors, ref, low_words, delta, word_mins,
+                                     {out, mod, pair, even, odd, words});
+        narrowing::fill_replay_block(vectors, ref, low_words, delta, word_mins,
+                                     {out, mod, nullptr, even, odd, words_again});
         std::uint32_t s = advance(seed, at);
         std::uint16_t o[narrowing::kReplayBlockSpan];
         for (std::uint16_t& v : o) v = output_of(std::exchange(s, next_seed(s)));
@@ -356,7 +358,7 @@ TEST(SeedReplayBlocks, AKeptReferenceAnswersAsAFreshReplay) {
         // The minimums change every few seeds; the low 24 bits every third.
         const int level = trial / 4 % 4 * 4;
         for (int& m : search.req.min_ivs) m = level + static_cast<int>(rng() % 4);
-        search.wide_vectors = (trial & 1) != 0 && narrowing::has_wide_vectors();
+        search.vectors = std::min(narrowing::processor_vectors(), static_cast<narrowing::Vectors>(trial % 3));
         if (trial % 3 == 0) low24 = rng() & 0xFFFFFFu;
         const std::uint32_t seed = low24 | (rng() & 0xFF000000u);
         const bool from_words = (rng() & 1) != 0;
