@@ -82,7 +82,7 @@ int replay_seed(const Search& search, SeedWork& w, std::uint32_t r, int last, Cr
 // words, or kRegenerate.
 int row_frame(const Search& search, SeedWork& w, std::uint32_t r, int f, std::uint32_t offset, Creature& c) {
     if (!search.hp_filter && offset != kRegenerate &&
-        static_cast<long>(f) + offset + 1 <= static_cast<long>(search.table) - 1) {
+        std::int64_t{f} + offset + 1 <= std::int64_t{search.table} - 1) {
         // The frame's creature, its personality value the two outputs
         // before the words; it reads nothing past the table.
         c = creature_at_words(kForwardJumps[static_cast<std::size_t>(f) + offset].apply(r));
