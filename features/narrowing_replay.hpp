@@ -51,10 +51,10 @@ struct WordMinimums {
 // first, to spare), each output's residue mod 25 in `mod`, and the pairs'
 // natures: with `pair`, the class of the pair starting at each position
 // (twice its nature plus the position's parity, the value every personality
-// search of one nature and parity looks for); without, the natures split
-// by the parity of the position, `even` and `odd` (64 each). Also the
-// positions whose two words hold values of at least the six minimums
-// `mins`: bit i of words[w] for position 64 w + i.
+// search of one nature and parity looks for); without, the natures split by
+// the parity of the position, `even` and `odd` (64 each). Also the
+// positions whose two words hold values of at least the six minimums `mins`:
+// bit i of words[w] for position 64 w + i.
 //
 // The outputs come from those of a reference seed with the same low 24 bits
 // (`ref`, the block's kReplayBlockSpan outputs, made by
@@ -284,8 +284,9 @@ private:
             fill_through(step * from + parity);
             const int j = from & ~15;
             const int filled = filled_end_ / step - j;  // indices filled from j on
+            const bool vectors = vectors_ != Vectors::kNone;
             std::uint64_t bits =
-                (bytes_equal(vectors_ != Vectors::kNone, bytes + j, value) | std::uint64_t{bytes_equal(vectors_ != Vectors::kNone, bytes + j + 32, value)} << 32) &
+                (bytes_equal(vectors, bytes + j, value) | std::uint64_t{bytes_equal(vectors, bytes + j + 32, value)} << 32) &
                 only >> (from - j) << (from - j);
             if (filled < 64) bits &= (std::uint64_t{1} << filled) - 1;
             if (bits != 0) {
