@@ -46,7 +46,6 @@ std::uint64_t plain_classes_in(const std::uint8_t* pairs) {
 // The outputs, their residues, and each pair's class. 256 is 6 and 65536
 // is 11 modulo 25, so residues follow from bytes and a pair's nature from
 // its two outputs' residues.
-
 void plain_fill(const std::uint16_t* ref, unsigned delta, const WordMinimums& minimums, const ReplayBlockSlots& to) {
     std::uint16_t* out = to.out;
     const int* mins = minimums.mins;
@@ -196,18 +195,6 @@ struct WideLimits {
     return _mm256_and_si256(a, b);
 }
 
-[[gnu::target("avx2")]] std::uint64_t wide_classes_in(const std::uint8_t* pairs) {
-    const __m256i one = _mm256_set1_epi64x(1);
-    __m256i bits = _mm256_setzero_si256();
-    for (int i = 0; i < 32; i += 4) {
-        std::int32_t four;
-        std::memcpy(&four, pairs + i, 4);
-        const __m256i cls = _mm256_cvtepu8_epi64(_mm_cvtsi32_si128(four));
-        bits = _mm256_or_si256(bits, _mm256_sllv_epi64(one, cls));
-    }
-    const __m128i half = _mm_or_si128(_mm256_castsi256_si128(bits), _mm256_extracti128_si256(bits, 1));
-    return static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_or_si128(half, _mm_unpackhi_epi64(half, half))));
-}
 template <bool kByParity, bool kWords>
 [[gnu::target("avx2")]] void wide_fill(const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
                                        const WordMinimums& mins, const ReplayBlockSlots& to) {
@@ -246,6 +233,19 @@ template <bool kByParity, bool kWords>
         r0 = r2;
     }
     if constexpr (!kWords) std::fill(words, words + kReplayBlockOutputs / 64, ~std::uint64_t{0});
+}
+
+[[gnu::target("avx2")]] std::uint64_t wide_classes_in(const std::uint8_t* pairs) {
+    const __m256i one = _mm256_set1_epi64x(1);
+    __m256i bits = _mm256_setzero_si256();
+    for (int i = 0; i < 32; i += 4) {
+        std::int32_t four;
+        std::memcpy(&four, pairs + i, 4);
+        const __m256i cls = _mm256_cvtepu8_epi64(_mm_cvtsi32_si128(four));
+        bits = _mm256_or_si256(bits, _mm256_sllv_epi64(one, cls));
+    }
+    const __m128i half = _mm_or_si128(_mm256_castsi256_si128(bits), _mm256_extracti128_si256(bits, 1));
+    return static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_or_si128(half, _mm_unpackhi_epi64(half, half))));
 }
 
 // The same block with 512-bit vectors (32 outputs a vector, compares
