@@ -277,6 +277,17 @@ template <bool kByParity, bool kWords>
     return static_cast<std::uint64_t>(_mm512_reduce_or_epi64(bits));
 }
 
+// 64 byte indices for a permute, index i given by `at`.
+struct ByteIndices {
+    std::uint8_t at[64];
+};
+template <class At>
+constexpr ByteIndices byte_indices(At at) {
+    ByteIndices b{};
+    for (int i = 0; i < 64; ++i) b.at[i] = static_cast<std::uint8_t>(at(i));
+    return b;
+}
+
 template <bool kByParity, bool kWords>
 [[VH_TARGET_512]] void widest_fill(const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
                                    const WordMinimums& mins, const ReplayBlockSlots& to) {
@@ -288,23 +299,14 @@ template <bool kByParity, bool kWords>
     // Residues by multiply-adding an output's bytes (256 is 6 mod 25), and a
     // pair's nature from its two residues as bytes (65536 is 11 mod 25).
     const __m512i bytes_6 = _mm512_set1_epi16(0x0601), bytes_11 = _mm512_set1_epi16(0x0B01);
-    // Byte indices into two vectors of 32 16-bit lanes: the lanes' low
-    // bytes in order; and the bytes of one vector one position on, index
-    // 64 taking the next vector's first lane.
-    static constexpr std::uint8_t kLowBytes[64] = {
-        0,   2,   4,   6,   8,   10,  12,  14,  16,  18,  20,  22,  24,  26,  28,  30,  32,  34,  36,  38,  40,  42,
-        44,  46,  48,  50,  52,  54,  56,  58,  60,  62,  64,  66,  68,  70,  72,  74,  76,  78,  80,  82,  84,  86,
-        88,  90,  92,  94,  96,  98,  100, 102, 104, 106, 108, 110, 112, 114, 116, 118, 120, 122, 124, 126};
-    static constexpr std::uint8_t kNextByte[64] = {
-        1,  2,  3,  4,  5,  6,  7,  8,  9,  10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22,
-        23, 24, 25, 26, 27, 28, 29, 30, 31, 32, 33, 34, 35, 36, 37, 38, 39, 40, 41, 42, 43, 44,
-        45, 46, 47, 48, 49, 50, 51, 52, 53, 54, 55, 56, 57, 58, 59, 60, 61, 62, 63, 64};
-    // The low bytes of two vectors' lanes, alternating: even positions' then odd positions'.
-    static constexpr std::uint8_t kAlternate[64] = {
-        0,  64, 2,  66, 4,  68, 6,  70, 8,  72, 10, 74, 12, 76, 14, 78, 16, 80, 18, 82, 20, 84,
-        22, 86, 24, 88, 26, 90, 28, 92, 30, 94, 32, 96, 34, 98, 36, 100, 38, 102, 40, 104, 42, 106,
-        44, 108, 46, 110, 48, 112, 50, 114, 52, 116, 54, 118, 56, 120, 58, 122, 60, 124, 62, 126};
-    const __m512i low_bytes = _mm512_loadu_si512(kLowBytes), next_byte = _mm512_loadu_si512(kNextByte);
+    // Byte indices into two vectors of 32 16-bit lanes (64 and on: the
+    // second): the lanes' low bytes in order; one vector's bytes one
+    // position on, index 64 taking the next vector's first lane; and the
+    // low bytes of the two vectors' lanes alternating.
+    static constexpr ByteIndices kLowBytes = byte_indices([](int i) { return 2 * i; });
+    static constexpr ByteIndices kNextByte = byte_indices([](int i) { return i + 1; });
+    static constexpr ByteIndices kAlternate = byte_indices([](int i) { return i % 2 == 0 ? i : 64 + i - 1; });
+    const __m512i low_bytes = _mm512_loadu_si512(kLowBytes.at), next_byte = _mm512_loadu_si512(kNextByte.at);
 
     // The outputs (the last vector: the spare 16) and their residues.
     __m512i o[5], r[5];
@@ -333,7 +335,7 @@ template <bool kByParity, bool kWords>
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(even + i / 2), _mm512_cvtepi16_epi8(n_even));
             _mm256_storeu_si256(reinterpret_cast<__m256i*>(odd + i / 2), _mm512_cvtepi16_epi8(n_odd));
         } else {
-            const __m512i n = _mm512_permutex2var_epi8(n_even, _mm512_loadu_si512(kAlternate), n_odd);
+            const __m512i n = _mm512_permutex2var_epi8(n_even, _mm512_loadu_si512(kAlternate.at), n_odd);
             _mm512_storeu_si512(pair + i, _mm512_add_epi8(_mm512_add_epi8(n, n), _mm512_set1_epi16(0x0100)));
         }
     }
