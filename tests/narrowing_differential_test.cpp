@@ -346,6 +346,23 @@ TEST(SeedReplayBlocks, HoldTheGeneratorsValuesForEverySeedOfAReference) {
     }
 }
 
+// The class scan names exactly the classes among 32 pairs, at each vector
+// width, from any offset: a class it misses only reads further, but one it
+// adds wrongly could end a replay early.
+TEST(SeedReplayBlocks, ClassScanNamesExactlyThePairsClasses) {
+    std::mt19937 rng(50);
+    std::uint8_t pairs[96];
+    for (int trial = 0; trial < 300; ++trial) {
+        for (std::uint8_t& p : pairs) p = static_cast<std::uint8_t>(rng() % 50);
+        const int from = static_cast<int>(rng() % 64);
+        std::uint64_t expected = 0;
+        for (int i = from; i < from + 32; ++i) expected |= std::uint64_t{1} << pairs[i];
+        const auto vectors = std::min(narrowing::processor_vectors(), static_cast<narrowing::Vectors>(trial % 3));
+        ASSERT_EQ(narrowing::classes_in(vectors, pairs + from), expected)
+            << "trial " << trial << " width " << static_cast<int>(vectors);
+    }
+}
+
 // A replay keeps its reference seed's outputs from one seed to the next
 // while their low 24 bits agree, and from one request to the next: it must
 // answer every seed as a fresh replay does, whatever came before.
