@@ -131,6 +131,14 @@ constexpr NatureStep encounter_nature_step(const Outputs& o, int synced, int fir
 
 constexpr int synced_nature(int wanted, bool sync) { return sync ? wanted : kNoNature; }
 
+// Whether a frame whose nature step is `step` ends its personality search at
+// the pair starting at q, of nature `nature`, where `prev` is the previous
+// pair of that nature at q's parity: the search looks for that nature and
+// starts after prev, at or before q and at q's parity.
+constexpr bool search_ends_at(const NatureStep& step, int nature, int q, int prev) {
+    return step.nature == nature && step.start > prev && step.start <= q && ((q - step.start) & 1) == 0;
+}
+
 struct Encounter {
     enum Status { kOk, kNatureFailed, kOutOfRange };
     Status status = kOk;

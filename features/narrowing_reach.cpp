@@ -186,7 +186,7 @@ int frames_reaching(const Search& search, std::uint32_t g, int p, int lowest, st
     if (found >= 0) outs[2 * found + 3] = output_of(kBackwardJumps[2 * (found - j0) + 3].apply(base));
     for (int a = a_lo; a <= p - 3; ++a) {
         const NatureStep step = nature_step(search, a, outs[p - a], outs[p - a - 1]);
-        if (step.nature != m || step.start <= prev || ((p - step.start) & 1) != 0) continue;
+        if (!search_ends_at(step, m, p - 2, prev)) continue;
         starts[n++] = a;
     }
     return n;

@@ -371,7 +371,7 @@ private:
             const int synced = synced_nature(req.nature, req.sync);
             for (int x = std::max(prev - 1, 1); x <= last_a; ++x) {
                 const NatureStep step = nature_step_of(x - 1, synced);
-                if (step.nature == m && step.start > prev && ((q - step.start) & 1) == 0) {
+                if (search_ends_at(step, m, q, prev)) {
                     a = x;
                     break;
                 }
