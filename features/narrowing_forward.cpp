@@ -362,13 +362,17 @@ int key_hour(std::uint64_t key) { return static_cast<int>(key >> (kFrameBits + 2
 // Per seed its lowest frame whose frame state is in the set, in file order.
 std::vector<std::uint64_t> seeds_reaching(const Search& search, const PassSet& set) {
     std::vector<std::vector<std::uint64_t>> found(search.threads);
+    const SeedShape shape = narrowing_shape(search.req.max_low);
     run_workers(search.threads, [&](int t) {
         for (int b = 256 * t / search.threads; b < 256 * (t + 1) / search.threads; ++b)
             for (std::size_t i = 0; i < set.bucket[b].size; ++i) {
                 const std::uint32_t position = static_cast<std::uint32_t>(b) << 24 | (set.bucket[b][i] & kLow24);
-                std::uint32_t r = advance(0, position);
-                for (int f = 0; f <= search.req.max_frames; ++f, r = prev_seed(r))
-                    if (valid_seed(r, search.req.max_low)) found[t].push_back(found_key(r, f));
+                // Frame f's frame state lies f steps after its seed.
+                seeds_before(next_seed(advance(0, position)), search.req.max_frames + 1, shape,
+                             [&](int j, std::uint32_t r) {
+                                 found[t].push_back(found_key(r, j - 1));
+                                 return true;
+                             });
             }
     });
     std::vector<std::uint64_t> keys;

@@ -60,7 +60,6 @@ Vectors processor_vectors();
 // The initial seeds the narrowing accepts: hours 0 .. 23, low half at most
 // max_low (0 .. 0xFFFF).
 inline SeedShape narrowing_shape(int max_low) { return {0, 23, static_cast<std::uint32_t>(max_low)}; }
-inline bool valid_seed(std::uint32_t r, int max_low) { return narrowing_shape(max_low).holds(r); }
 
 // The fixed shiny creature's nature test for a match at state s, whose
 // sequence reads the 15 outputs before s: the two seed values at positions
