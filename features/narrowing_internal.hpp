@@ -73,6 +73,12 @@ using Creature = vh::Creature;
 
 enum class FrameResult { kCreature, kNatureFailed, kOutOfRange };
 
+// Whether the fixed shiny creature with personality value `pid` fails its
+// nature: only where the request tests it (fixed_shiny_nature_tested).
+inline bool fixed_shiny_nature_fails(const Search& search, std::uint32_t pid) {
+    return search.shiny_nature_check && nature_of(pid) != search.req.nature;
+}
+
 // The creature of one frame under the request's model. `o(i)` is output F+i
 // of the seed for frame F: ordinary generation reads from i = 1, the fixed
 // shiny creature from i = 0 (its seed values are outputs F and F+1, the
@@ -84,7 +90,7 @@ FrameResult generate_frame(const Search& search, Outputs&& o, long last, bool la
     if (req.fixed_shiny) {
         if (last < kFixedShinyLastRead) return FrameResult::kOutOfRange;
         c = fixed_shiny_creature(o, req.tid, req.sid, later_is_high);
-        if (search.shiny_nature_check && nature_of(c.pid) != req.nature) return FrameResult::kNatureFailed;
+        if (fixed_shiny_nature_fails(search, c.pid)) return FrameResult::kNatureFailed;
         return FrameResult::kCreature;
     }
     const Encounter e = encounter_pid(o, req.nature, req.sync, last, true);

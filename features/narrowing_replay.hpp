@@ -423,9 +423,9 @@ private:
     // seed value high): the lowest bits of outputs f + 2 .. f + 14, which
     // shiny_locked_pid reads, move by one bit from one frame to the next.
     FrameResult fixed_shiny_frame(const Search& search, int f, long last, Creature& c) {
-        constexpr int kReads = 16;  // two seed values, 13 bit outputs, two words
-        if (last - f < kReads) return FrameResult::kOutOfRange;
-        fill_through(f + kReads);
+        // Two seed values, 13 bit outputs, two words.
+        if (last - f < kFixedShinyLastRead) return FrameResult::kOutOfRange;
+        fill_through(f + kFixedShinyLastRead);
         if (f == window_frame_ + 1) {
             window_ = (window_ >> 1 & 0x7FF8u) | (out_[f + 14] & 1u) << 15;
         } else {
@@ -437,7 +437,7 @@ private:
         c.pid = shiny_locked_pid_of_window(req.tid, req.sid, out_[f], out_[f + 1], window_);
         c.first_word = out_[f + 15];
         c.second_word = out_[f + 16];
-        if (search.shiny_nature_check && nature_of(c.pid) != req.nature) return FrameResult::kNatureFailed;
+        if (fixed_shiny_nature_fails(search, c.pid)) return FrameResult::kNatureFailed;
         return FrameResult::kCreature;
     }
 
