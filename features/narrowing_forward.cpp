@@ -385,7 +385,7 @@ std::vector<std::uint64_t> seeds_reaching(const Search& search, const PassSet& s
 }
 
 void write_found_seeds(const Search& search, const std::vector<std::uint64_t>& keys, ProgressRef progress,
-                       TextSink& out, std::vector<std::unique_ptr<RowWorker>>& ws) {
+                       TextSink& out, std::vector<std::unique_ptr<RowWorker>>& workers) {
     long per_hour[24] = {};
     int next_hour = 0;
     // Each hour's text counts the rows of the hours before it, complete by then.
@@ -399,24 +399,24 @@ void write_found_seeds(const Search& search, const std::vector<std::uint64_t>& k
     const std::size_t n = keys.size();
     if (n > 0) show_through(key_hour(keys[0]));
     run_rounds(
-        search.threads, n, ws[0]->rows.item_cap, [&](int t) -> RowBuffer& { return ws[t]->rows; },
+        search.threads, n, workers[0]->rows.item_cap, [&](int t) -> RowBuffer& { return workers[t]->rows; },
         [&](int t, std::size_t i, std::size_t) {
-            RowBuffer& rb = ws[t]->rows;
-            if (out.stopped() || !rb.room_for(1)) return false;
+            RowBuffer& rows = workers[t]->rows;
+            if (out.stopped() || !rows.room_for(1)) return false;
             const std::uint32_t r = key_seed(keys[i]);
             Creature c;
-            const int f = row_frame(search, *ws[t]->seed, r, key_frame(keys[i]), kRegenerate, c);
+            const int f = row_frame(search, *workers[t]->seed, r, key_frame(keys[i]), kRegenerate, c);
             if (f >= 0)
-                rb.used = static_cast<std::size_t>(
-                    format_row_with_nature(rb.end(), r, f, c.pid, c.first_word, c.second_word) - rb.text.get());
-            rb.counts[rb.items_done] = f >= 0;
+                rows.used = static_cast<std::size_t>(
+                    format_row_with_nature(rows.end(), r, f, c.pid, c.first_word, c.second_word) - rows.text.get());
+            rows.counts[rows.items_done] = f >= 0;
             return true;
         },
         [&](int t, std::size_t first) {
-            const RowBuffer& rb = ws[t]->rows;
+            const RowBuffer& rows = workers[t]->rows;
             if (out.stopped()) return;
-            for (std::size_t i = 0; i < rb.items_done; ++i) per_hour[key_hour(keys[first + i])] += rb.counts[i];
-            out.write(rb.text.get(), rb.used);
+            for (std::size_t i = 0; i < rows.items_done; ++i) per_hour[key_hour(keys[first + i])] += rows.counts[i];
+            out.write(rows.text.get(), rows.used);
         },
         [&](std::size_t next) {
             if (!keep_going(progress, out)) return false;
@@ -427,7 +427,7 @@ void write_found_seeds(const Search& search, const std::vector<std::uint64_t>& k
 }
 
 void run_pass_set(const Search& search, std::uint64_t passing, ProgressRef progress, TextSink& out,
-                  std::vector<std::unique_ptr<RowWorker>>& ws) {
+                  std::vector<std::unique_ptr<RowWorker>>& workers) {
     PassSet set;
     const bool built = build_pass_set(search, passing, progress, out, set);
     if (!built || !keep_going(progress, out)) return;
@@ -435,7 +435,7 @@ void run_pass_set(const Search& search, std::uint64_t passing, ProgressRef progr
     // states than visiting every seed.
     const double seeds = 24.0 * 256.0 * (search.req.max_low + 1);
     if (static_cast<double>(set.total) * (search.req.max_frames + 1) < seeds) {
-        write_found_seeds(search, seeds_reaching(search, set), progress, out, ws);
+        write_found_seeds(search, seeds_reaching(search, set), progress, out, workers);
         return;
     }
     HourSeeds h(search, set);
@@ -450,19 +450,19 @@ void run_pass_set(const Search& search, std::uint64_t passing, ProgressRef progr
                     [&](int t, int hour_index, std::uint32_t low, std::uint32_t r, Creature& c) {
                         const std::size_t seed = (static_cast<std::size_t>(hour_index) * per_hour + low) << 8 | r >> 24;
                         if (h.frame[seed] == kNoFrame) return -1;
-                        return row_frame(search, *ws[t]->seed, r, h.frame[seed], h.offset[seed], c);
+                        return row_frame(search, *workers[t]->seed, r, h.frame[seed], h.offset[seed], c);
                     });
     }
 }
 
 // Every seed replayed frame by frame (or from its words).
 void replay_every_seed(const Search& search, ProgressRef progress, TextSink& out,
-                       std::vector<std::unique_ptr<RowWorker>>& ws) {
+                       std::vector<std::unique_ptr<RowWorker>>& workers) {
     if (!keep_going(progress, out)) return;
     long count = 0;
     send_hour(progress, out, 0, count);
     write_hours(search, progress, out, 0, 24, count, [&](int t, int, std::uint32_t, std::uint32_t r, Creature& c) {
-        return replay_seed(search, *ws[t]->seed, r, search.req.max_frames, c);
+        return replay_seed(search, *workers[t]->seed, r, search.req.max_frames, c);
     });
 }
 
@@ -534,12 +534,12 @@ void run_forward(const Search& search, ProgressRef progress, TextSink& out) {
                                     est.frames >= kFramesForWords);
     if (search.forward_way == NarrowingTestHook::ForwardWay::kReplayFromWords) pass_set = false;
     if (!pass_set && est.replay_ns < kOneThreadReplayNs) chosen.threads = 1;
-    std::vector<std::unique_ptr<RowWorker>> ws;
-    for (int t = 0; t < chosen.threads; ++t) ws.push_back(std::make_unique<RowWorker>(chosen));
+    std::vector<std::unique_ptr<RowWorker>> workers;
+    for (int t = 0; t < chosen.threads; ++t) workers.push_back(std::make_unique<RowWorker>(chosen));
     if (pass_set)
-        run_pass_set(chosen, passing, progress, out, ws);
+        run_pass_set(chosen, passing, progress, out, workers);
     else
-        replay_every_seed(chosen, progress, out, ws);
+        replay_every_seed(chosen, progress, out, workers);
 }
 
 }  // namespace vh::narrowing

@@ -214,11 +214,11 @@ void run_rounds(int threads, std::size_t n, std::size_t per_worker, Buffer&& buf
         const std::size_t round = std::min(n - next, static_cast<std::size_t>(threads) * per_worker);
         const auto first = [&](int t) { return next + round * static_cast<std::size_t>(t) / threads; };
         run_workers(threads, [&](int t) {
-            RowBuffer& rb = buffer(t);
-            rb.used = 0;
-            rb.items_done = 0;
+            RowBuffer& rows = buffer(t);
+            rows.used = 0;
+            rows.items_done = 0;
             const std::size_t end = first(t + 1);
-            for (std::size_t i = first(t); i < end && work(t, i, end); ++i) ++rb.items_done;
+            for (std::size_t i = first(t); i < end && work(t, i, end); ++i) ++rows.items_done;
         });
         std::size_t next_round = next + round;
         for (int t = 0; t < threads; ++t) {

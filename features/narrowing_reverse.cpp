@@ -145,12 +145,12 @@ struct Scratch {
 
 // Where frames pass densely: every valid seed of match s replayed frame by
 // frame, until a row or a frame that would read past +101.
-std::uint32_t replay_match(const Search& search, std::uint32_t s, Scratch& sc, char*& text) {
+std::uint32_t replay_match(const Search& search, std::uint32_t s, Scratch& scratch, char*& text) {
     const NarrowingRequest& req = search.req;
     std::uint32_t rows = 0;
     seeds_before(s, kBack, narrowing_shape(req.max_low), [&](int j, std::uint32_t r) {
         Creature c;
-        const int f = sc.replay.row_frame(search, r, req.max_frames, kAhead + j, ReplayRules::kReverse, c);
+        const int f = scratch.replay.row_frame(search, r, req.max_frames, kAhead + j, ReplayRules::kReverse, c);
         if (f >= 0) {
             text = format_row_with_nature(text, r, f, c.pid, c.first_word, c.second_word);
             ++rows;
@@ -211,7 +211,7 @@ void mark_overruns(const Search& search, std::uint32_t s, const Window& w, Candi
 // The passing frames whose first output lies at or after 1 - 4899 and whose
 // words lie at or before +101 relative to match s, ascending; returns their
 // number.
-int frames_near_match(const Search& search, const PassSet& set, std::uint32_t s, Scratch& sc) {
+int frames_near_match(const Search& search, const PassSet& set, std::uint32_t s, Scratch& scratch) {
     const std::uint32_t p = cycle_position(s);
     // A frame start a is at cycle position p + a - 1 (its frame state).
     const int latest = std::min(kLatestStart, search.req.max_frames);
@@ -222,7 +222,7 @@ int frames_near_match(const Search& search, const PassSet& set, std::uint32_t s,
         const std::uint32_t d = c.position() - from;
         if (d > span) break;
         const int a = static_cast<int>(d) + kLowestStart;
-        NearFrame& f = sc.near[n];
+        NearFrame& f = scratch.near[n];
         f.start = a;
         const std::uint32_t tag = c.tag();
         if (tag != kRegenerate) {
@@ -232,8 +232,8 @@ int frames_near_match(const Search& search, const PassSet& set, std::uint32_t s,
         } else {
             // Its words lie 255 or more outputs on: generated anew, no
             // further than +101.
-            sc.run.start(a - 1 >= 0 ? kForwardJumps[a - 1].apply(s) : kBackwardJumps[1 - a].apply(s));
-            const auto o = [&](long i) { return sc.run(i); };
+            scratch.run.start(a - 1 >= 0 ? kForwardJumps[a - 1].apply(s) : kBackwardJumps[1 - a].apply(s));
+            const auto o = [&](long i) { return scratch.run(i); };
             if (generate_frame(search, o, kAhead + 1 - a, true, f.creature) != FrameResult::kCreature) continue;
         }
         ++n;
@@ -242,32 +242,32 @@ int frames_near_match(const Search& search, const PassSet& set, std::uint32_t s,
 }
 
 // The rows of match s.
-std::uint32_t rows_of_match(const Search& search, const PassSet& set, std::uint32_t s, Scratch& sc, char*& text) {
-    const int nn = frames_near_match(search, set, s, sc);
+std::uint32_t rows_of_match(const Search& search, const PassSet& set, std::uint32_t s, Scratch& scratch, char*& text) {
+    const int nn = frames_near_match(search, set, s, scratch);
     if (nn == 0) return 0;
     const int max_frames = search.req.max_frames;
     // Seeds j steps before s whose frames 0 .. max_frames reach a near frame:
     // 1 - j <= start <= max_frames + 1 - j.
-    const int j_lo = std::max(1, 1 - sc.near[nn - 1].start);
-    const int j_hi = std::min(kBack, max_frames + 1 - sc.near[0].start);
+    const int j_lo = std::max(1, 1 - scratch.near[nn - 1].start);
+    const int j_hi = std::min(kBack, max_frames + 1 - scratch.near[0].start);
     if (j_lo > j_hi) return 0;
-    const int nv = valid_steps(search, s, j_lo, j_hi, search.req.max_low, sc.flag, sc.valid);
+    const int nv = valid_steps(search, s, j_lo, j_hi, search.req.max_low, scratch.flag, scratch.valid);
     int nc = 0;
     int at = nn - 1;  // the lowest near frame at or after 1 - j, for j ascending
     for (int v = 0; v < nv; ++v) {
-        const int j = sc.valid[v];
-        while (at > 0 && sc.near[at - 1].start >= 1 - j) --at;
-        if (sc.near[at].start < 1 - j || sc.near[at].start > max_frames + 1 - j) continue;
-        sc.cand[nc++] = {j, sc.near[at].start, at, 0};
+        const int j = scratch.valid[v];
+        while (at > 0 && scratch.near[at - 1].start >= 1 - j) --at;
+        if (scratch.near[at].start < 1 - j || scratch.near[at].start > max_frames + 1 - j) continue;
+        scratch.cand[nc++] = {j, scratch.near[at].start, at, 0};
     }
     if (nc == 0) return 0;
-    fill_window(search, s, sc.window);
-    mark_overruns(search, s, sc.window, sc.cand, nc);
+    fill_window(search, s, scratch.window);
+    mark_overruns(search, s, scratch.window, scratch.cand, nc);
     std::uint32_t rows = 0;
     for (int c = 0; c < nc; ++c) {
-        const Candidate& cd = sc.cand[c];
+        const Candidate& cd = scratch.cand[c];
         if (cd.first_overrun <= cd.start) continue;
-        const NearFrame& f = sc.near[cd.near];
+        const NearFrame& f = scratch.near[cd.near];
         text = format_row_with_nature(text, kBackwardJumps[cd.j].apply(s), cd.start - 1 + cd.j, f.creature.pid,
                                       f.creature.first_word, f.creature.second_word);
         ++rows;
@@ -406,25 +406,25 @@ void run_reverse(const Search& search, ProgressRef progress, TextSink& out) {
         run_rounds(
             threads, list.states.size(), kRoundMatches, [&](int t) -> RowBuffer& { return buffers[t]; },
             [&](int t, std::size_t k, std::size_t) {
-                RowBuffer& rb = buffers[t];
-                if (out.stopped() || !rb.room_for(rows_per_match)) return false;
-                char* text = rb.end();
+                RowBuffer& rows = buffers[t];
+                if (out.stopped() || !rows.room_for(rows_per_match)) return false;
+                char* text = rows.end();
                 const std::uint32_t s = list.states[k];
-                rb.counts[rb.items_done] = fixed    ? fixed_match(search, s, text)
+                rows.counts[rows.items_done] = fixed    ? fixed_match(search, s, text)
                                            : replay ? replay_match(search, s, *scratch[t], text)
                                                     : rows_of_match(search, set, s, *scratch[t], text);
-                rb.used = static_cast<std::size_t>(text - rb.text.get());
+                rows.used = static_cast<std::size_t>(text - rows.text.get());
                 return true;
             },
             [&](int t, std::size_t begin) {
-                const RowBuffer& rb = buffers[t];
+                const RowBuffer& rows = buffers[t];
                 if (out.stopped()) return;
-                for (std::size_t i = 0; i < rb.items_done; ++i) {
+                for (std::size_t i = 0; i < rows.items_done; ++i) {
                     while (list.begin[ci + 1] <= begin + i) ++ci;
                     show_through(list.combo[ci]);
-                    count += rb.counts[i];
+                    count += rows.counts[i];
                 }
-                out.write(rb.text.get(), rb.used);
+                out.write(rows.text.get(), rows.used);
             },
             [&](std::size_t) { return keep_going(progress, out); });
     };
