@@ -199,11 +199,19 @@ public:
                 }
             return false;
         };
+        // With a wanted nature, only words after a pair of it can be reached:
+        // bit i for the pair at 64 w + i, and the last chunk's top two pairs.
+        std::uint64_t wanted_carry = 0;
         for (int w = 0; w * 64 <= last_words; ++w) {
             // Output w * 64 + 64 is a filled block's spare when it starts the next.
             fill_through(w * 64 + 63);
             // The earliest words a frame reaches are outputs 4 and 5.
             std::uint64_t bits = words_[w] & (w == 0 ? ~std::uint64_t{15} : ~std::uint64_t{0});
+            if (req.nature != kNoNature) {
+                const std::uint64_t wanted = pairs_of_nature(w * 64, req.nature);
+                bits &= wanted << 2 | wanted_carry;
+                wanted_carry = wanted >> 62;
+            }
             for (; bits != 0; bits &= bits - 1) {
                 const int k = w * 64 + std::countr_zero(bits);
                 if (k > last_words || covered_through(k - 3)) return row <= max_frames ? row : -1;
@@ -391,6 +399,15 @@ private:
         const int parity = p & 1;
         const int i = next_index(natures_[parity], p >> 1, nature, (last_pair - parity) >> 1, 2, parity, ~std::uint64_t{0});
         return i < 0 ? -1 : 2 * i + parity;
+    }
+    // Bit i set where the pair at from + i (from a multiple of 32, filled
+    // through from + 63) has the nature.
+    std::uint64_t pairs_of_nature(int from, int nature) const {
+        const bool vectors = vectors_ != Vectors::kNone;
+        const auto half = [&](int at) {
+            return bytes_equal(vectors, pair_ + at, 2 * nature) | bytes_equal(vectors, pair_ + at, 2 * nature + 1);
+        };
+        return half(from) | std::uint64_t{half(from + 32)} << 32;
     }
     // Whether the words at k and k + 1 hold values of at least the minimums
     // (the blocks were made with them).
