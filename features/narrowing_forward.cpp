@@ -474,10 +474,17 @@ constexpr double kFrameSearchCost = 10.0;    // a personality search and its wor
 constexpr double kWordEventCost = 40.0;      // one state carrying two passing words, with its walk
 constexpr double kWordsSeedCost = 350.0;     // a seed replayed from its words, without the walks
 // A seed is replayed from its passing words (without a power or type
-// filter) where it would evaluate this many frames one by one: all six
-// minimums 12 (about 17 frames) ran faster frame by frame, 14 (about 32)
-// from the words.
-constexpr double kFramesForWords = 24.0;
+// filter) where it would run this many personality searches frame by
+// frame: all six minimums 12 (about 17 searches) ran faster frame by frame,
+// 14 (about 32) from the words; with a wanted nature and synchronize,
+// minimums 0 (about 13) frame by frame, 5 (about 36) from the words.
+constexpr double kSearchesForWords = 24.0;
+// With a wanted nature and no synchronize the frames between those of the
+// nature are skipped at once, but the replay from the words reads about 75
+// positions past the row instead of 190 and walks back only from words
+// after a pair of the nature: minimums 5 (about 3 searches) ran faster
+// frame by frame, 10 (about 9.5) from the words.
+constexpr double kNatureSearchesForWords = 6.0;
 constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked once per pass
 constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
 
@@ -485,7 +492,7 @@ struct WayEstimate {
     bool pass_set_fits;  // the pass set's memory is acceptable
     bool pass_set_cheaper;
     double replay_ns;    // replaying every seed
-    double frames;       // frames a replayed seed evaluates
+    bool from_words;     // a replayed seed is replayed from its words
 };
 
 WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
@@ -499,21 +506,36 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
     const double p_pass = frame_passes(search, passing);
     const double entries = kCycle * p_pass;
     const double seeds = 24.0 * 256.0 * (req.max_low + 1);
-    // A replayed seed stops at its first frame that passes or fails power or type.
-    const double p_stop = p_step * (p_pass / p_step + (1.0 - p_power_type));
+    // A replayed seed stops at its first frame that passes or fails power or
+    // type. With synchronize about half the frames search for the wanted
+    // nature, and all those between two pairs of it reach the same later
+    // pair: a pair is tried about every 25 frames, not at every frame that
+    // searches.
+    const double p_row = search.sync_nature && !req.fixed_shiny ? p_pass / (25.0 * p_step) : p_pass;
+    const double p_stop = p_row + p_step * (1.0 - p_power_type);
     const double frames = std::min(req.max_frames + 1.0, 1.0 / std::max(p_stop, 1e-12));
+    // The searches before the row, had it no frame limit: where the limit
+    // comes first, the rows are rare and the words rarer still.
+    const double searches = p_step / std::max(p_stop, 1e-12);
+    const double searches_for_words =
+        req.nature != kNoNature && !search.sync_nature ? kNatureSearchesForWords : kSearchesForWords;
+    const bool from_words = !search.hp_filter && !req.fixed_shiny && req.max_frames + 1 >= kSearchesForWords &&
+                            searches >= searches_for_words;
     double replay = seeds * frames * (kFrameStepCost + p_step * kFrameSearchCost);
-    if (!search.hp_filter && !req.fixed_shiny && frames >= kFramesForWords) {
+    if (from_words) {
         // From the words: the pairs up to where every search has ended,
-        // about 190 positions past the row, each passing one walked back.
-        const double p_words = static_cast<double>(passing) / 1073741824.0;
-        replay = seeds * (kWordsSeedCost + (frames + 190.0) * p_words * kWordEventCost);
+        // about 190 positions past the row (75 when only the wanted
+        // nature's two classes of search are left), each passing one
+        // after a pair of a wanted nature walked back.
+        const bool nature = req.nature != kNoNature;
+        const double p_event = static_cast<double>(passing) / 1073741824.0 / (nature ? 25.0 : 1.0);
+        replay = seeds * (kWordsSeedCost + (frames + (nature ? 75.0 : 190.0)) * p_event * kWordEventCost);
     }
     const double events = event_source(search, passing) == EventSource::kShinyPairs
                               ? kShinyPairStates
                               : static_cast<double>(passing) * kStatesPerCombination;
     const double pass_set = events * kWordEventCost + entries * kPassingFrameCost + seeds * kSeedLookupCost;
-    return {pass_set_fits(search, passing), pass_set < replay, replay, frames};
+    return {pass_set_fits(search, passing), pass_set < replay, replay, from_words};
 }
 
 }  // namespace
@@ -530,8 +552,7 @@ void run_forward(const Search& search, ProgressRef progress, TextSink& out) {
     Search chosen = search;
     if (!search.hp_filter && !search.req.fixed_shiny)
         chosen.replay_from_words = search.forward_way == NarrowingTestHook::ForwardWay::kReplayFromWords ||
-                                   (search.forward_way == NarrowingTestHook::ForwardWay::kChosen &&
-                                    est.frames >= kFramesForWords);
+                                   (search.forward_way == NarrowingTestHook::ForwardWay::kChosen && est.from_words);
     if (search.forward_way == NarrowingTestHook::ForwardWay::kReplayFromWords) pass_set = false;
     if (!pass_set && est.replay_ns < kOneThreadReplayNs) chosen.threads = 1;
     std::vector<std::unique_ptr<RowWorker>> workers;
