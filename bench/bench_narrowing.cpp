@@ -248,6 +248,20 @@ int main(int argc, char** argv) {
     add_forward("forward, minimums 15 (24M rows)", forward_minimums(15), "300 MB/s");
     // Rows within a few frames: each seed replayed frame by frame.
     add_forward("forward, minimums 12 (25M rows)", forward_minimums(12), "300 MB/s");
+    // A wanted nature with loose minimums: too many passing pairs of words
+    // for a pass set to pay, each seed replayed from the words after pairs
+    // of the nature (without synchronize, frame by frame at minimums 0).
+    {
+        NarrowingRequest r = forward_minimums(10);
+        r.nature = 3;
+        add_forward("forward, nature 3, minimums 10 (13M rows)", r, "300 MB/s");
+        r.min_ivs = {};
+        add_forward("forward, nature 3, minimums 0 (25M rows)", r, "300 MB/s");
+        r = forward_minimums(15);
+        r.nature = 3;
+        r.sync = true;
+        add_forward("forward, nature 3, sync, minimums 15 (6.5M rows)", r, "300 MB/s");
+    }
 
     std::printf("threads: %d (hardware %u); every time is the whole run with syokiseed.txt written\n",
                 threads == 0 ? static_cast<int>(std::min(8u, std::max(1u, std::thread::hardware_concurrency())))
