@@ -419,6 +419,7 @@ private:
     // The rows of the fixed shiny creature, frame by frame.
     int fixed_shiny_row(const Search& search, int max_frames, long last, ReplayRules rules, Creature& c) {
         const NarrowingRequest& req = search.req;
+        if (!search.hp_filter) return fixed_shiny_row_from_words(search, max_frames, last, c);
         for (int f = 0; f <= max_frames; ++f) {
             const FrameResult result = fixed_shiny_frame(search, f, last, c);
             if (result == FrameResult::kOutOfRange) {
@@ -432,6 +433,31 @@ private:
             }
             // The words are outputs f + 15 and f + 16.
             if (words_at(f + 15) && (!req.shiny || is_shiny(c.pid, req.tid, req.sid))) return f;
+        }
+        return -1;
+    }
+
+    // The same without a power or type filter, where no frame ends the
+    // seed: only a frame whose words (outputs f + 15 and f + 16) pass can be
+    // the row, so the frames are taken from the words' bits and the
+    // creature made only for those. A frame out of range has every later
+    // one out of range too.
+    int fixed_shiny_row_from_words(const Search& search, int max_frames, long last, Creature& c) {
+        const NarrowingRequest& req = search.req;
+        for (int f = 0; f <= max_frames;) {
+            const int k = f + 15;
+            fill_through(k);
+            const std::uint64_t bits = words_[k >> 6] >> (k & 63);
+            if (bits == 0) {
+                f = (k | 63) + 1 - 15;
+                continue;
+            }
+            f += std::countr_zero(bits);
+            if (f > max_frames) break;
+            const FrameResult result = fixed_shiny_frame(search, f, last, c);
+            if (result == FrameResult::kOutOfRange) break;
+            if (result == FrameResult::kCreature && (!req.shiny || is_shiny(c.pid, req.tid, req.sid))) return f;
+            ++f;
         }
         return -1;
     }
