@@ -278,6 +278,14 @@ private:
             filled_end_ += kReplayBlockOutputs;
         }
     }
+    // Bit i set where bytes[i] is `value`, for i = 0 .. 31 or 0 .. 63, with
+    // the search's vectors.
+    [[gnu::always_inline]] std::uint32_t equal_32(const std::uint8_t* bytes, int value) const {
+        return bytes_equal(vectors_ != Vectors::kNone, bytes, value);
+    }
+    [[gnu::always_inline]] std::uint64_t equal_64(const std::uint8_t* bytes, int value) const {
+        return equal_32(bytes, value) | std::uint64_t{equal_32(bytes + 32, value)} << 32;
+    }
     // The first index i >= from, i <= last, where bytes[i] is `value` and
     // `only` (a pattern from an even index) has bit i mod 64 set; -1 when
     // there is none. Index i covers position step i + parity: 64 indices a
@@ -292,10 +300,7 @@ private:
             fill_through(step * from + parity);
             const int j = from & ~15;
             const int filled = filled_end_ / step - j;  // indices filled from j on
-            const bool vectors = vectors_ != Vectors::kNone;
-            std::uint64_t bits =
-                (bytes_equal(vectors, bytes + j, value) | std::uint64_t{bytes_equal(vectors, bytes + j + 32, value)} << 32) &
-                only >> (from - j) << (from - j);
+            std::uint64_t bits = equal_64(bytes + j, value) & only >> (from - j) << (from - j);
             if (filled < 64) bits &= (std::uint64_t{1} << filled) - 1;
             if (bits != 0) {
                 const int found = j + std::countr_zero(bits);
@@ -322,7 +327,7 @@ private:
         int j = q0 & ~31;
         std::uint32_t keep = ~std::uint32_t{0} >> (31 - (q0 - j));  // positions j .. q0
         for (; j + 31 >= floor; j -= 32, keep = ~std::uint32_t{0}) {
-            const std::uint32_t bits = bytes_equal(vectors_ != Vectors::kNone, pair_ + j, cls) & keep;
+            const std::uint32_t bits = equal_32(pair_ + j, cls) & keep;
             if (bits != 0) {
                 const int found = j + 31 - std::countl_zero(bits);
                 return found >= floor ? found : -1;
@@ -403,11 +408,7 @@ private:
     // Bit i set where the pair at from + i (from a multiple of 32, filled
     // through from + 63) has the nature.
     std::uint64_t pairs_of_nature(int from, int nature) const {
-        const bool vectors = vectors_ != Vectors::kNone;
-        const auto half = [&](int at) {
-            return bytes_equal(vectors, pair_ + at, 2 * nature) | bytes_equal(vectors, pair_ + at, 2 * nature + 1);
-        };
-        return half(from) | std::uint64_t{half(from + 32)} << 32;
+        return equal_64(pair_ + from, 2 * nature) | equal_64(pair_ + from, 2 * nature + 1);
     }
     // Whether the words at k and k + 1 hold values of at least the minimums
     // (the blocks were made with them).
