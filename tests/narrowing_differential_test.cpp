@@ -183,6 +183,27 @@ TEST(NarrowingDifferential, FarRowsReplayedRandomRequests) {
     EXPECT_GT(far_rows, 10000);  // the seeds do reach far rows
 }
 
+// The fixed shiny creature replayed seed by seed: without a power or type
+// filter its frames are taken from the passing words, with one frame by
+// frame (a failing frame ends the seed); both against the literal search.
+TEST(NarrowingDifferential, FixedShinyFarRowsReplayed) {
+    Gen g{std::mt19937(8122028)};
+    long far_rows = 0;
+    for (int i = 0; i < 24; ++i) {
+        NarrowingRequest req = g.far_forward();
+        req.fixed_shiny = true;
+        if (i % 3 == 0) req.hp_type = g.uniform(0, 15);
+        Knobs opt = g.options(false);
+        opt.hook.forward_way = ForwardWay::kReplayEverySeed;
+        const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
+        const std::vector<std::string> lines = test::lines_of(literal.file);
+        for (std::size_t l = 1; l < lines.size(); ++l)
+            far_rows += std::stoi(lines[l].substr(lines[l].find(',') + 1)) > 48;
+        expect_same(req, opt, literal);
+    }
+    EXPECT_GT(far_rows, 10000);  // the seeds do reach far rows
+}
+
 TEST(NarrowingDifferential, SparseForwardRandomRequests) {
     Gen g{std::mt19937(20261209)};
     long rows = 0;
