@@ -167,6 +167,18 @@ TEST(NarrowingDifferential, ForwardRandomRequests) {
     EXPECT_GT(rows, 1000);
 }
 
+// Compares a forward request with the literal search; returns the number
+// of its rows past the first 48 frames.
+long same_far_rows(const NarrowingRequest& req, const Knobs& opt) {
+    const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
+    const std::vector<std::string> lines = test::lines_of(literal.file);
+    long far_rows = 0;
+    for (std::size_t l = 1; l < lines.size(); ++l)
+        far_rows += std::stoi(lines[l].substr(lines[l].find(',') + 1)) > 48;
+    expect_same(req, opt, literal);
+    return far_rows;
+}
+
 TEST(NarrowingDifferential, FarRowsReplayedRandomRequests) {
     Gen g{std::mt19937(8122027)};
     long far_rows = 0;  // rows past the first 48 frames
@@ -174,11 +186,7 @@ TEST(NarrowingDifferential, FarRowsReplayedRandomRequests) {
         const NarrowingRequest req = g.far_forward();
         Knobs opt = g.options(false);
         opt.hook.forward_way = i % 2 == 0 ? ForwardWay::kReplayEverySeed : ForwardWay::kReplayFromWords;
-        const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
-        const std::vector<std::string> lines = test::lines_of(literal.file);
-        for (std::size_t l = 1; l < lines.size(); ++l)
-            far_rows += std::stoi(lines[l].substr(lines[l].find(',') + 1)) > 48;
-        expect_same(req, opt, literal);
+        far_rows += same_far_rows(req, opt);
     }
     EXPECT_GT(far_rows, 10000);  // the seeds do reach far rows
 }
@@ -195,11 +203,7 @@ TEST(NarrowingDifferential, FixedShinyFarRowsReplayed) {
         if (i % 3 == 0) req.hp_type = g.uniform(0, 15);
         Knobs opt = g.options(false);
         opt.hook.forward_way = ForwardWay::kReplayEverySeed;
-        const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
-        const std::vector<std::string> lines = test::lines_of(literal.file);
-        for (std::size_t l = 1; l < lines.size(); ++l)
-            far_rows += std::stoi(lines[l].substr(lines[l].find(',') + 1)) > 48;
-        expect_same(req, opt, literal);
+        far_rows += same_far_rows(req, opt);
     }
     EXPECT_GT(far_rows, 10000);  // the seeds do reach far rows
 }
