@@ -62,6 +62,8 @@ void plain_fill(const std::uint16_t* ref, unsigned delta, const WordMinimums& mi
             natures[q / 2] = nature;
         } else {
             to.pair[q] = static_cast<std::uint8_t>(2 * nature + (q & 1));
+            const std::uint64_t bit = std::uint64_t{1} << (q & 63);
+            to.wanted[q / 64] = nature == to.nature ? to.wanted[q / 64] | bit : to.wanted[q / 64] & ~bit;
         }
     }
     for (int w = 0; w < kReplayBlockOutputs / 64; ++w) {
@@ -204,9 +206,10 @@ template <bool kByParity, bool kWords>
     const __m256i d = _mm256_set1_epi16(static_cast<short>(delta));
     const WideLimits limits = wide_limits(mins);
     const Multipliers k = multipliers();
+    const __m256i nature = _mm256_set1_epi8(static_cast<char>(to.nature));
     __m256i o0, r0;
     outputs_and_residues(k, ref, d, 0, out, o0, r0);
-    std::uint64_t bits = 0;
+    std::uint64_t bits = 0, wanted_bits = 0;
     for (int i = 0; i < kReplayBlockOutputs; i += 32) {
         __m256i o1, r1, o2, r2;
         outputs_and_residues(k, ref, d, i + 16, out, o1, r1);
@@ -214,10 +217,18 @@ template <bool kByParity, bool kWords>
         store(mod + i, bytes_of(r0, r1));
         const __m256i r01 = next_lanes(r0, r1), r12 = next_lanes(r1, r2);
         const __m256i n0 = pair_natures(k, r0, r01), n1 = pair_natures(k, r1, r12);
-        if constexpr (kByParity)
+        if constexpr (kByParity) {
             store_by_parity(n0, n1, even + i / 2, odd + i / 2);
-        else
+        } else {
             store(pair + i, bytes_of(pair_classes(n0), pair_classes(n1)));
+            const auto wanted32 =
+                static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes_of(n0, n1), nature)));
+            wanted_bits |= std::uint64_t{wanted32} << (i & 32);
+            if ((i & 32) != 0) {
+                to.wanted[i / 64] = wanted_bits;
+                wanted_bits = 0;
+            }
+        }
         if constexpr (kWords) {
             const __m256i pass0 = _mm256_and_si256(upper_fields_at_least(limits, o0, 0),
                                                    upper_fields_at_least(limits, next_lanes(o0, o1), 2));
@@ -337,6 +348,7 @@ template <bool kByParity, bool kWords>
         } else {
             const __m512i n = _mm512_permutex2var_epi8(n_even, _mm512_loadu_si512(kAlternate.at), n_odd);
             _mm512_storeu_si512(pair + i, _mm512_add_epi8(_mm512_add_epi8(n, n), _mm512_set1_epi16(0x0100)));
+            to.wanted[h] = _mm512_cmpeq_epi8_mask(n, _mm512_set1_epi8(static_cast<char>(to.nature)));
         }
     }
     if constexpr (kWords) {

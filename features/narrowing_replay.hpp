@@ -51,8 +51,10 @@ struct WordMinimums {
 // first, to spare), each output's residue mod 25 in `mod`, and the pairs'
 // natures: with `pair`, the class of the pair starting at each position
 // (twice its nature plus the position's parity, the value every personality
-// search of one nature and parity looks for); without, the natures split by
-// the parity of the position, `even` and `odd` (64 each). Also the
+// search of one nature and parity looks for), and in `wanted` bit i of
+// wanted[w] where the pair at 64 w + i has the nature `nature` (none when it
+// is kNoNature); without, the natures split by the parity of the position,
+// `even` and `odd` (64 each). Also the
 // positions whose two words hold values of at least the six minimums `mins`:
 // bit i of words[w] for position 64 w + i.
 //
@@ -71,6 +73,8 @@ struct ReplayBlockSlots {
     std::uint16_t* out;
     std::uint8_t* mod;
     std::uint8_t* pair;  // null: the natures by parity instead
+    std::uint64_t* wanted;
+    int nature;
     std::uint8_t* even;
     std::uint8_t* odd;
     std::uint64_t* words;
@@ -189,6 +193,7 @@ public:
         // time (the calls ask for ascending q): false also when they only do
         // in the last few, which just takes in more words before stopping.
         const auto covered_through = [&](int q) {
+            if (req.nature != kNoNature) return wanted_pairs_cover(from, q, need);
             if ((seen & need) == need) return true;
             if (seen_to + 32 > q + 1) return false;
             fill_through(q);
@@ -208,9 +213,8 @@ public:
             // The earliest words a frame reaches are outputs 4 and 5.
             std::uint64_t bits = words_[w] & (w == 0 ? ~std::uint64_t{15} : ~std::uint64_t{0});
             if (req.nature != kNoNature) {
-                const std::uint64_t wanted = pairs_of_nature(w * 64, req.nature);
-                bits &= wanted << 2 | wanted_carry;
-                wanted_carry = wanted >> 62;
+                bits &= wanted_[w] << 2 | wanted_carry;
+                wanted_carry = wanted_[w] >> 62;
             }
             for (; bits != 0; bits &= bits - 1) {
                 const int k = w * 64 + std::countr_zero(bits);
@@ -223,7 +227,7 @@ public:
                 row = f;
                 // Few frames below the row: only their classes can still
                 // reach a later pair.
-                if (row <= kFewFrames) need &= classes_below(search, row);
+                if (row <= kFewFrames) need &= classes_below(search, row, need);
                 if (seen_to > from)
                     add_pairs(row + 2, from);
                 else
@@ -246,6 +250,7 @@ private:
     void start(const Search& search, std::uint32_t seed, bool pair_classes) {
         vectors_ = search.vectors;
         pair_classes_ = pair_classes;
+        search_nature_ = search.req.nature;
         filled_end_ = 0;
         const int* mins = search.req.min_ivs.data();
         const bool new_mins = !std::equal(mins, mins + 6, word_mins_.mins);
@@ -272,6 +277,7 @@ private:
             }
             const ReplayBlockSlots to{out_ + filled_end_,          mod_ + filled_end_,
                                       pair_classes_ ? pair_ + filled_end_ : nullptr,
+                                      wanted_ + 2 * block, search_nature_,
                                       natures_[0] + filled_end_ / 2, natures_[1] + filled_end_ / 2,
                                       words_ + 2 * block};
             fill_replay_block(vectors_, ref_out_ + filled_end_, ref_low_words_ + 2 * block, delta_, word_mins_, to);
@@ -346,13 +352,14 @@ private:
     }
 
     // The classes of the searches of frames 0 .. below - 1 that pass their
-    // nature step (frames up to `below` are filled).
+    // nature step (frames up to `below` are filled), or all of `of` as soon
+    // as they include them.
     static constexpr int kFewFrames = 48;
-    std::uint64_t classes_below(const Search& search, int below) const {
+    std::uint64_t classes_below(const Search& search, int below, std::uint64_t of) const {
         const NarrowingRequest& req = search.req;
         const int synced = synced_nature(req.nature, req.sync);
         std::uint64_t classes = 0;
-        for (int f = 0; f < below; ++f) {
+        for (int f = 0; f < below && (classes & of) != of; ++f) {
             const auto [nature, start] = nature_step_of(f, synced);
             if (req.nature == kNoNature || nature == req.nature) classes |= std::uint64_t{1} << (2 * nature + (start & 1));
         }
@@ -405,10 +412,19 @@ private:
         const int i = next_index(natures_[parity], p >> 1, nature, (last_pair - parity) >> 1, 2, parity, ~std::uint64_t{0});
         return i < 0 ? -1 : 2 * i + parity;
     }
-    // Bit i set where the pair at from + i (from a multiple of 32, filled
-    // through from + 63) has the nature.
-    std::uint64_t pairs_of_nature(int from, int nature) const {
-        return equal_64(pair_ + from, 2 * nature) | equal_64(pair_ + from, 2 * nature + 1);
+    // Whether the pairs from..q (filled) hold a pair of the wanted nature
+    // at each parity whose class `need` names (need names only its two).
+    bool wanted_pairs_cover(int from, int q, std::uint64_t need) const {
+        std::uint64_t at_even = 0, at_odd = 0;
+        for (int j = from >> 6; j <= q >> 6; ++j) {
+            std::uint64_t bits = wanted_[j];
+            if (j == from >> 6) bits &= ~std::uint64_t{0} << (from & 63);
+            if (j == q >> 6) bits &= ~std::uint64_t{0} >> (63 - (q & 63));
+            at_even |= bits & 0x5555555555555555u;
+            at_odd |= bits & 0xAAAAAAAAAAAAAAAAu;
+        }
+        const std::uint64_t even_class = need & 0x5555555555555555u, odd_class = need & 0xAAAAAAAAAAAAAAAAu;
+        return (even_class == 0 || at_even != 0) && (odd_class == 0 || at_odd != 0);
     }
     // Whether the words at k and k + 1 hold values of at least the minimums
     // (the blocks were made with them).
@@ -489,7 +505,8 @@ private:
     int window_frame_ = -2;    // the frame whose fixed shiny bits `window_` holds
     std::uint32_t window_ = 0;
     int filled_end_ = 0;  // outputs filled: whole blocks
-    bool pair_classes_ = false;  // the blocks hold pair_, else natures_
+    bool pair_classes_ = false;  // the blocks hold pair_ and wanted_, else natures_
+    int search_nature_ = kNoNature;  // the nature of wanted_
     // The reference seed: its outputs of ref_blocks_ blocks (-1: none yet),
     // the state starting the next one, and this seed's top byte less its.
     std::uint32_t ref_seed_ = 0;
@@ -500,6 +517,7 @@ private:
     std::uint16_t ref_out_[kMaxBlocks * kReplayBlockOutputs + 16];
     std::uint64_t ref_low_words_[2 * kMaxBlocks];
     std::uint64_t words_[2 * kMaxBlocks];
+    std::uint64_t wanted_[2 * kMaxBlocks];
     // The blocks' contents, aligned as the fill stores them.
     alignas(32) std::uint16_t out_[kMaxBlocks * kReplayBlockOutputs + 16];
     alignas(32) std::uint8_t pair_[kMaxBlocks * kReplayBlockOutputs];

@@ -344,13 +344,17 @@ TEST(SeedReplayBlocks, HoldTheGeneratorsValuesForEverySeedOfAReference) {
         const auto vectors = std::min(narrowing::processor_vectors(), static_cast<narrowing::Vectors>(trial % 3));
         alignas(32) std::uint16_t ref[narrowing::kReplayBlockSpan], out[narrowing::kReplayBlockSpan];
         alignas(32) std::uint8_t mod[128], pair[128], even[64], odd[64];
-        std::uint64_t low_words[2], words[2], words_again[2];
+        std::uint64_t low_words[2], words[2], words_again[2], wanted[2] = {}, none_wanted[2] = {};
+        const int wanted_nature = static_cast<int>(rng() % 25);
         narrowing::fill_reference_outputs(vectors, advance(ref_seed, at), ref, word_mins, low_words);
         const unsigned delta = ((seed >> 24) - (ref_seed >> 24)) & 0xFFu;
         narrowing::fill_replay_block(vectors, ref, low_words, delta, word_mins,
-                                     {out, mod, pair, even, odd, words});
+                                     {out, mod, pair, wanted, wanted_nature, even, odd, words});
         narrowing::fill_replay_block(vectors, ref, low_words, delta, word_mins,
-                                     {out, mod, nullptr, even, odd, words_again});
+                                     {out, mod, nullptr, nullptr, wanted_nature, even, odd, words_again});
+        narrowing::fill_replay_block(vectors, ref, low_words, delta, word_mins,
+                                     {out, mod, pair, none_wanted, kNoNature, even, odd, words_again});
+        ASSERT_EQ(none_wanted[0] | none_wanted[1], 0u);
         std::uint32_t s = advance(seed, at);
         std::uint16_t o[narrowing::kReplayBlockSpan];
         for (std::uint16_t& v : o) v = output_of(std::exchange(s, next_seed(s)));
@@ -360,6 +364,7 @@ TEST(SeedReplayBlocks, HoldTheGeneratorsValuesForEverySeedOfAReference) {
             const int nature = static_cast<int>(make_pid(o[q], o[q + 1]) % 25);
             ASSERT_EQ(mod[q], o[q] % 25) << where << " residue " << q;
             ASSERT_EQ(pair[q], 2 * nature + (q & 1)) << where << " class " << q;
+            ASSERT_EQ((wanted[q / 64] >> (q % 64) & 1u) != 0, nature == wanted_nature) << where << " wanted " << q;
             const std::uint8_t* natures = (q & 1) != 0 ? odd : even;
             ASSERT_EQ(natures[q / 2], nature) << where << " nature " << q;
             const Ivs iv = ivs_from_words(o[q], o[q + 1]);
