@@ -177,8 +177,13 @@ public:
         int from = row + 2;
         int seen_to = from;
         std::uint64_t seen = 0;
+        const bool nature = req.nature != kNoNature;
         const auto add_pairs = [&](int begin, int end) {
             fill_through(end - 1);
+            if (nature) {
+                seen |= wanted_classes(begin, end, req.nature);
+                return;
+            }
             // Two chains: each step is a load, a shift and an or.
             std::uint64_t other = 0;
             int q = begin;
@@ -189,12 +194,19 @@ public:
             if (q < end) seen |= std::uint64_t{1} << pair_[q];
             seen |= other;
         };
-        // Whether the pairs from..q cover `need`, looked at 32 pairs at a
-        // time (the calls ask for ascending q): false also when they only do
-        // in the last few, which just takes in more words before stopping.
+        // Whether the pairs from..q cover `need` (the calls ask for ascending
+        // q). Without a wanted nature the classes are looked at 32 pairs at a
+        // time: false also when they only cover it in the last few, which
+        // just takes in more words before stopping.
         const auto covered_through = [&](int q) {
-            if (req.nature != kNoNature) return wanted_pairs_cover(from, q, need);
             if ((seen & need) == need) return true;
+            if (nature) {
+                if (seen_to <= q) {
+                    add_pairs(seen_to, q + 1);
+                    seen_to = q + 1;
+                }
+                return (seen & need) == need;
+            }
             if (seen_to + 32 > q + 1) return false;
             fill_through(q);
             for (; seen_to + 32 <= q + 1; seen_to += 32)
@@ -212,7 +224,7 @@ public:
             fill_through(w * 64 + 63);
             // The earliest words a frame reaches are outputs 4 and 5.
             std::uint64_t bits = words_[w] & (w == 0 ? ~std::uint64_t{15} : ~std::uint64_t{0});
-            if (req.nature != kNoNature) {
+            if (nature) {
                 bits &= wanted_[w] << 2 | wanted_carry;
                 wanted_carry = wanted_[w] >> 62;
             }
@@ -412,19 +424,19 @@ private:
         const int i = next_index(natures_[parity], p >> 1, nature, (last_pair - parity) >> 1, 2, parity, ~std::uint64_t{0});
         return i < 0 ? -1 : 2 * i + parity;
     }
-    // Whether the pairs from..q (filled) hold a pair of the wanted nature
-    // at each parity whose class `need` names (need names only its two).
-    bool wanted_pairs_cover(int from, int q, std::uint64_t need) const {
-        std::uint64_t at_even = 0, at_odd = 0;
-        for (int j = from >> 6; j <= q >> 6; ++j) {
+    // The classes of the pairs of `nature` among begin .. end - 1 (filled).
+    std::uint64_t wanted_classes(int begin, int end, int nature) const {
+        std::uint64_t any = 0, at_odd = 0;
+        for (int j = begin >> 6; j <= (end - 1) >> 6; ++j) {
             std::uint64_t bits = wanted_[j];
-            if (j == from >> 6) bits &= ~std::uint64_t{0} << (from & 63);
-            if (j == q >> 6) bits &= ~std::uint64_t{0} >> (63 - (q & 63));
-            at_even |= bits & 0x5555555555555555u;
+            if (j == begin >> 6) bits &= ~std::uint64_t{0} << (begin & 63);
+            if (j == (end - 1) >> 6) bits &= ~std::uint64_t{0} >> (63 - ((end - 1) & 63));
+            any |= bits;
             at_odd |= bits & 0xAAAAAAAAAAAAAAAAu;
         }
-        const std::uint64_t even_class = need & 0x5555555555555555u, odd_class = need & 0xAAAAAAAAAAAAAAAAu;
-        return (even_class == 0 || at_even != 0) && (odd_class == 0 || at_odd != 0);
+        const std::uint64_t at_even = any & ~at_odd;
+        return (at_even != 0 ? std::uint64_t{1} << (2 * nature) : 0) |
+               (at_odd != 0 ? std::uint64_t{1} << (2 * nature + 1) : 0);
     }
     // Whether the words at k and k + 1 hold values of at least the minimums
     // (the blocks were made with them).
