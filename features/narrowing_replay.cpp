@@ -50,6 +50,7 @@ void plain_fill(const std::uint16_t* ref, unsigned delta, const WordMinimums& mi
     std::uint16_t* out = to.out;
     const int* mins = minimums.mins;
     std::uint8_t mod[kReplayBlockOutputs + 1];
+    std::uint64_t wanted[kReplayBlockOutputs / 64] = {};
     for (int i = 0; i < kReplayBlockSpan; ++i)
         out[i] = static_cast<std::uint16_t>(ref[i] + delta * kTopByteSteps.at[i]);
     for (int i = 0; i <= kReplayBlockOutputs; ++i)
@@ -62,10 +63,10 @@ void plain_fill(const std::uint16_t* ref, unsigned delta, const WordMinimums& mi
             natures[q / 2] = nature;
         } else {
             to.pair[q] = static_cast<std::uint8_t>(2 * nature + (q & 1));
-            const std::uint64_t bit = std::uint64_t{1} << (q & 63);
-            to.wanted[q / 64] = nature == to.nature ? to.wanted[q / 64] | bit : to.wanted[q / 64] & ~bit;
+            wanted[q / 64] |= std::uint64_t{nature == to.nature} << (q & 63);
         }
     }
+    if (to.pair != nullptr) std::copy(wanted, wanted + kReplayBlockOutputs / 64, to.wanted);
     for (int w = 0; w < kReplayBlockOutputs / 64; ++w) {
         std::uint64_t bits = 0;
         for (int i = 0; i < 64; ++i) {

@@ -73,7 +73,7 @@ struct ReplayBlockSlots {
     std::uint16_t* out;
     std::uint8_t* mod;
     std::uint8_t* pair;  // null: the natures by parity instead
-    std::uint64_t* wanted;
+    std::uint64_t* wanted;  // with `pair`: the pairs of `nature`
     int nature;
     std::uint8_t* even;
     std::uint8_t* odd;
@@ -172,8 +172,9 @@ public:
         std::uint64_t need =
             req.nature != kNoNature ? std::uint64_t{3} << (2 * req.nature) : (std::uint64_t{1} << 50) - 1;
         int row = max_frames + 1;  // none yet: every frame up to max_frames is below it
-        // `seen` holds the natures and parities of the pairs from..seen_to - 1;
-        // a lower row only adds the pairs before `from`.
+        // `seen` holds the classes of the pairs from..seen_to - 1 (with a
+        // wanted nature only its two); a lower row only adds the pairs
+        // before `from`.
         int from = row + 2;
         int seen_to = from;
         std::uint64_t seen = 0;
@@ -181,7 +182,7 @@ public:
         const auto add_pairs = [&](int begin, int end) {
             fill_through(end - 1);
             if (nature) {
-                seen |= wanted_classes(begin, end, req.nature);
+                seen |= wanted_classes(begin, end);
                 return;
             }
             // Two chains: each step is a load, a shift and an or.
@@ -424,8 +425,10 @@ private:
         const int i = next_index(natures_[parity], p >> 1, nature, (last_pair - parity) >> 1, 2, parity, ~std::uint64_t{0});
         return i < 0 ? -1 : 2 * i + parity;
     }
-    // The classes of the pairs of `nature` among begin .. end - 1 (filled).
-    std::uint64_t wanted_classes(int begin, int end, int nature) const {
+    // The classes of the pairs of the wanted nature among begin .. end - 1
+    // (filled).
+    std::uint64_t wanted_classes(int begin, int end) const {
+        const int nature = search_nature_;
         std::uint64_t any = 0, at_odd = 0;
         for (int j = begin >> 6; j <= (end - 1) >> 6; ++j) {
             std::uint64_t bits = wanted_[j];
