@@ -392,15 +392,13 @@ private:
         if (req.nature != kNoNature && m != req.nature) return -1;
         const std::uint32_t pid = make_pid(out_[q], out_[q + 1]);
         if (req.shiny && !is_shiny(pid, req.tid, req.sid)) return -1;
-        // Frames start at output 1 or later, so their searches at 2 or later.
-        const int prev = prev_pair(q - 2, pair_[q], 2);
         const int last_a = std::min(q - 1, below);  // frame a - 1 below `below`
         int a = -1;
         if (!search.sync_nature) {
-            // The frame chooses its first output's residue and searches from a + 1.
-            const int a0 = prev >= 0 ? prev + 1 : 1 + (q & 1);
-            a = next_with_value(mod_, a0, m, last_a, true);
+            a = lowest_choosing(q, m, last_a);
         } else {
+            // Frames start at output 1 or later, so their searches at 2 or later.
+            const int prev = prev_pair(q - 2, pair_[q], 2);
             const int synced = synced_nature(req.nature, req.sync);
             for (int x = std::max(prev - 1, 1); x <= last_a; ++x) {
                 const NatureStep step = nature_step_of(x - 1, synced);
@@ -413,6 +411,30 @@ private:
         if (a < 0) return -1;
         c = {pid, out_[k], out_[k + 1]};
         return a - 1;
+    }
+
+    // Without synchronize: the lowest output a <= last_a whose residue is m,
+    // of the other parity than q, with no pair of q's class from a + 1 to
+    // q - 2: the first output of the lowest frame whose search (for nature
+    // m, from a + 1) ends at q; or -1. Frames start at output 1 or later,
+    // so their searches at 2 or later. The pairs of the class and the
+    // residues are looked at together, 64 positions at a time from q down,
+    // until a pair of the class bounds them.
+    int lowest_choosing(int q, int m, int last_a) {
+        const int cls = pair_[q];
+        const std::uint64_t other_parity = 0x5555555555555555u << ((q + 1) & 1);
+        int a = -1;
+        for (int top = q - 1;;) {
+            const int b = std::max(top - 62, 0) & ~1;  // even: bit i is position b + i
+            const std::uint64_t upto = ~std::uint64_t{0} >> (63 - (top - b));
+            const std::uint64_t pairs = equal_64(pair_ + b, cls) & upto & (b == 0 ? ~std::uint64_t{3} : ~std::uint64_t{0});
+            std::uint64_t choices = equal_64(mod_ + b, m) & upto & other_parity & ~std::uint64_t{b == 0};
+            choices &= last_a < b ? 0 : last_a - b >= 63 ? ~std::uint64_t{0} : ~std::uint64_t{0} >> (63 - (last_a - b));
+            if (pairs != 0) choices &= ~std::uint64_t{1} << (63 - std::countl_zero(pairs));  // after the pair
+            if (choices != 0) a = b + std::countr_zero(choices);
+            if (pairs != 0 || b == 0) return a;
+            top = b - 1;
+        }
     }
 
     // The first output k >= k0 with residue `residue` and k <= limit, or -1.
