@@ -339,18 +339,14 @@ private:
         return next_index(bytes, k0, value, limit, 1, 0,
                           every_other ? 0x5555555555555555u << (k0 & 1) : ~std::uint64_t{0});
     }
-    // The last pair q <= q0 with q >= floor (floor >= 0) whose class is
-    // `cls`, or -1. Reads only positions already filled, 32 at a time where
-    // the fill stored them.
-    int prev_pair(int q0, int cls, int floor) {
-        int j = q0 & ~31;
-        std::uint32_t keep = ~std::uint32_t{0} >> (31 - (q0 - j));  // positions j .. q0
-        for (; j + 31 >= floor; j -= 32, keep = ~std::uint32_t{0}) {
-            const std::uint32_t bits = equal_32(pair_ + j, cls) & keep;
-            if (bits != 0) {
-                const int found = j + 31 - std::countl_zero(bits);
-                return found >= floor ? found : -1;
-            }
+    // The last pair q <= q0 with q >= 2 of the wanted nature and q0's
+    // parity, or -1, from the wanted pairs' bits (filled through q0).
+    int prev_wanted(int q0) const {
+        const std::uint64_t parity = 0x5555555555555555u << (q0 & 1);
+        std::uint64_t keep = ~std::uint64_t{0} >> (63 - (q0 & 63));  // positions through q0
+        for (int j = q0 >> 6; j >= 0; --j, keep = ~std::uint64_t{0}) {
+            const std::uint64_t bits = wanted_[j] & parity & keep & (j == 0 ? ~std::uint64_t{3} : ~std::uint64_t{0});
+            if (bits != 0) return 64 * j + 63 - std::countl_zero(bits);
         }
         return -1;
     }
@@ -398,7 +394,7 @@ private:
             a = lowest_choosing(q, m, last_a);
         } else {
             // Frames start at output 1 or later, so their searches at 2 or later.
-            const int prev = prev_pair(q - 2, pair_[q], 2);
+            const int prev = prev_wanted(q - 2);
             const int synced = synced_nature(req.nature, req.sync);
             for (int x = std::max(prev - 1, 1); x <= last_a; ++x) {
                 const NatureStep step = nature_step_of(x - 1, synced);
