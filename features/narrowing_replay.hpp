@@ -305,21 +305,20 @@ private:
     [[gnu::always_inline]] std::uint64_t equal_64(const std::uint8_t* bytes, int value) const {
         return equal_32(bytes, value) | std::uint64_t{equal_32(bytes + 32, value)} << 32;
     }
-    // The first index i >= from, i <= last, where bytes[i] is `value` and
-    // `only` (a pattern from an even index) has bit i mod 64 set; -1 when
-    // there is none. Index i covers position step i + parity: 64 indices a
+    // The first index i >= from, i <= last, where bytes[i] is `value`; -1
+    // when there is none. Index i covers position step i + parity: 64 indices a
     // step, loaded 16 at a time where the fill stored them (a load that
     // straddles two recent stores waits for both to reach the cache). A
     // search ends within its first step seven to nine times in ten, so the
     // loop's branch is mostly foreseen. Indices past the filled blocks are
     // masked off (not filled ahead: most searches end before the block does).
     [[gnu::always_inline]] int next_index(const std::uint8_t* bytes, int from, int value, int last, int step,
-                                          int parity, std::uint64_t only) {
+                                          int parity) {
         while (from <= last) {
             fill_through(step * from + parity);
             const int j = from & ~15;
             const int filled = filled_end_ / step - j;  // indices filled from j on
-            std::uint64_t bits = equal_64(bytes + j, value) & only >> (from - j) << (from - j);
+            std::uint64_t bits = equal_64(bytes + j, value) >> (from - j) << (from - j);
             if (filled < 64) bits &= (std::uint64_t{1} << filled) - 1;
             if (bits != 0) {
                 const int found = j + std::countr_zero(bits);
@@ -331,13 +330,6 @@ private:
                 from = j + 64;
         }
         return -1;
-    }
-    // The first position k >= k0 with k <= limit whose byte is `value`,
-    // taking every position or (every_other) only those of k0's parity;
-    // -1 when none.
-    [[gnu::always_inline]] int next_with_value(const std::uint8_t* bytes, int k0, int value, int limit, bool every_other) {
-        return next_index(bytes, k0, value, limit, 1, 0,
-                          every_other ? 0x5555555555555555u << (k0 & 1) : ~std::uint64_t{0});
     }
     // The last pair q <= q0 with q >= 2 of the wanted nature and q0's
     // parity, or -1, from the wanted pairs' bits (filled through q0).
@@ -434,13 +426,13 @@ private:
     }
 
     // The first output k >= k0 with residue `residue` and k <= limit, or -1.
-    int next_residue(int k0, int residue, int limit) { return next_with_value(mod_, k0, residue, limit, false); }
+    int next_residue(int k0, int residue, int limit) { return next_index(mod_, k0, residue, limit, 1, 0); }
     // The first pair q >= p of p's parity whose nature is `nature`, with
     // q <= last_pair; -1 when there is none. The natures of one parity are
     // searched, 64 pairs a step.
     [[gnu::always_inline]] int next_pair(int p, int nature, int last_pair) {
         const int parity = p & 1;
-        const int i = next_index(natures_[parity], p >> 1, nature, (last_pair - parity) >> 1, 2, parity, ~std::uint64_t{0});
+        const int i = next_index(natures_[parity], p >> 1, nature, (last_pair - parity) >> 1, 2, parity);
         return i < 0 ? -1 : 2 * i + parity;
     }
     // The classes of the pairs of the wanted nature among begin .. end - 1
