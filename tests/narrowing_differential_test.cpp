@@ -344,16 +344,17 @@ TEST(SeedReplayBlocks, HoldTheGeneratorsValuesForEverySeedOfAReference) {
         const auto vectors = std::min(narrowing::processor_vectors(), static_cast<narrowing::Vectors>(trial % 3));
         alignas(32) std::uint16_t ref[narrowing::kReplayBlockSpan], out[narrowing::kReplayBlockSpan];
         alignas(32) std::uint8_t mod[128], pair[128], even[64], odd[64];
-        std::uint64_t low_words[2], words[2], words_again[2], wanted[2] = {}, none_wanted[2] = {};
+        std::uint64_t low_words[2], words[2], words_by_parity[2], words_none_wanted[2];
+        std::uint64_t wanted[2] = {}, none_wanted[2] = {};
         const int wanted_nature = static_cast<int>(rng() % 25);
         narrowing::fill_reference_outputs(vectors, advance(ref_seed, at), ref, word_mins, low_words);
         const unsigned delta = ((seed >> 24) - (ref_seed >> 24)) & 0xFFu;
         narrowing::fill_replay_block(vectors, ref, low_words, delta, word_mins,
                                      {out, mod, pair, wanted, wanted_nature, even, odd, words});
         narrowing::fill_replay_block(vectors, ref, low_words, delta, word_mins,
-                                     {out, mod, nullptr, nullptr, wanted_nature, even, odd, words_again});
+                                     {out, mod, nullptr, nullptr, wanted_nature, even, odd, words_by_parity});
         narrowing::fill_replay_block(vectors, ref, low_words, delta, word_mins,
-                                     {out, mod, pair, none_wanted, kNoNature, even, odd, words_again});
+                                     {out, mod, pair, none_wanted, kNoNature, even, odd, words_none_wanted});
         ASSERT_EQ(none_wanted[0] | none_wanted[1], 0u);
         std::uint32_t s = advance(seed, at);
         std::uint16_t o[narrowing::kReplayBlockSpan];
@@ -371,7 +372,8 @@ TEST(SeedReplayBlocks, HoldTheGeneratorsValuesForEverySeedOfAReference) {
             bool pass = true;
             for (int v = 0; v < 6; ++v) pass = pass && iv[v] >= mins[v];
             ASSERT_EQ((words[q / 64] >> (q % 64) & 1u) != 0, pass) << where << " words " << q;
-            ASSERT_EQ(words_again[q / 64], words[q / 64]) << where;
+            ASSERT_EQ(words_by_parity[q / 64], words[q / 64]) << where;
+            ASSERT_EQ(words_none_wanted[q / 64], words[q / 64]) << where;
         }
     }
 }
