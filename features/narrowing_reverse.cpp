@@ -411,8 +411,8 @@ void run_reverse(const Search& search, ProgressRef progress, TextSink& out) {
                 char* text = rows.end();
                 const std::uint32_t s = list.states[k];
                 rows.counts[rows.items_done] = fixed    ? fixed_match(search, s, text)
-                                           : replay ? replay_match(search, s, *scratch[t], text)
-                                                    : rows_of_match(search, set, s, *scratch[t], text);
+                                               : replay ? replay_match(search, s, *scratch[t], text)
+                                                        : rows_of_match(search, set, s, *scratch[t], text);
                 rows.used = static_cast<std::size_t>(text - rows.text.get());
                 return true;
             },
