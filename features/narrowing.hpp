@@ -95,8 +95,11 @@ struct NarrowingTestHook {
     // is tried.
     int forward_table = kSeedRunSize;
     // Forward processing finds rows from the pass set or replays every seed,
-    // frame by frame or (without a power or type filter) from the words.
-    enum class ForwardWay { kChosen, kReplayEverySeed, kPassSet, kReplayFromWords };
+    // frame by frame or (without a power or type filter) from the words; or
+    // (with a wanted nature, without shiny, power or type) takes the 256
+    // seeds of one hour and low half at once, replaying from the words only
+    // the seeds it leaves open.
+    enum class ForwardWay { kChosen, kReplayEverySeed, kPassSet, kReplayFromWords, kNatureGroups };
     ForwardWay forward_way = ForwardWay::kChosen;
     // Reverse processing visits every match, or only those within reach of a
     // passing frame, or replays the seeds of every match.

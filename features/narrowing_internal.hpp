@@ -52,6 +52,7 @@ struct Search {
     bool hp_filter = false;           // a power above 30 or a type is wanted
     Vectors vectors = Vectors::kNone;  // the integer vectors the loops use
     bool replay_from_words = false;   // forward: seeds replayed from their passing words
+    bool nature_groups = false;       // forward: and taken 256 at a time (NatureGroup)
 };
 
 // The widest integer vectors of the processor that the loops use.

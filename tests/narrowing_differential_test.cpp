@@ -3,6 +3,7 @@
 // and several thread counts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <set>
@@ -185,7 +186,9 @@ TEST(NarrowingDifferential, FarRowsReplayedRandomRequests) {
     for (int i = 0; i < 60; ++i) {
         const NarrowingRequest req = g.far_forward();
         Knobs opt = g.options(false);
-        opt.hook.forward_way = i % 2 == 0 ? ForwardWay::kReplayEverySeed : ForwardWay::kReplayFromWords;
+        const ForwardWay ways[] = {ForwardWay::kReplayEverySeed, ForwardWay::kReplayFromWords,
+                                   ForwardWay::kNatureGroups};
+        opt.hook.forward_way = ways[i % 3];
         far_rows += same_far_rows(req, opt);
     }
     EXPECT_GT(far_rows, 10000);  // the seeds do reach far rows
@@ -206,6 +209,28 @@ TEST(NarrowingDifferential, FixedShinyFarRowsReplayed) {
         far_rows += same_far_rows(req, opt);
     }
     EXPECT_GT(far_rows, 10000);  // the seeds do reach far rows
+}
+
+// The seeds of a low half taken 256 at a time where a nature is wanted:
+// loose to tight minimums, frame maxima from 0 on, and tables so short
+// that many seeds are left to the replay.
+TEST(NarrowingDifferential, NatureGroupsRandomRequests) {
+    Gen g{std::mt19937(8122029)};
+    long far_rows = 0;
+    for (int i = 0; i < 36; ++i) {
+        NarrowingRequest req = g.far_forward();
+        req.fixed_shiny = false;
+        req.nature = g.uniform(0, 24);
+        req.hp_type = -1;
+        req.min_power = 30;
+        for (int& v : req.min_ivs) v = g.uniform(8, 26);
+        req.max_frames = g.chance(20) ? g.uniform(0, 30) : g.uniform(60, 500);
+        Knobs opt = g.options(false);
+        opt.hook.forward_way = ForwardWay::kNatureGroups;
+        if (g.chance(30)) opt.hook.forward_table = std::max(20, req.max_frames + g.uniform(4, 120));
+        far_rows += same_far_rows(req, opt);
+    }
+    EXPECT_GT(far_rows, 1000);
 }
 
 TEST(NarrowingDifferential, SparseForwardRandomRequests) {

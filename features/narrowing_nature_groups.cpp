@@ -1,0 +1,272 @@
+#include "features/narrowing_nature_groups.hpp"
+
+#include <algorithm>
+#include <bit>
+#include <cstdlib>
+#include <cstring>
+
+#include "engine/lcg.hpp"
+
+namespace vh::narrowing {
+
+namespace {
+
+// The top byte of a state one, two and three steps on is the top byte now
+// times these (mod 256), plus a carry from the low 24 bits.
+constexpr unsigned kMul1 = kMul & 0xFFu;
+constexpr unsigned kMul2 = kMul1 * kMul1 & 0xFFu;
+constexpr unsigned kMul3 = kMul2 * kMul1 & 0xFFu;
+
+// The top byte of the state at position j moves by mul[j] per unit of the
+// seed's top byte; inv[j] undoes it.
+struct PositionBytes {
+    std::uint8_t mul[kNatureGroupPositions];
+    std::uint8_t inv[kNatureGroupPositions];
+};
+constexpr PositionBytes make_position_bytes() {
+    static_assert(kNatureGroupPositions <= static_cast<int>(kJumpTableSize));
+    PositionBytes p{};
+    for (int j = 0; j < kNatureGroupPositions; ++j) {
+        p.mul[j] = static_cast<std::uint8_t>(kForwardJumps[j].mul);
+        p.inv[j] = static_cast<std::uint8_t>(kBackwardJumps[j].mul);
+    }
+    return p;
+}
+constexpr PositionBytes kPositionBytes = make_position_bytes();
+
+// The pair at q has personality value X' 2^24 + L' 2^16 + X 2^8 + L, its
+// outputs' top bytes X, X' and low bytes L, L', so its nature is
+// 16 X' + 11 L' + 6 X + L (mod 25). With X' = kMul1 X + carry (mod 256), bit
+// X of mask [carry x 25 + need] is set where 16 X' + 6 X = need (mod 25).
+// Each mask's bits are also listed (at most 13 of them), for loops of a
+// fixed length.
+constexpr unsigned kNatureMasks = 256 * 25;
+constexpr unsigned kMostBits = 13;
+struct TopList {
+    std::uint8_t x[kMostBits];
+    std::uint8_t n;
+};
+struct NatureTables {
+    TopMask mask[kNatureMasks];
+    TopList list[kNatureMasks];
+};
+const NatureTables& nature_tables() {
+    static const NatureTables* const tables = [] {
+        auto* t = new NatureTables();
+        for (unsigned carry = 0; carry < 256; ++carry)
+            for (unsigned x = 0; x < 256; ++x) {
+                const unsigned next = (kMul1 * x + carry) & 0xFFu;
+                const unsigned i = carry * 25 + (16 * next + 6 * x) % 25;
+                t->mask[i].w[x >> 6] |= std::uint64_t{1} << (x & 63);
+                TopList& l = t->list[i];
+                if (l.n == kMostBits) std::abort();  // the masks are fixed: never
+                l.x[l.n++] = static_cast<std::uint8_t>(x);
+            }
+        return t;
+    }();
+    return *tables;
+}
+
+}  // namespace
+
+bool NatureGroupTables::applies(const Search& search) {
+    const NarrowingRequest& req = search.req;
+    const int last_start = req.max_frames + (req.sync ? 3 : 2);
+    return !req.reverse && req.nature != kNoNature && !req.shiny && !req.fixed_shiny && !search.hp_filter &&
+           search.table - 4 >= last_start;
+}
+
+NatureGroupTables::NatureGroupTables(const Search& search)
+    : nature(search.req.nature),
+      sync(search.req.sync),
+      max_frames(search.req.max_frames),
+      last_start(max_frames + (sync ? 3 : 2)),
+      last_pair(std::min(last_start - 1 + 2 * kCoverPairs, search.table - 4)),
+      min_first(search.req.min_ivs[0]),
+      min_second(search.req.min_ivs[3]),
+      first(new TopMask[8 * 256]()),
+      second(new TopMask[8 * 256]()) {
+    nature_tables();  // built here, before the threads share it
+    const int* m = search.req.min_ivs.data();
+    for (unsigned a = 0; a < 8; ++a)
+        for (unsigned b = 0; b < 256; ++b)
+            for (unsigned x = 0; x < 256; ++x) {
+                const std::uint64_t bit = std::uint64_t{1} << (x & 63);
+                // A word's top byte holds bits 8-15: the two high bits of
+                // its second value and all of its third.
+                const unsigned x2 = (kMul2 * x + b) & 0xFFu;
+                if (static_cast<int>(a | (x2 & 3) << 3) >= m[1] && static_cast<int>(x2 >> 2 & 31) >= m[2])
+                    first[a * 256 + b].w[x >> 6] |= bit;
+                const unsigned x3 = (kMul3 * x + b) & 0xFFu;
+                if (static_cast<int>(a | (x3 & 3) << 3) >= m[4] && static_cast<int>(x3 >> 2 & 31) >= m[5])
+                    second[a * 256 + b].w[x >> 6] |= bit;
+            }
+}
+
+bool NatureGroup::wanted_at(int q, unsigned k) const {
+    const unsigned x = (top_[q] + k * kPositionBytes.mul[q]) & 0xFFu;
+    return masks_[nature_[q]].w[x >> 6] >> (x & 63) & 1;
+}
+
+int NatureGroup::prev_wanted(int q, unsigned k, int floor) const {
+    // Four pairs at a time: the steps are independent, the exit is rare.
+    const int lowest = floor != 0 ? floor + 2 : 2;
+    int p = q - 2;
+    for (; p - 6 >= lowest; p -= 8) {
+        const unsigned hits = static_cast<unsigned>(wanted_at(p, k)) | static_cast<unsigned>(wanted_at(p - 2, k)) << 1 |
+                              static_cast<unsigned>(wanted_at(p - 4, k)) << 2 |
+                              static_cast<unsigned>(wanted_at(p - 6, k)) << 3;
+        if (hits != 0) return p - 2 * std::countr_zero(hits);
+    }
+    for (; p >= lowest; p -= 2)
+        if (wanted_at(p, k)) return p;
+    return floor;
+}
+
+int NatureGroup::lowest_frame_reaching(const NatureGroupTables& t, int q, unsigned k, int floor) const {
+    // Searches at q's parity start after the previous pair of the nature;
+    // frame 0's start at 2 (or at 3 after a failed synchronize) is the first.
+    const int prev = prev_wanted(q, k, floor);
+    int s = prev != 0 ? prev + 2 : 2 + (q & 1);
+    // The nature an output chooses: its value mod 25, 256 X + L = 6 X + L.
+    const auto chooses = [&](int j) {
+        const unsigned x = (top_[j] + k * kPositionBytes.mul[j]) & 0xFFu;
+        return static_cast<int>((6 * x + low_[j]) % 25) == t.nature;
+    };
+    for (; s <= q; s += 2) {
+        if (!t.sync) {
+            if (chooses(s - 1)) return s - 2;
+            continue;
+        }
+        // Frame s-3 fails to synchronize (odd first output) and chooses at
+        // s-1; frame s-2 synchronizes (even first output).
+        if (s >= 3 && (low_[s - 2] & 1) != 0 && chooses(s - 1)) return s - 3;
+        if ((low_[s - 1] & 1) == 0) return s - 2;
+    }
+    return -1;
+}
+
+void NatureGroup::find_covers(const NatureGroupTables& t) {
+    std::memset(cover_, 0, sizeof cover_);  // 0: none found (a cover is at least 1)
+    const TopList* lists = nature_tables().list;
+    // The pairs' masks scattered to their seeds while most seeds are open;
+    // past that most bits fall on seeds already covered, and the rest are
+    // looked up seed by seed. Without a branch but the loop's: whether a
+    // seed is still open is a coin toss.
+    int open = 512;
+    int q = std::max(t.last_start - 1, 1);
+    for (; q <= t.last_pair && open > 48; ++q) {
+        const TopList& l = lists[nature_[q]];
+        const unsigned top = top_[q], inv = kPositionBytes.inv[q];
+        std::uint16_t* cover = cover_[q & 1];
+        for (unsigned i = 0; i < kMostBits; ++i) {
+            const unsigned k = ((l.x[i] - top) * inv) & 0xFFu;
+            const unsigned c = cover[k];
+            const unsigned was_open = static_cast<unsigned>(c == 0) & static_cast<unsigned>(i < l.n);
+            cover[k] = static_cast<std::uint16_t>(c | (static_cast<unsigned>(q) & (0u - was_open)));
+            open -= static_cast<int>(was_open);
+        }
+    }
+    if (open == 0) return;
+    for (int parity = 0; parity < 2; ++parity) {
+        const int from = q + ((q ^ parity) & 1);
+        for (unsigned k = 0; k < 256; ++k) {
+            if (cover_[parity][k] != 0) continue;
+            int p = from;
+            for (; p + 6 <= t.last_pair; p += 8) {
+                const unsigned hits = static_cast<unsigned>(wanted_at(p, k)) |
+                                      static_cast<unsigned>(wanted_at(p + 2, k)) << 1 |
+                                      static_cast<unsigned>(wanted_at(p + 4, k)) << 2 |
+                                      static_cast<unsigned>(wanted_at(p + 6, k)) << 3;
+                if (hits != 0) {
+                    p += 2 * std::countr_zero(hits);
+                    break;
+                }
+            }
+            for (; p <= t.last_pair; p += 2)
+                if (wanted_at(p, k)) break;
+            if (p <= t.last_pair) cover_[parity][k] = static_cast<std::uint16_t>(p);
+        }
+    }
+}
+
+void NatureGroup::run(const NatureGroupTables& t, std::uint32_t base) {
+    masks_ = nature_tables().mask;
+    // Two chains of two steps each, for the multiplier's latency.
+    constexpr Jump kTwo = jump(2);
+    std::uint32_t even = base, odd = next_seed(base);
+    for (int j = 0; j <= t.last_pair + 3; j += 2) {
+        top_[j] = static_cast<std::uint8_t>(even >> 24);
+        low_[j] = static_cast<std::uint8_t>(even >> 16);
+        top_[j + 1] = static_cast<std::uint8_t>(odd >> 24);
+        low_[j + 1] = static_cast<std::uint8_t>(odd >> 16);
+        even = kTwo.apply(even);
+        odd = kTwo.apply(odd);
+    }
+    for (int q = 1; q <= t.last_pair; ++q) {
+        const unsigned carry = (top_[q + 1] - kMul1 * top_[q]) & 0xFFu;
+        const unsigned shared = (11u * low_[q + 1] + low_[q]) % 25u;
+        nature_[q] = static_cast<std::uint16_t>(carry * 25 + (static_cast<unsigned>(t.nature) + 25 - shared) % 25);
+    }
+    find_covers(t);
+    // The last pair any settled parity may need.
+    const int through = *std::max_element(&cover_[0][0], &cover_[0][0] + 512);
+    std::fill(&found_[0][0], &found_[0][0] + 512, static_cast<std::int16_t>(kUnsettled));
+    std::memset(walked_, 0, sizeof walked_);
+    // The pairs of the nature with passing words, in order; each seed's
+    // parity is settled by the first one a frame reaches, up to its cover.
+    // First the pairs whose words' shared values H and S pass, listed
+    // without a branch.
+    int listed = 0;
+    for (int q = 2; q <= through; ++q) {
+        pairs_[listed] = static_cast<std::uint16_t>(q);
+        listed += static_cast<int>(static_cast<int>(low_[q + 2] & 31) >= t.min_first) &
+                  static_cast<int>(static_cast<int>(low_[q + 3] & 31) >= t.min_second);
+    }
+    const TopMask* masks = masks_;
+    for (int i = 0; i < listed; ++i) {
+        const int q = pairs_[i];
+        const unsigned l1 = low_[q + 2], l2 = low_[q + 3];
+        const unsigned b2 = (top_[q + 2] - kMul2 * top_[q]) & 0xFFu;
+        const unsigned b3 = (top_[q + 3] - kMul3 * top_[q]) & 0xFFu;
+        const TopMask& n = masks[nature_[q]];
+        const TopMask& w1 = t.first[(l1 >> 5) * 256 + b2];
+        const TopMask& w2 = t.second[(l2 >> 5) * 256 + b3];
+        TopMask both;
+        for (unsigned w = 0; w < 4; ++w) both.w[w] = n.w[w] & w1.w[w] & w2.w[w];
+        if ((both.w[0] | both.w[1] | both.w[2] | both.w[3]) == 0) continue;
+        const int parity = q & 1;
+        for (unsigned w = 0; w < 4; ++w)
+            for (std::uint64_t bits = both.w[w]; bits != 0; bits &= bits - 1) {
+                const unsigned x = w * 64 + static_cast<unsigned>(std::countr_zero(bits));
+                const unsigned k = ((x - top_[q]) * kPositionBytes.inv[q]) & 0xFFu;
+                if (found_[parity][k] != kUnsettled || q > cover_[parity][k]) continue;
+                const int f = lowest_frame_reaching(t, q, k, walked_[parity][k]);
+                if (f < 0) {
+                    // No frame reaches it: the next pair may be, and its
+                    // walk back ends here at the latest.
+                    walked_[parity][k] = static_cast<std::uint16_t>(q);
+                    continue;
+                }
+                found_[parity][k] = static_cast<std::int16_t>(f <= t.max_frames ? f : -1);
+                found_pair_[parity][k] = static_cast<std::uint16_t>(q);
+            }
+    }
+    for (unsigned k = 0; k < 256; ++k) {
+        if (cover_[0][k] == 0 || cover_[1][k] == 0) {
+            result_[k] = kUnsettled;
+            continue;
+        }
+        int best = -1;
+        for (int parity = 0; parity < 2; ++parity) {
+            const int f = found_[parity][k];  // unsettled here: no pair up to the cover is reached
+            if (f >= 0 && (best < 0 || f < best)) {
+                best = f;
+                words_[k] = static_cast<std::uint16_t>(found_pair_[parity][k] + 2);
+            }
+        }
+        result_[k] = static_cast<std::int16_t>(best);
+    }
+}
+
+}  // namespace vh::narrowing

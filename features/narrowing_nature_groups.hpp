@@ -1,0 +1,98 @@
+// Forward processing with a wanted nature, 256 seeds at a time: the seeds of
+// one hour and low half, which differ only in their top byte.
+//
+// The generator's low bits never depend on higher ones, so at every position
+// j the 256 seeds' states share their low 24 bits, and the seed with top byte
+// k has the top byte top[j] + k m[j] (mod 256), m[j] the low byte of the
+// j-step multiplier (odd: the seeds take each top byte once). An output is
+// its state's top byte times 256 plus a byte shared by the group. So whether
+// the pair at q has the wanted nature, and whether the words after it pass
+// the minimums, are each a 256-bit mask over the top byte at q, read from
+// tables by the shared bytes and the carries between the states; the rare
+// pairs that pass both are found for the whole group with a few loads per
+// position.
+//
+// A seed's row is the lowest frame reaching such a pair (without a power,
+// type or shiny filter no frame ends the seed early). Searches of one parity
+// that start between two pairs of the wanted nature end at the later one, so
+// by parity the lowest frames reaching those pairs rise with the pairs: the
+// first pair of each parity that some frame reaches gives that parity's
+// lowest frame, found by walking back to the previous pair of the nature.
+// A parity is settled as soon as a pair of the nature at or past the last
+// start of a frame within the maximum is known (its cover): later pairs are
+// out of the frames' reach. Seeds whose cover lies past the positions looked
+// at are left to the seed-by-seed replay.
+#pragma once
+#include <cstdint>
+#include <memory>
+
+#include "features/narrowing_internal.hpp"
+
+namespace vh::narrowing {
+
+// Pairs of each parity looked at past the frames' last start for a pair of
+// the wanted nature: all 200 miss it with probability (24/25)^200, 0.03%.
+inline constexpr int kCoverPairs = 200;
+inline constexpr int kNatureGroupPositions = 2500 + 3 + 2 * kCoverPairs + 5;  // and one to make it even
+
+// Bits over the 256 top bytes a state can have.
+struct TopMask {
+    std::uint64_t w[4];
+};
+
+// The tables of one request; shared by the threads.
+struct NatureGroupTables {
+    explicit NatureGroupTables(const Search& search);
+    // Whether the request is answered this way: forward, a wanted nature,
+    // no shiny, power, type or fixed shiny creature, and a table long
+    // enough for a pair of each parity past the frames.
+    static bool applies(const Search& search);
+
+    int nature;
+    bool sync;
+    int max_frames;
+    int last_start;   // the latest start of a search of a frame within the maximum
+    int last_pair;    // the last pair looked at: its words are within the table
+    int min_first;    // H and S, the values the group's shared bytes hold
+    int min_second;
+    // Bit X of first[a x 256 + B]: a state with top byte X at the pair has
+    // top byte (m2 X + B) mod 256 at the first word, whose A and B pass with
+    // the low three bits a of A; second[] likewise for S, C and D with m3.
+    std::unique_ptr<TopMask[]> first;
+    std::unique_ptr<TopMask[]> second;
+};
+
+class NatureGroup {
+public:
+    static constexpr int kUnsettled = -2;  // the seed is left to the replay
+
+    // Evaluates the seeds k << 24 | base, k = 0 .. 255.
+    void run(const NatureGroupTables& t, std::uint32_t base);
+    // Seed k's row frame, -1 for none, or kUnsettled.
+    int frame(unsigned k) const { return result_[k]; }
+    // The position of the first word of seed k's row.
+    int words_at(unsigned k) const { return words_[k]; }
+
+private:
+    bool wanted_at(int q, unsigned k) const;
+    // The previous pair of the nature before q at q's parity: the last one
+    // above `floor`, else `floor` (a pair of the nature, or 0 for none).
+    int prev_wanted(int q, unsigned k, int floor) const;
+    // The lowest frame ending its search at the pair q of the nature, or -1.
+    int lowest_frame_reaching(const NatureGroupTables& t, int q, unsigned k, int floor) const;
+    void find_covers(const NatureGroupTables& t);
+
+    const TopMask* masks_ = nullptr;  // the nature masks
+    std::uint8_t top_[kNatureGroupPositions];    // top byte of seed 0's state j
+    std::uint8_t low_[kNatureGroupPositions];    // the shared third byte (the output's low byte)
+    std::uint16_t nature_[kNatureGroupPositions];  // the pair at q: its mask of the wanted nature
+    std::uint16_t pairs_[kNatureGroupPositions];  // pairs listed for a closer look
+    std::uint16_t cover_[2][256];
+    std::int16_t found_[2][256];       // per parity: the lowest frame, -1, or unsettled
+    std::uint16_t found_pair_[2][256];
+    std::uint16_t walked_[2][256];     // the last pair walked back from, reached by no frame
+    std::int16_t result_[256];
+    std::uint16_t words_[256];
+};
+
+}  // namespace vh::narrowing
