@@ -233,10 +233,14 @@ void NatureGroup::run(const NatureGroupTables& t, std::uint32_t base) {
         const TopMask& w1 = t.first[(l1 >> 5) * 256 + b2];
         const TopMask& w2 = t.second[(l2 >> 5) * 256 + b3];
         TopMask both;
-        for (unsigned w = 0; w < 4; ++w) both.w[w] = n.w[w] & w1.w[w] & w2.w[w];
-        if ((both.w[0] | both.w[1] | both.w[2] | both.w[3]) == 0) continue;
+        unsigned words = 0;  // bit w: both.w[w] has a bit
+        for (unsigned w = 0; w < 4; ++w) {
+            both.w[w] = n.w[w] & w1.w[w] & w2.w[w];
+            words |= static_cast<unsigned>(both.w[w] != 0) << w;
+        }
         const int parity = q & 1;
-        for (unsigned w = 0; w < 4; ++w)
+        for (; words != 0; words &= words - 1) {
+            const unsigned w = static_cast<unsigned>(std::countr_zero(words));
             for (std::uint64_t bits = both.w[w]; bits != 0; bits &= bits - 1) {
                 const unsigned x = w * 64 + static_cast<unsigned>(std::countr_zero(bits));
                 const unsigned k = ((x - top_[q]) * kPositionBytes.inv[q]) & 0xFFu;
@@ -251,6 +255,7 @@ void NatureGroup::run(const NatureGroupTables& t, std::uint32_t base) {
                 found_[parity][k] = static_cast<std::int16_t>(f <= t.max_frames ? f : -1);
                 found_pair_[parity][k] = static_cast<std::uint16_t>(q);
             }
+        }
     }
     for (unsigned k = 0; k < 256; ++k) {
         if (cover_[0][k] == 0 || cover_[1][k] == 0) {
