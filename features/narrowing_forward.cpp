@@ -508,6 +508,14 @@ constexpr double kNatureSearchesForWords = 6.0;
 // six minimums 15 (2.3%) took 60 instead of 108 ns a seed, 12 (6%) about
 // the same either way, 10 (11%) 150 instead of 120.
 constexpr double kGroupsMostPassing = 0.05;
+// With synchronize they are also taken where they cost less than the pass
+// set: a seed costs about this in the pass set's units, plus this times the
+// share of passing pairs of words. With nature 3 and all six minimums 17
+// they took 0.81 s against the pass set's 1.44, 19 0.58 against 0.64, 20
+// 0.54 against 0.52. Without synchronize the pass set stayed faster
+// wherever it fits (minimums 15: 0.95 s either way, 17: 0.66 against 0.56).
+constexpr double kGroupSeedCost = 24.0;
+constexpr double kGroupPassingCost = 1600.0;
 constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked once per pass
 constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
 
@@ -516,6 +524,7 @@ struct WayEstimate {
     bool pass_set_cheaper;
     double replay_ns;    // replaying every seed
     bool from_words;     // a replayed seed is replayed from its words
+    bool groups;         // and its low half's 256 seeds are taken at once
 };
 
 WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
@@ -558,7 +567,11 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
                               ? kShinyPairStates
                               : static_cast<double>(passing) * kStatesPerCombination;
     const double pass_set = events * kWordEventCost + entries * kPassingFrameCost + seeds * kSeedLookupCost;
-    return {pass_set_fits(search, passing), pass_set < replay, replay, from_words};
+    const double p_words = static_cast<double>(passing) / 1073741824.0;
+    const bool groups = from_words && NatureGroupTables::applies(search) && p_words <= kGroupsMostPassing;
+    const double groups_ns = seeds * (kGroupSeedCost + p_words * kGroupPassingCost);
+    const bool pass_set_cheaper = groups && search.sync_nature ? pass_set < groups_ns : pass_set < replay;
+    return {pass_set_fits(search, passing), pass_set_cheaper, replay, from_words, groups};
 }
 
 }  // namespace
@@ -580,11 +593,9 @@ void run_forward(const Search& search, ProgressRef progress, TextSink& out) {
     if (search.forward_way == NarrowingTestHook::ForwardWay::kReplayFromWords ||
         search.forward_way == NarrowingTestHook::ForwardWay::kNatureGroups)
         pass_set = false;
-    chosen.nature_groups =
-        chosen.replay_from_words && NatureGroupTables::applies(chosen) &&
-        (search.forward_way == NarrowingTestHook::ForwardWay::kNatureGroups ||
-         (search.forward_way == NarrowingTestHook::ForwardWay::kChosen &&
-          static_cast<double>(passing) / 1073741824.0 <= kGroupsMostPassing));
+    chosen.nature_groups = chosen.replay_from_words && NatureGroupTables::applies(chosen) &&
+                           (search.forward_way == NarrowingTestHook::ForwardWay::kNatureGroups ||
+                            (search.forward_way == NarrowingTestHook::ForwardWay::kChosen && est.groups));
     if (!pass_set && est.replay_ns < kOneThreadReplayNs) chosen.threads = 1;
     std::vector<std::unique_ptr<RowWorker>> workers;
     for (int t = 0; t < chosen.threads; ++t) workers.push_back(std::make_unique<RowWorker>(chosen));
