@@ -250,7 +250,9 @@ int main(int argc, char** argv) {
     add_forward("forward, minimums 12 (25M rows)", forward_minimums(12), "300 MB/s");
     // A wanted nature with loose minimums: too many passing pairs of words
     // for a pass set to pay, each seed replayed from the words after pairs
-    // of the nature (without synchronize, frame by frame at minimums 0).
+    // of the nature (without synchronize, frame by frame at minimums 0), or
+    // where few pairs of words pass the 256 seeds of a low half at once
+    // (with synchronize, at minimums 17 also instead of the pass set).
     {
         NarrowingRequest r = forward_minimums(10);
         r.nature = 3;
@@ -261,6 +263,8 @@ int main(int argc, char** argv) {
         r.nature = 3;
         r.sync = true;
         add_forward("forward, nature 3, sync, minimums 15 (6.5M rows)", r, "300 MB/s");
+        r.min_ivs = forward_minimums(17).min_ivs;
+        add_forward("forward, nature 3, sync, minimums 17 (3.3M rows)", r, "300 MB/s");
     }
     // The fixed shiny creature: its frames taken from the passing words.
     {
