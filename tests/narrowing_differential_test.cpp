@@ -180,17 +180,27 @@ long same_far_rows(const NarrowingRequest& req, const Knobs& opt) {
     return far_rows;
 }
 
-TEST(NarrowingDifferential, FarRowsReplayedRandomRequests) {
-    Gen g{std::mt19937(8122027)};
-    long far_rows = 0;  // rows past the first 48 frames
-    for (int i = 0; i < 60; ++i) {
-        const NarrowingRequest req = g.far_forward();
+// Runs n requests of far_forward, each adjusted by `adjust(g, i, req, opt)`,
+// against the literal search; returns their rows past the first 48 frames.
+template <class Adjust>
+long far_rows_of(std::uint32_t seed, int n, Adjust&& adjust) {
+    Gen g{std::mt19937(seed)};
+    long far_rows = 0;
+    for (int i = 0; i < n; ++i) {
+        NarrowingRequest req = g.far_forward();
         Knobs opt = g.options(false);
+        adjust(g, i, req, opt);
+        far_rows += same_far_rows(req, opt);
+    }
+    return far_rows;
+}
+
+TEST(NarrowingDifferential, FarRowsReplayedRandomRequests) {
+    const long far_rows = far_rows_of(8122027, 60, [](Gen&, int i, NarrowingRequest&, Knobs& opt) {
         const ForwardWay ways[] = {ForwardWay::kReplayEverySeed, ForwardWay::kReplayFromWords,
                                    ForwardWay::kNatureGroups};
         opt.hook.forward_way = ways[i % 3];
-        far_rows += same_far_rows(req, opt);
-    }
+    });
     EXPECT_GT(far_rows, 10000);  // the seeds do reach far rows
 }
 
@@ -198,38 +208,28 @@ TEST(NarrowingDifferential, FarRowsReplayedRandomRequests) {
 // filter its frames are taken from the passing words, with one frame by
 // frame (a failing frame ends the seed); both against the literal search.
 TEST(NarrowingDifferential, FixedShinyFarRowsReplayed) {
-    Gen g{std::mt19937(8122028)};
-    long far_rows = 0;
-    for (int i = 0; i < 24; ++i) {
-        NarrowingRequest req = g.far_forward();
+    const long far_rows = far_rows_of(8122028, 24, [](Gen& g, int i, NarrowingRequest& req, Knobs& opt) {
         req.fixed_shiny = true;
         if (i % 3 == 0) req.hp_type = g.uniform(0, 15);
-        Knobs opt = g.options(false);
         opt.hook.forward_way = ForwardWay::kReplayEverySeed;
-        far_rows += same_far_rows(req, opt);
-    }
-    EXPECT_GT(far_rows, 10000);  // the seeds do reach far rows
+    });
+    EXPECT_GT(far_rows, 10000);
 }
 
 // The seeds of a low half taken 256 at a time where a nature is wanted:
 // loose to tight minimums, frame maxima from 0 on, and tables so short
 // that many seeds are left to the replay.
 TEST(NarrowingDifferential, NatureGroupsRandomRequests) {
-    Gen g{std::mt19937(8122029)};
-    long far_rows = 0;
-    for (int i = 0; i < 36; ++i) {
-        NarrowingRequest req = g.far_forward();
+    const long far_rows = far_rows_of(8122029, 36, [](Gen& g, int, NarrowingRequest& req, Knobs& opt) {
         req.fixed_shiny = false;
         req.nature = g.uniform(0, 24);
         req.hp_type = -1;
         req.min_power = 30;
         for (int& v : req.min_ivs) v = g.uniform(8, 26);
         req.max_frames = g.chance(20) ? g.uniform(0, 30) : g.uniform(60, 500);
-        Knobs opt = g.options(false);
         opt.hook.forward_way = ForwardWay::kNatureGroups;
         if (g.chance(30)) opt.hook.forward_table = std::max(20, req.max_frames + g.uniform(4, 120));
-        far_rows += same_far_rows(req, opt);
-    }
+    });
     EXPECT_GT(far_rows, 1000);
 }
 
