@@ -7,6 +7,11 @@
 
 #include "engine/lcg.hpp"
 
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#include <immintrin.h>
+#define VH_GROUPS_WIDE 1
+#endif
+
 namespace vh::narrowing {
 
 namespace {
@@ -67,6 +72,64 @@ const NatureTables& nature_tables() {
     return *tables;
 }
 
+#ifdef VH_GROUPS_WIDE
+// k x m[j] mod 256 for the 256 seeds k, by j mod 64 (the multiplier's low
+// byte repeats every 64 steps).
+struct SeedSteps {
+    std::uint8_t at[64][256];
+};
+constexpr SeedSteps make_seed_steps() {
+    static_assert((kForwardJumps[64].mul & 0xFFu) == 1u);
+    SeedSteps s{};
+    for (int j = 0; j < 64; ++j)
+        for (unsigned k = 0; k < 256; ++k) s.at[j][k] = static_cast<std::uint8_t>(k * kPositionBytes.mul[j]);
+    return s;
+}
+constexpr SeedSteps kSeedSteps = make_seed_steps();
+
+// The covers with byte permutes (on 256-bit vectors), from q on while more
+// than a few seeds are open and at most kWideSpan pairs: each pair's nature
+// mask is read for all 256 seeds at once (their top bytes by one add, the
+// mask's byte by a permute, its bit by a byte test) and the seeds it covers
+// are cleared from `open_seeds`, whose state before each pair goes to
+// `open_before`. No loop over the bits: the covers stay as those masks.
+// Returns the first pair not looked at.
+#define VH_TARGET_WIDE gnu::target("avx2,avx512f,avx512bw,avx512vl,avx512vbmi")
+// GCC 12's headers start the masked permute from a deliberately undefined
+// vector, which its own -Wmaybe-uninitialized then reports.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+[[VH_TARGET_WIDE]] int wide_covers(const std::uint8_t* top, const std::uint16_t* nature, const TopMask* masks, int q,
+                                   int last, int& open, TopMask (&open_seeds)[2], TopMask* open_before) {
+    const __m256i low5 = _mm256_set1_epi8(0x1F), low3 = _mm256_set1_epi8(7);
+    const __m256i bit_of = _mm256_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8,
+                                            16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
+    const int from = q;
+    for (; q <= last && open > 12 && q - from < kWideSpan; ++q) {
+        TopMask& seeds = open_seeds[q & 1];
+        open_before[q - from] = seeds;
+        const __m256i mask = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(masks[nature[q]].w));
+        const __m256i first = _mm256_set1_epi8(static_cast<char>(top[q]));
+        const std::uint8_t* steps = kSeedSteps.at[q & 63];
+        for (int w = 0; w < 4; ++w) {
+            std::uint64_t hit = 0;
+            for (int h = 0; h < 2; ++h) {
+                const __m256i x =
+                    _mm256_add_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(steps + 64 * w + 32 * h)), first);
+                const __m256i byte = _mm256_permutexvar_epi8(_mm256_and_si256(_mm256_srli_epi16(x, 3), low5), mask);
+                const __m256i bit = _mm256_shuffle_epi8(bit_of, _mm256_and_si256(x, low3));
+                hit |= std::uint64_t{_mm256_test_epi8_mask(byte, bit)} << (32 * h);
+            }
+            open -= std::popcount(seeds.w[w] & hit);
+            seeds.w[w] &= ~hit;
+        }
+    }
+    return q;
+}
+#pragma GCC diagnostic pop
+#endif
+
 }  // namespace
 
 bool NatureGroupTables::applies(const Search& search) {
@@ -84,6 +147,7 @@ NatureGroupTables::NatureGroupTables(const Search& search)
       last_pair(std::min(last_start - 1 + 2 * kCoverPairs, search.table - 4)),
       min_first(search.req.min_ivs[0]),
       min_second(search.req.min_ivs[3]),
+      vectors(search.vectors),
       first(new TopMask[8 * 256]()),
       second(new TopMask[8 * 256]()) {
     nature_tables();  // built here, before the threads share it
@@ -148,14 +212,23 @@ int NatureGroup::lowest_frame_reaching(const NatureGroupTables& t, int q, unsign
 
 void NatureGroup::find_covers(const NatureGroupTables& t) {
     std::memset(cover_, 0, sizeof cover_);  // 0: none found (a cover is at least 1)
+    std::memset(wide_open_, 0xFF, sizeof wide_open_);
+    int open = 512;
+    int q = std::max(t.last_start - 1, 1);
+    wide_from_ = wide_end_ = q;
+#ifdef VH_GROUPS_WIDE
+    if (t.vectors == Vectors::k512) {
+        q = wide_covers(top_, nature_, masks_, q, t.last_pair, open, wide_open_, open_before_);
+        wide_end_ = q;
+    }
+#endif
     const TopList* lists = nature_tables().list;
     // The pairs' masks scattered to their seeds while most seeds are open;
     // past that most bits fall on seeds already covered, and the rest are
     // looked up seed by seed. Without a branch but the loop's: whether a
     // seed is still open is a coin toss.
-    int open = 512;
-    int q = std::max(t.last_start - 1, 1);
-    for (; q <= t.last_pair && open > 48; ++q) {
+    // (After the masks only the few left are looked up.)
+    for (; q <= t.last_pair && open > 48 && wide_end_ == wide_from_; ++q) {
         const TopList& l = lists[nature_[q]];
         const unsigned top = top_[q], inv = kPositionBytes.inv[q];
         std::uint16_t* cover = cover_[q & 1];
@@ -171,7 +244,7 @@ void NatureGroup::find_covers(const NatureGroupTables& t) {
     for (int parity = 0; parity < 2; ++parity) {
         const int from = q + ((q ^ parity) & 1);
         for (unsigned k = 0; k < 256; ++k) {
-            if (cover_[parity][k] != 0) continue;
+            if (covered(parity, k)) continue;
             int p = from;
             for (; p + 6 <= t.last_pair; p += 8) {
                 const unsigned hits = static_cast<unsigned>(wanted_at(p, k)) |
@@ -188,6 +261,16 @@ void NatureGroup::find_covers(const NatureGroupTables& t) {
             if (p <= t.last_pair) cover_[parity][k] = static_cast<std::uint16_t>(p);
         }
     }
+}
+
+bool NatureGroup::covered(int parity, unsigned k) const {
+    return (wide_open_[parity].w[k >> 6] >> (k & 63) & 1) == 0 || cover_[parity][k] != 0;
+}
+
+bool NatureGroup::covered_before(int parity, unsigned k, int q) const {
+    if (q >= wide_from_ && q < wide_end_) return (open_before_[q - wide_from_].w[k >> 6] >> (k & 63) & 1) == 0;
+    if (q >= wide_end_ && (wide_open_[parity].w[k >> 6] >> (k & 63) & 1) == 0) return true;
+    return cover_[parity][k] != 0 && cover_[parity][k] < q;
 }
 
 void NatureGroup::run(const NatureGroupTables& t, std::uint32_t base) {
@@ -210,7 +293,7 @@ void NatureGroup::run(const NatureGroupTables& t, std::uint32_t base) {
     }
     find_covers(t);
     // The last pair any settled parity may need.
-    const int through = *std::max_element(&cover_[0][0], &cover_[0][0] + 512);
+    const int through = std::max<int>(wide_end_ - 1, *std::max_element(&cover_[0][0], &cover_[0][0] + 512));
     std::fill(&found_[0][0], &found_[0][0] + 512, static_cast<std::int16_t>(kUnsettled));
     std::memset(walked_, 0, sizeof walked_);
     // The pairs of the nature with passing words, in order; each seed's
@@ -244,7 +327,7 @@ void NatureGroup::run(const NatureGroupTables& t, std::uint32_t base) {
             for (std::uint64_t bits = both.w[w]; bits != 0; bits &= bits - 1) {
                 const unsigned x = w * 64 + static_cast<unsigned>(std::countr_zero(bits));
                 const unsigned k = ((x - top_[q]) * kPositionBytes.inv[q]) & 0xFFu;
-                if (found_[parity][k] != kUnsettled || q > cover_[parity][k]) continue;
+                if (found_[parity][k] != kUnsettled || !covered(parity, k) || covered_before(parity, k, q)) continue;
                 const int f = lowest_frame_reaching(t, q, k, walked_[parity][k]);
                 if (f < 0) {
                     // No frame reaches it: the next pair may be, and its
@@ -258,7 +341,7 @@ void NatureGroup::run(const NatureGroupTables& t, std::uint32_t base) {
         }
     }
     for (unsigned k = 0; k < 256; ++k) {
-        if (cover_[0][k] == 0 || cover_[1][k] == 0) {
+        if (!covered(0, k) || !covered(1, k)) {
             result_[k] = kUnsettled;
             continue;
         }

@@ -33,6 +33,8 @@ namespace vh::narrowing {
 // Pairs of each parity looked at past the frames' last start for a pair of
 // the wanted nature: all 200 miss it with probability (24/25)^200, 0.03%.
 inline constexpr int kCoverPairs = 200;
+// Pairs whose covers are kept as masks over the seeds, at most.
+inline constexpr int kWideSpan = 256;
 inline constexpr int kNatureGroupPositions = 2500 + 3 + 2 * kCoverPairs + 5;  // and one to make it even
 
 // Bits over the 256 top bytes a state can have.
@@ -55,6 +57,7 @@ struct NatureGroupTables {
     int last_pair;    // the last pair looked at: its words are within the table
     int min_first;    // H and S, the values the group's shared bytes hold
     int min_second;
+    Vectors vectors;
     // Bit X of first[a x 256 + B]: a state with top byte X at the pair has
     // top byte (m2 X + B) mod 256 at the first word, whose A and B pass with
     // the low three bits a of A; second[] likewise for S, C and D with m3.
@@ -81,12 +84,23 @@ private:
     // The lowest frame ending its search at the pair q of the nature, or -1.
     int lowest_frame_reaching(const NatureGroupTables& t, int q, unsigned k, int floor) const;
     void find_covers(const NatureGroupTables& t);
+    // Whether seed k has a cover at `parity`, and whether before q.
+    bool covered(int parity, unsigned k) const;
+    bool covered_before(int parity, unsigned k, int q) const;
 
     const TopMask* masks_ = nullptr;  // the nature masks
     std::uint8_t top_[kNatureGroupPositions];    // top byte of seed 0's state j
     std::uint8_t low_[kNatureGroupPositions];    // the shared third byte (the output's low byte)
     std::uint16_t nature_[kNatureGroupPositions];  // the pair at q: its mask of the wanted nature
     std::uint16_t pairs_[kNatureGroupPositions];  // pairs listed for a closer look
+    // The covers: pairs wide_from_ .. wide_end_ - 1 as masks (bit k of
+    // open_before_[q - wide_from_]: seed k not covered before q at q's
+    // parity; of wide_open_: not covered by them), the rest as positions
+    // (0: none).
+    int wide_from_ = 0;
+    int wide_end_ = 0;
+    TopMask open_before_[kWideSpan];
+    TopMask wide_open_[2];
     std::uint16_t cover_[2][256];
     std::int16_t found_[2][256];       // per parity: the lowest frame, -1, or unsettled
     std::uint16_t found_pair_[2][256];
