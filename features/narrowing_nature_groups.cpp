@@ -307,37 +307,46 @@ void NatureGroup::run(const NatureGroupTables& t, std::uint32_t base) {
                   static_cast<int>(static_cast<int>(low_[q + 3] & 31) >= t.min_second);
     }
     const TopMask* masks = masks_;
-    for (int i = 0; i < listed; ++i) {
-        const int q = pairs_[i];
-        const unsigned l1 = low_[q + 2], l2 = low_[q + 3];
-        const unsigned b2 = (top_[q + 2] - kMul2 * top_[q]) & 0xFFu;
-        const unsigned b3 = (top_[q + 3] - kMul3 * top_[q]) & 0xFFu;
-        const TopMask& n = masks[nature_[q]];
-        const TopMask& w1 = t.first[(l1 >> 5) * 256 + b2];
-        const TopMask& w2 = t.second[(l2 >> 5) * 256 + b3];
-        TopMask both;
-        unsigned words = 0;  // bit w: both.w[w] has a bit
-        for (unsigned w = 0; w < 4; ++w) {
-            both.w[w] = n.w[w] & w1.w[w] & w2.w[w];
-            words |= static_cast<unsigned>(both.w[w] != 0) << w;
+    // In batches: first each pair's seeds that pass, kept without a branch
+    // where there are any (the loads of a batch overlap), then those seeds.
+    constexpr int kBatch = 32;
+    TopMask passing[kBatch];
+    int passing_pair[kBatch];
+    for (int from = 0; from < listed; from += kBatch) {
+        const int end = std::min(listed, from + kBatch);
+        int kept = 0;
+        for (int i = from; i < end; ++i) {
+            const int q = pairs_[i];
+            const unsigned l1 = low_[q + 2], l2 = low_[q + 3];
+            const unsigned b2 = (top_[q + 2] - kMul2 * top_[q]) & 0xFFu;
+            const unsigned b3 = (top_[q + 3] - kMul3 * top_[q]) & 0xFFu;
+            const TopMask& n = masks[nature_[q]];
+            const TopMask& w1 = t.first[(l1 >> 5) * 256 + b2];
+            const TopMask& w2 = t.second[(l2 >> 5) * 256 + b3];
+            TopMask& both = passing[kept];
+            for (unsigned w = 0; w < 4; ++w) both.w[w] = n.w[w] & w1.w[w] & w2.w[w];
+            passing_pair[kept] = q;
+            kept += (both.w[0] | both.w[1] | both.w[2] | both.w[3]) != 0;
         }
-        const int parity = q & 1;
-        for (; words != 0; words &= words - 1) {
-            const unsigned w = static_cast<unsigned>(std::countr_zero(words));
-            for (std::uint64_t bits = both.w[w]; bits != 0; bits &= bits - 1) {
-                const unsigned x = w * 64 + static_cast<unsigned>(std::countr_zero(bits));
-                const unsigned k = ((x - top_[q]) * kPositionBytes.inv[q]) & 0xFFu;
-                if (found_[parity][k] != kUnsettled || !covered(parity, k) || covered_before(parity, k, q)) continue;
-                const int f = lowest_frame_reaching(t, q, k, walked_[parity][k]);
-                if (f < 0) {
-                    // No frame reaches it: the next pair may be, and its
-                    // walk back ends here at the latest.
-                    walked_[parity][k] = static_cast<std::uint16_t>(q);
-                    continue;
+        for (int i = 0; i < kept; ++i) {
+            const int q = passing_pair[i];
+            const int parity = q & 1;
+            for (unsigned w = 0; w < 4; ++w)
+                for (std::uint64_t bits = passing[i].w[w]; bits != 0; bits &= bits - 1) {
+                    const unsigned x = w * 64 + static_cast<unsigned>(std::countr_zero(bits));
+                    const unsigned k = ((x - top_[q]) * kPositionBytes.inv[q]) & 0xFFu;
+                    if (found_[parity][k] != kUnsettled || !covered(parity, k) || covered_before(parity, k, q))
+                        continue;
+                    const int f = lowest_frame_reaching(t, q, k, walked_[parity][k]);
+                    if (f < 0) {
+                        // No frame reaches it: the next pair may be, and its
+                        // walk back ends here at the latest.
+                        walked_[parity][k] = static_cast<std::uint16_t>(q);
+                        continue;
+                    }
+                    found_[parity][k] = static_cast<std::int16_t>(f <= t.max_frames ? f : -1);
+                    found_pair_[parity][k] = static_cast<std::uint16_t>(q);
                 }
-                found_[parity][k] = static_cast<std::int16_t>(f <= t.max_frames ? f : -1);
-                found_pair_[parity][k] = static_cast<std::uint16_t>(q);
-            }
         }
     }
     for (unsigned k = 0; k < 256; ++k) {
