@@ -504,18 +504,20 @@ constexpr double kSearchesForWords = 24.0;
 // frame by frame, 10 (about 9.5) from the words.
 constexpr double kNatureSearchesForWords = 6.0;
 // Where a nature is wanted, the seeds replayed from their words are taken
-// 256 at a time where at most this share of the pairs of words pass: all
-// six minimums 15 (2.3%) took 60 instead of 108 ns a seed, 12 (6%) about
-// the same either way, 10 (11%) 150 instead of 120.
-constexpr double kGroupsMostPassing = 0.05;
-// With synchronize they are also taken where they cost less than the pass
-// set: a seed costs about this in the pass set's units, plus this times the
-// share of passing pairs of words. With nature 3 and all six minimums 17
-// they took 0.81 s against the pass set's 1.44, 19 0.58 against 0.64, 20
-// 0.54 against 0.52. Without synchronize the pass set stayed faster
-// wherever it fits (minimums 15: 0.95 s either way, 17: 0.66 against 0.56).
-constexpr double kGroupSeedCost = 24.0;
-constexpr double kGroupPassingCost = 1600.0;
+// 256 at a time where at most this share of the pairs of words pass. With
+// nature 3 (whole runs, two threads), all six minimums 11 (8% pass) took
+// 2.11 s against 2.38 with synchronize and 12 (6%) 1.79 against 2.14
+// without; 10 (11%) 2.67 against 2.39 and 2.44 against 2.21.
+constexpr double kGroupsMostPassing = 0.09;
+// They are also taken where they cost less than the pass set: a seed
+// costs about the first in the pass set's units, plus the second times the
+// share of passing pairs of words. The pass set's estimate is about 0.7 ns
+// of a run's time a unit with synchronize and 0.28 without, hence two
+// pairs. With synchronize and minimums 17 they took 0.54 s against the pass
+// set's 1.44, 20 0.38 against 0.44, 21 0.33 either way; without, 15 0.82
+// against 1.09, 17 0.56 either way, 20 about 0.35 against 0.27.
+constexpr double kGroupSeedCost = 13.0, kGroupPassingCost = 1600.0;
+constexpr double kGroupSeedCostNoSync = 31.0, kGroupPassingCostNoSync = 3800.0;
 constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked once per pass
 constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
 
@@ -569,8 +571,9 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
     const double pass_set = events * kWordEventCost + entries * kPassingFrameCost + seeds * kSeedLookupCost;
     const double p_words = static_cast<double>(passing) / 1073741824.0;
     const bool groups = from_words && NatureGroupTables::applies(search) && p_words <= kGroupsMostPassing;
-    const double groups_ns = seeds * (kGroupSeedCost + p_words * kGroupPassingCost);
-    const bool pass_set_cheaper = groups && search.sync_nature ? pass_set < groups_ns : pass_set < replay;
+    const double groups_ns = seeds * (search.sync_nature ? kGroupSeedCost + p_words * kGroupPassingCost
+                                                         : kGroupSeedCostNoSync + p_words * kGroupPassingCostNoSync);
+    const bool pass_set_cheaper = groups ? pass_set < groups_ns : pass_set < replay;
     return {pass_set_fits(search, passing), pass_set_cheaper, replay, from_words, groups};
 }
 
