@@ -132,18 +132,22 @@ constexpr SeedSteps kSeedSteps = make_seed_steps();
 
 }  // namespace
 
+namespace {
+// Frame f's search starts at f + 2, or f + 3 after a failed synchronize.
+int last_start_of(const NarrowingRequest& req) { return req.max_frames + (req.sync ? 3 : 2); }
+}  // namespace
+
 bool NatureGroupTables::applies(const Search& search) {
     const NarrowingRequest& req = search.req;
-    const int last_start = req.max_frames + (req.sync ? 3 : 2);
     return !req.reverse && req.nature != kNoNature && !req.shiny && !req.fixed_shiny && !search.hp_filter &&
-           search.table - 4 >= last_start;
+           search.table - 4 >= last_start_of(req);
 }
 
 NatureGroupTables::NatureGroupTables(const Search& search)
     : nature(search.req.nature),
       sync(search.req.sync),
       max_frames(search.req.max_frames),
-      last_start(max_frames + (sync ? 3 : 2)),
+      last_start(last_start_of(search.req)),
       last_pair(std::min(last_start - 1 + 2 * kCoverPairs, search.table - 4)),
       min_first(search.req.min_ivs[0]),
       min_second(search.req.min_ivs[3]),

@@ -35,7 +35,9 @@ namespace vh::narrowing {
 inline constexpr int kCoverPairs = 200;
 // Pairs whose covers are kept as masks over the seeds, at most.
 inline constexpr int kWideSpan = 256;
-inline constexpr int kNatureGroupPositions = 2500 + 3 + 2 * kCoverPairs + 5;  // and one to make it even
+// Positions 0 .. last pair + 4 at the most frames (the fill goes two steps
+// at a time, one past the last word).
+inline constexpr int kNatureGroupPositions = 2500 + 3 + 2 * kCoverPairs + 5;
 
 // Bits over the 256 top bytes a state can have.
 struct TopMask {
@@ -57,7 +59,7 @@ struct NatureGroupTables {
     int last_pair;    // the last pair looked at: its words are within the table
     int min_first;    // H and S, the values the group's shared bytes hold
     int min_second;
-    Vectors vectors;
+    Vectors vectors;  // 512: the covers with byte permutes
     // Bit X of first[a x 256 + B]: a state with top byte X at the pair has
     // top byte (m2 X + B) mod 256 at the first word, whose A and B pass with
     // the low three bits a of A; second[] likewise for S, C and D with m3.
