@@ -194,24 +194,29 @@ NatureGroupTables::NatureGroupTables(const Search& search)
             }
 }
 
-bool NatureGroup::wanted_at(int q, unsigned k) const {
-    const unsigned x = (top_[q] + k * kPositionBytes.mul[q]) & 0xFFu;
-    return masks_[nature_[q]].w[x >> 6] >> (x & 63) & 1;
+unsigned NatureGroup::top_at(int j, unsigned k) const { return (top_[j] + k * kPositionBytes.mul[j]) & 0xFFu; }
+
+unsigned NatureGroup::seed_at(int j, unsigned x) const { return ((x - top_[j]) * kPositionBytes.inv[j]) & 0xFFu; }
+
+bool NatureGroup::wanted_at(int q, unsigned k) const { return has_bit(masks_[nature_[q]], top_at(q, k)); }
+
+int NatureGroup::scan_wanted(int p, int step, int lowest, int highest, unsigned k) const {
+    // Four pairs at a time: the steps are independent, the exit is rare.
+    for (; p + 3 * step >= lowest && p + 3 * step <= highest; p += 4 * step) {
+        const unsigned hits = static_cast<unsigned>(wanted_at(p, k)) |
+                              static_cast<unsigned>(wanted_at(p + step, k)) << 1 |
+                              static_cast<unsigned>(wanted_at(p + 2 * step, k)) << 2 |
+                              static_cast<unsigned>(wanted_at(p + 3 * step, k)) << 3;
+        if (hits != 0) return p + step * std::countr_zero(hits);
+    }
+    for (; p >= lowest && p <= highest; p += step)
+        if (wanted_at(p, k)) return p;
+    return 0;
 }
 
 int NatureGroup::prev_wanted(int q, unsigned k, int floor) const {
-    // Four pairs at a time: the steps are independent, the exit is rare.
-    const int lowest = floor != 0 ? floor + 2 : 2;
-    int p = q - 2;
-    for (; p - 6 >= lowest; p -= 8) {
-        const unsigned hits = static_cast<unsigned>(wanted_at(p, k)) | static_cast<unsigned>(wanted_at(p - 2, k)) << 1 |
-                              static_cast<unsigned>(wanted_at(p - 4, k)) << 2 |
-                              static_cast<unsigned>(wanted_at(p - 6, k)) << 3;
-        if (hits != 0) return p - 2 * std::countr_zero(hits);
-    }
-    for (; p >= lowest; p -= 2)
-        if (wanted_at(p, k)) return p;
-    return floor;
+    const int found = scan_wanted(q - 2, -2, floor != 0 ? floor + 2 : 2, q, k);
+    return found != 0 ? found : floor;
 }
 
 int NatureGroup::lowest_frame_reaching(const NatureGroupTables& t, int q, unsigned k, int floor) const {
@@ -220,10 +225,7 @@ int NatureGroup::lowest_frame_reaching(const NatureGroupTables& t, int q, unsign
     const int prev = prev_wanted(q, k, floor);
     int s = prev != 0 ? prev + 2 : 2 + (q & 1);
     // The nature an output chooses: its value mod 25, 256 X + L = 6 X + L.
-    const auto chooses = [&](int j) {
-        const unsigned x = (top_[j] + k * kPositionBytes.mul[j]) & 0xFFu;
-        return static_cast<int>((6 * x + low_[j]) % 25) == t.nature;
-    };
+    const auto chooses = [&](int j) { return static_cast<int>((6 * top_at(j, k) + low_[j]) % 25) == t.nature; };
     for (; s <= q; s += 2) {
         if (!t.sync) {
             if (chooses(s - 1)) return s - 2;
@@ -250,17 +252,15 @@ void NatureGroup::find_covers(const NatureGroupTables& t) {
     }
 #endif
     const TopList* lists = nature_tables().list;
-    // The pairs' masks scattered to their seeds while most seeds are open;
-    // past that most bits fall on seeds already covered, and the rest are
-    // looked up seed by seed. Without a branch but the loop's: whether a
-    // seed is still open is a coin toss.
-    // (After the masks only the few left are looked up.)
+    // Without the masks, the pairs' masks scattered to their seeds while
+    // most seeds are open; past that most bits fall on seeds already
+    // covered. Without a branch but the loop's: whether a seed is still
+    // open is a coin toss. Either way the rest are looked up seed by seed.
     for (; q <= t.last_pair && open > 48 && wide_end_ == wide_from_; ++q) {
         const TopList& l = lists[nature_[q]];
-        const unsigned top = top_[q], inv = kPositionBytes.inv[q];
         std::uint16_t* cover = cover_[q & 1];
         for (unsigned i = 0; i < kMostBits; ++i) {
-            const unsigned k = ((l.x[i] - top) * inv) & 0xFFu;
+            const unsigned k = seed_at(q, l.x[i]);
             const unsigned c = cover[k];
             const unsigned was_open = static_cast<unsigned>(c == 0) & static_cast<unsigned>(i < l.n);
             cover[k] = static_cast<std::uint16_t>(c | (static_cast<unsigned>(q) & (0u - was_open)));
@@ -271,32 +271,16 @@ void NatureGroup::find_covers(const NatureGroupTables& t) {
     for (int parity = 0; parity < 2; ++parity) {
         const int from = q + ((q ^ parity) & 1);
         for (unsigned k = 0; k < 256; ++k) {
-            if (covered(parity, k)) continue;
-            int p = from;
-            for (; p + 6 <= t.last_pair; p += 8) {
-                const unsigned hits = static_cast<unsigned>(wanted_at(p, k)) |
-                                      static_cast<unsigned>(wanted_at(p + 2, k)) << 1 |
-                                      static_cast<unsigned>(wanted_at(p + 4, k)) << 2 |
-                                      static_cast<unsigned>(wanted_at(p + 6, k)) << 3;
-                if (hits != 0) {
-                    p += 2 * std::countr_zero(hits);
-                    break;
-                }
-            }
-            for (; p <= t.last_pair; p += 2)
-                if (wanted_at(p, k)) break;
-            if (p <= t.last_pair) cover_[parity][k] = static_cast<std::uint16_t>(p);
+            if (!covered(parity, k)) cover_[parity][k] = static_cast<std::uint16_t>(scan_wanted(from, 2, 1, t.last_pair, k));
         }
     }
 }
 
-bool NatureGroup::covered(int parity, unsigned k) const {
-    return (wide_open_[parity].w[k >> 6] >> (k & 63) & 1) == 0 || cover_[parity][k] != 0;
-}
+bool NatureGroup::covered(int parity, unsigned k) const { return !has_bit(wide_open_[parity], k) || cover_[parity][k] != 0; }
 
 bool NatureGroup::covered_before(int parity, unsigned k, int q) const {
-    if (q >= wide_from_ && q < wide_end_) return (open_before_[q - wide_from_].w[k >> 6] >> (k & 63) & 1) == 0;
-    if (q >= wide_end_ && (wide_open_[parity].w[k >> 6] >> (k & 63) & 1) == 0) return true;
+    if (q >= wide_from_ && q < wide_end_) return !has_bit(open_before_[q - wide_from_], k);
+    if (q >= wide_end_ && !has_bit(wide_open_[parity], k)) return true;
     return cover_[parity][k] != 0 && cover_[parity][k] < q;
 }
 
@@ -351,7 +335,7 @@ void NatureGroup::run(const NatureGroupTables& t, std::uint32_t base) {
             for (unsigned w = 0; w < 4; ++w)
                 for (std::uint64_t bits = passing[i].w[w]; bits != 0; bits &= bits - 1) {
                     const unsigned x = w * 64 + static_cast<unsigned>(std::countr_zero(bits));
-                    const unsigned k = ((x - top_[q]) * kPositionBytes.inv[q]) & 0xFFu;
+                    const unsigned k = seed_at(q, x);
                     if (found_[parity][k] != kUnsettled || !covered(parity, k) || covered_before(parity, k, q))
                         continue;
                     const int f = lowest_frame_reaching(t, q, k, walked_[parity][k]);

@@ -39,10 +39,11 @@ inline constexpr int kWideSpan = 256;
 // at a time, one past the last word).
 inline constexpr int kNatureGroupPositions = 2500 + 3 + 2 * kCoverPairs + 5;
 
-// Bits over the 256 top bytes a state can have.
+// Bits over the 256 top bytes a state can have (or over the 256 seeds).
 struct TopMask {
     std::uint64_t w[4];
 };
+inline bool has_bit(const TopMask& m, unsigned i) { return (m.w[i >> 6] >> (i & 63) & 1) != 0; }
 
 // The tables of one request; shared by the threads.
 struct NatureGroupTables {
@@ -79,7 +80,13 @@ public:
     int words_at(unsigned k) const { return words_[k]; }
 
 private:
+    // Seed k's top byte at position j, and the seed whose top byte at j is x.
+    unsigned top_at(int j, unsigned k) const;
+    unsigned seed_at(int j, unsigned x) const;
     bool wanted_at(int q, unsigned k) const;
+    // The first pair of the nature for seed k from p on by `step` (2 or -2)
+    // within lowest .. highest, or 0.
+    int scan_wanted(int p, int step, int lowest, int highest, unsigned k) const;
     // The previous pair of the nature before q at q's parity: the last one
     // above `floor`, else `floor` (a pair of the nature, or 0 for none).
     int prev_wanted(int q, unsigned k, int floor) const;
