@@ -583,22 +583,19 @@ void run_forward(const Search& search, ProgressRef progress, TextSink& out) {
     const std::uint64_t passing = combo_passing(search);
     const WayEstimate est = estimate_ways(search, passing);
     bool pass_set = est.pass_set_fits && est.pass_set_cheaper;
-    // The tests may ask for either way; the pass set only where it fits.
-    if (search.forward_way == NarrowingTestHook::ForwardWay::kReplayEverySeed) pass_set = false;
-    if (search.forward_way == NarrowingTestHook::ForwardWay::kPassSet) pass_set = est.pass_set_fits;
+    // The tests may ask for any way; the pass set only where it fits.
+    using Way = NarrowingTestHook::ForwardWay;
+    const Way way = search.forward_way;
+    const bool words_asked = way == Way::kReplayFromWords || way == Way::kNatureGroups;
+    if (way == Way::kReplayEverySeed || words_asked) pass_set = false;
+    if (way == Way::kPassSet) pass_set = est.pass_set_fits;
     // Starting a thread costs more than a few milliseconds of replay.
     constexpr double kOneThreadReplayNs = 5e6;
     Search chosen = search;
     if (!search.hp_filter && !search.req.fixed_shiny)
-        chosen.replay_from_words = search.forward_way == NarrowingTestHook::ForwardWay::kReplayFromWords ||
-                                   search.forward_way == NarrowingTestHook::ForwardWay::kNatureGroups ||
-                                   (search.forward_way == NarrowingTestHook::ForwardWay::kChosen && est.from_words);
-    if (search.forward_way == NarrowingTestHook::ForwardWay::kReplayFromWords ||
-        search.forward_way == NarrowingTestHook::ForwardWay::kNatureGroups)
-        pass_set = false;
+        chosen.replay_from_words = words_asked || (way == Way::kChosen && est.from_words);
     chosen.nature_groups = chosen.replay_from_words && NatureGroupTables::applies(chosen) &&
-                           (search.forward_way == NarrowingTestHook::ForwardWay::kNatureGroups ||
-                            (search.forward_way == NarrowingTestHook::ForwardWay::kChosen && est.groups));
+                           (way == Way::kNatureGroups || (way == Way::kChosen && est.groups));
     if (!pass_set && est.replay_ns < kOneThreadReplayNs) chosen.threads = 1;
     std::vector<std::unique_ptr<RowWorker>> workers;
     for (int t = 0; t < chosen.threads; ++t) workers.push_back(std::make_unique<RowWorker>(chosen));
