@@ -233,6 +233,39 @@ TEST(NarrowingDifferential, NatureGroupsRandomRequests) {
     EXPECT_GT(far_rows, 1000);
 }
 
+// The groups at their bounds: the largest frame maximum (the positions
+// the group keeps), and tables that end exactly where a pair of each
+// parity past the frames still fits, one position short of it, and a few
+// positions past it.
+TEST(NarrowingDifferential, NatureGroupsAtTheFrameAndTableBounds) {
+    Gen g{std::mt19937(8122030)};
+    long rows = 0;
+    for (int i = 0; i < 12; ++i) {
+        NarrowingRequest req = g.far_forward();
+        req.fixed_shiny = false;
+        req.nature = g.uniform(0, 24);
+        req.sync = i % 2 == 0;
+        req.hp_type = -1;
+        req.min_power = 30;
+        for (int& v : req.min_ivs) v = g.uniform(14, 22);
+        Knobs opt = g.options(false);
+        opt.hook.forward_way = ForwardWay::kNatureGroups;
+        if (i < 2) {
+            req.max_frames = 2500;
+            opt.hook.forward_table = kSeedRunSize;
+        } else {
+            req.max_frames = g.uniform(16, 200);
+            // A search of frame max_frames starts at most here.
+            const int last_start = req.max_frames + (req.sync ? 3 : 2);
+            opt.hook.forward_table = last_start + 4 + (i % 5 == 0 ? -1 : i % 5 - 1);
+        }
+        const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
+        rows += static_cast<long>(test::lines_of(literal.file).size()) - 1;
+        expect_same(req, opt, literal);
+    }
+    EXPECT_GT(rows, 1000);
+}
+
 TEST(NarrowingDifferential, SparseForwardRandomRequests) {
     Gen g{std::mt19937(20261209)};
     long rows = 0;
