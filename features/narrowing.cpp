@@ -60,13 +60,9 @@ namespace narrowing {
 
 bool fixed_shiny_nature_passes(const NarrowingRequest& req, std::uint32_t s, bool later_is_high) {
     // The sequence's frame begins 15 steps before s: its o(i) is the output
-    // at position i - 15.
+    // at position i - 15, each state by its own jump back (no chain).
     std::uint16_t from_frame[15];
-    std::uint32_t st = s;
-    for (int i = 14; i >= 0; --i) {
-        st = prev_seed(st);
-        from_frame[i] = output_of(st);
-    }
+    for (int i = 0; i < 15; ++i) from_frame[i] = output_of(kBackwardColumns.mul[15 - i] * s + kBackwardColumns.add[15 - i]);
     const auto o = [&](long i) { return from_frame[i]; };
     return nature_of(fixed_shiny_pid(o, req.tid, req.sid, later_is_high)) == req.nature;
 }
