@@ -29,6 +29,7 @@
 // frame by frame instead (replay_every_seed), or from its words, or, with a
 // wanted nature and few passing words, 256 seeds at a time (NatureGroup).
 #include <algorithm>
+#include <cmath>
 #include <atomic>
 #include <condition_variable>
 #include <cstdint>
@@ -518,6 +519,11 @@ constexpr double kGroupsMostPassing = 0.09;
 // against 1.09, 17 0.56 either way, 20 about 0.35 against 0.27.
 constexpr double kGroupSeedCost = 13.0, kGroupPassingCost = 1600.0;
 constexpr double kGroupSeedCostNoSync = 31.0, kGroupPassingCostNoSync = 3800.0;
+// The fixed shiny creature without a power or type filter is replayed from
+// its passing words and the nature bits its seed's group shares: a block of
+// 128 positions of a seed costs about this much (all six minimums 24 and
+// nature 3, rows rare, three blocks a seed: 0.68 s).
+constexpr double kFixedShinyBlockCost = 25.0;
 constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked once per pass
 constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
 
@@ -556,6 +562,9 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
     const bool from_words = !search.hp_filter && !req.fixed_shiny && req.max_frames + 1 >= kSearchesForWords &&
                             searches >= searches_for_words;
     double replay = seeds * frames * (kFrameStepCost + p_step * kFrameSearchCost);
+    if (req.fixed_shiny && !search.hp_filter)
+        replay = seeds * kFixedShinyBlockCost *
+                 std::ceil((frames + kFixedShinyLastRead + 1) / static_cast<double>(kReplayBlockOutputs));
     if (from_words) {
         // From the words: the pairs up to where every search has ended,
         // about 190 positions past the row (75 when only the wanted

@@ -268,10 +268,16 @@ private:
         const int* mins = search.req.min_ivs.data();
         const bool new_mins = !std::equal(mins, mins + 6, word_mins_.mins);
         if (new_mins) word_mins_.set(mins);
-        if (new_mins || ref_blocks_ < 0 || ((seed ^ ref_seed_) & 0xFFFFFFu) != 0) {
+        const std::uint32_t fixed_nature = search.shiny_nature_check
+                                               ? static_cast<std::uint32_t>(search.req.nature) << 16 |
+                                                     static_cast<std::uint32_t>(search.req.tid ^ search.req.sid)
+                                               : kNoFixedNature;
+        if (new_mins || ref_blocks_ < 0 || ((seed ^ ref_seed_) & 0xFFFFFFu) != 0 || fixed_nature != fixed_nature_) {
             ref_seed_ = seed;
             ref_next_base_ = seed;
             ref_blocks_ = 0;
+            fixed_nature_ = fixed_nature;
+            fixed_nature_words_ = 0;
         }
         delta_ = ((seed >> 24) - (ref_seed_ >> 24)) & 0xFFu;
     }
@@ -463,6 +469,8 @@ private:
         const NarrowingRequest& req = search.req;
         if (!search.hp_filter) return fixed_shiny_row_from_words(search, max_frames, last, c);
         for (int f = 0; f <= max_frames; ++f) {
+            // Only a frame of the wanted nature can end the seed or pass.
+            if (search.shiny_nature_check && (f = next_fixed_nature_frame(f, max_frames)) > max_frames) break;
             const FrameResult result = fixed_shiny_frame(search, f, last, c);
             if (result == FrameResult::kOutOfRange) {
                 if (rules == ReplayRules::kReverse) return -1;
@@ -489,7 +497,9 @@ private:
         for (int f = 0; f <= max_frames;) {
             const int k = f + 15;
             fill_through(k);
-            const std::uint64_t bits = words_[k >> 6] >> (k & 63);
+            std::uint64_t bits = words_[k >> 6];
+            if (search.shiny_nature_check) bits &= fixed_nature_passes(k >> 6);
+            bits >>= k & 63;
             if (bits == 0) {
                 f = (k | 63) + 1 - 15;
                 continue;
@@ -502,6 +512,43 @@ private:
             ++f;
         }
         return -1;
+    }
+
+    // The first frame from f on whose fixed shiny creature has the wanted
+    // nature, or one past max_frames.
+    int next_fixed_nature_frame(int f, int max_frames) {
+        while (f <= max_frames) {
+            const int k = f + 15;
+            fill_through(k);
+            const std::uint64_t bits = fixed_nature_passes(k >> 6) >> (k & 63);
+            if (bits != 0) return f + std::countr_zero(bits);
+            f = (k | 63) + 1 - 15;
+        }
+        return f;
+    }
+
+    // Bit i of word w: the fixed shiny creature whose words are at 64 w + i
+    // (frame 64 w + i - 15) has the wanted nature. Its personality value
+    // reads only the low three bits and the lowest bit of outputs, which the
+    // seeds sharing the reference's low 24 bits share: the bits are made
+    // once from the reference's outputs (filled through the word's last
+    // position) for all of them.
+    std::uint64_t fixed_nature_passes(int w) {
+        const std::uint16_t tid_xor_sid = static_cast<std::uint16_t>(fixed_nature_ & 0xFFFFu);
+        const int nature = static_cast<int>(fixed_nature_ >> 16);
+        for (; fixed_nature_words_ <= w; ++fixed_nature_words_) {
+            const int first = std::max(64 * fixed_nature_words_ - 15, 0);  // frames first .. 64 w + 48
+            std::uint32_t window = 0;
+            for (int e = 3; e <= 15; ++e) window |= (ref_out_[first + e - 1] & 1u) << e;
+            std::uint64_t bits = 0;
+            for (int f = first; f < 64 * fixed_nature_words_ + 49; ++f) {
+                if (f > first) window = (window >> 1 & 0x7FF8u) | (ref_out_[f + 14] & 1u) << 15;
+                const std::uint32_t pid = shiny_locked_pid_of_window(tid_xor_sid, 0, ref_out_[f], ref_out_[f + 1], window);
+                bits |= std::uint64_t{nature_of(pid) == nature} << (f + 15 - 64 * fixed_nature_words_);
+            }
+            fixed_nature_bits_[fixed_nature_words_] = bits;
+        }
+        return fixed_nature_bits_[w];
     }
 
     // The fixed shiny creature as forward processing takes it (the earlier
@@ -539,6 +586,12 @@ private:
     std::uint32_t ref_next_base_ = 0;
     unsigned delta_ = 0;
     WordMinimums word_mins_;  // the minimums of ref_low_words_ and words_
+    // The fixed shiny creature's nature test of the reference's outputs: the
+    // wanted nature << 16 | trainer ID ^ secret ID, or none; its words made.
+    static constexpr std::uint32_t kNoFixedNature = 0xFFFFFFFFu;
+    std::uint32_t fixed_nature_ = kNoFixedNature;
+    int fixed_nature_words_ = 0;
+    std::uint64_t fixed_nature_bits_[2 * kMaxBlocks];
     std::uint16_t ref_out_[kMaxBlocks * kReplayBlockOutputs + 16];
     std::uint64_t ref_low_words_[2 * kMaxBlocks];
     std::uint64_t words_[2 * kMaxBlocks];
