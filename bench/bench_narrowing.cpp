@@ -271,6 +271,17 @@ int main(int argc, char** argv) {
         NarrowingRequest r = forward_minimums(20);
         r.fixed_shiny = true;
         add_forward("forward, fixed shiny, minimums 20 (14M rows)", r, "300 MB/s");
+        // With IDs (here 1 and 2) the nature is tested: a bit per frame that
+        // the 256 seeds of a low half share. With a type, each seed ends at
+        // its first frame of the nature.
+        r.tid = 1;
+        r.sid = 2;
+        r.nature = 3;
+        r.min_ivs = forward_minimums(12).min_ivs;
+        add_forward("forward, fixed shiny, nature 3, min 12 (13M)", r, "300 MB/s");
+        r.min_ivs = {};
+        r.hp_type = 5;
+        add_forward("forward, fixed shiny, nature 3, type 5 (2M)", r, "300 MB/s");
     }
 
     std::printf("threads: %d (hardware %u); every time is the whole run with syokiseed.txt written\n",
