@@ -207,13 +207,19 @@ TEST(NarrowingDifferential, FarRowsReplayedRandomRequests) {
 // The fixed shiny creature replayed seed by seed: without a power or type
 // filter its frames are taken from the passing words, with one frame by
 // frame (a failing frame ends the seed); both against the literal search.
+// Every other request tests a nature (IDs not both 0), whose bits the
+// seeds of a low half share.
 TEST(NarrowingDifferential, FixedShinyFarRowsReplayed) {
-    const long far_rows = far_rows_of(8122028, 24, [](Gen& g, int i, NarrowingRequest& req, Knobs& opt) {
+    const long far_rows = far_rows_of(8122028, 32, [](Gen& g, int i, NarrowingRequest& req, Knobs& opt) {
         req.fixed_shiny = true;
         if (i % 3 == 0) req.hp_type = g.uniform(0, 15);
+        if (i % 2 == 0) {
+            req.nature = g.uniform(0, 24);
+            req.tid = static_cast<std::uint16_t>(g.uniform(1, 65535));
+        }
         opt.hook.forward_way = ForwardWay::kReplayEverySeed;
     });
-    EXPECT_GT(far_rows, 10000);
+    EXPECT_GT(far_rows, 5000);  // fewer with a nature tested
 }
 
 // The seeds of a low half taken 256 at a time where a nature is wanted:
