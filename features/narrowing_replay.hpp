@@ -470,7 +470,7 @@ private:
         if (!search.hp_filter) return fixed_shiny_row_from_words(search, max_frames, last, c);
         for (int f = 0; f <= max_frames; ++f) {
             // Only a frame of the wanted nature can end the seed or pass.
-            if (search.shiny_nature_check && (f = next_fixed_nature_frame(f, max_frames)) > max_frames) break;
+            if ((f = next_fixed_frame(search, f, max_frames, false)) > max_frames) break;
             const FrameResult result = fixed_shiny_frame(search, f, last, c);
             if (result == FrameResult::kOutOfRange) {
                 if (rules == ReplayRules::kReverse) return -1;
@@ -494,33 +494,24 @@ private:
     // one out of range too.
     int fixed_shiny_row_from_words(const Search& search, int max_frames, long last, Creature& c) {
         const NarrowingRequest& req = search.req;
-        for (int f = 0; f <= max_frames;) {
-            const int k = f + 15;
-            fill_through(k);
-            std::uint64_t bits = words_[k >> 6];
-            if (search.shiny_nature_check) bits &= fixed_nature_passes(k >> 6);
-            bits >>= k & 63;
-            if (bits == 0) {
-                f = (k | 63) + 1 - 15;
-                continue;
-            }
-            f += std::countr_zero(bits);
-            if (f > max_frames) break;
+        for (int f = 0; (f = next_fixed_frame(search, f, max_frames, true)) <= max_frames; ++f) {
             const FrameResult result = fixed_shiny_frame(search, f, last, c);
             if (result == FrameResult::kOutOfRange) break;
             if (result == FrameResult::kCreature && (!req.shiny || is_shiny(c.pid, req.tid, req.sid))) return f;
-            ++f;
         }
         return -1;
     }
 
-    // The first frame from f on whose fixed shiny creature has the wanted
-    // nature, or one past max_frames.
-    int next_fixed_nature_frame(int f, int max_frames) {
+    // The first frame from f on that may be the row, or one past
+    // max_frames: where the nature is tested, of the wanted nature, and
+    // with `words`, whose words (outputs f + 15 and f + 16) pass.
+    int next_fixed_frame(const Search& search, int f, int max_frames, bool words) {
         while (f <= max_frames) {
             const int k = f + 15;
             fill_through(k);
-            const std::uint64_t bits = fixed_nature_passes(k >> 6) >> (k & 63);
+            std::uint64_t bits = words ? words_[k >> 6] : ~std::uint64_t{0};
+            if (search.shiny_nature_check) bits &= fixed_nature_passes(k >> 6);
+            bits >>= k & 63;
             if (bits != 0) return f + std::countr_zero(bits);
             f = (k | 63) + 1 - 15;
         }
@@ -538,17 +529,28 @@ private:
         const int nature = static_cast<int>(fixed_nature_ >> 16);
         for (; fixed_nature_words_ <= w; ++fixed_nature_words_) {
             const int first = std::max(64 * fixed_nature_words_ - 15, 0);  // frames first .. 64 w + 48
-            std::uint32_t window = 0;
-            for (int e = 3; e <= 15; ++e) window |= (ref_out_[first + e - 1] & 1u) << e;
+            std::uint32_t window = bit_window(ref_out_, first);
             std::uint64_t bits = 0;
             for (int f = first; f < 64 * fixed_nature_words_ + 49; ++f) {
-                if (f > first) window = (window >> 1 & 0x7FF8u) | (ref_out_[f + 14] & 1u) << 15;
+                if (f > first) window = slid_window(window, ref_out_, f);
                 const std::uint32_t pid = shiny_locked_pid_of_window(tid_xor_sid, 0, ref_out_[f], ref_out_[f + 1], window);
                 bits |= std::uint64_t{nature_of(pid) == nature} << (f + 15 - 64 * fixed_nature_words_);
             }
             fixed_nature_bits_[fixed_nature_words_] = bits;
         }
         return fixed_nature_bits_[w];
+    }
+
+    // The fixed shiny creature's 13 bits at frame f (the lowest bits of
+    // outputs f + 2 .. f + 14 as bits 3 .. 15), and those of frame f from
+    // frame f - 1's: they move by one bit from one frame to the next.
+    static std::uint32_t bit_window(const std::uint16_t* out, int f) {
+        std::uint32_t window = 0;
+        for (int e = 3; e <= 15; ++e) window |= (out[f + e - 1] & 1u) << e;
+        return window;
+    }
+    static std::uint32_t slid_window(std::uint32_t before, const std::uint16_t* out, int f) {
+        return (before >> 1 & 0x7FF8u) | (out[f + 14] & 1u) << 15;
     }
 
     // The fixed shiny creature as forward processing takes it (the earlier
@@ -558,12 +560,7 @@ private:
         // Two seed values, 13 bit outputs, two words.
         if (last - f < kFixedShinyLastRead) return FrameResult::kOutOfRange;
         fill_through(f + kFixedShinyLastRead);
-        if (f == window_frame_ + 1) {
-            window_ = (window_ >> 1 & 0x7FF8u) | (out_[f + 14] & 1u) << 15;
-        } else {
-            window_ = 0;
-            for (int e = 3; e <= 15; ++e) window_ |= (out_[f + e - 1] & 1u) << e;
-        }
+        window_ = f == window_frame_ + 1 ? slid_window(window_, out_, f) : bit_window(out_, f);
         window_frame_ = f;
         const NarrowingRequest& req = search.req;
         c.pid = shiny_locked_pid_of_window(req.tid, req.sid, out_[f], out_[f + 1], window_);
