@@ -153,6 +153,117 @@ constexpr SeedSteps kSeedSteps = make_seed_steps();
 }
 #endif
 
+#ifdef VH_GROUPS_WIDE
+// Sixteen positions of one parity at once for one seed k: lane i is
+// position base + 2 i. Each lane reads one element of a 32-wide load (the
+// even bytes or halves), so base + 31 must lie within the arrays.
+#define VH_TARGET_SIXTEEN gnu::target("avx512f,avx512bw,avx512vl")
+// As above: GCC 12's headers start these from undefined vectors.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+// The bytes at the sixteen positions.
+[[VH_TARGET_SIXTEEN]] inline __m512i bytes16(const std::uint8_t* bytes, int base) {
+    return _mm512_and_si512(_mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + base))),
+                            _mm512_set1_epi32(0xFF));
+}
+// The seed's top bytes at the sixteen positions.
+[[VH_TARGET_SIXTEEN]] inline __m512i tops16(const std::uint8_t* top, int base, unsigned k) {
+    const __m512i steps = _mm512_mullo_epi32(bytes16(kPositionBytes.mul, base), _mm512_set1_epi32(static_cast<int>(k)));
+    return _mm512_and_si512(_mm512_add_epi32(bytes16(top, base), steps), _mm512_set1_epi32(0xFF));
+}
+// value mod 25 for value < 8700: value / 25 is (value x 5243) >> 17 there.
+[[VH_TARGET_SIXTEEN]] inline __m512i mod25_16(__m512i value) {
+    const __m512i quotient = _mm512_srli_epi32(_mm512_mullo_epi32(value, _mm512_set1_epi32(5243)), 17);
+    return _mm512_sub_epi32(value, _mm512_mullo_epi32(quotient, _mm512_set1_epi32(25)));
+}
+// Bit i: the pair at base + 2 i has the nature: its value is
+// 16 X' + 11 L' + 6 X + L (mod 25), X and L the top and low bytes of the
+// state at base + 2 i, X' and L' those of the next (the odd bytes).
+[[VH_TARGET_SIXTEEN]] inline std::uint32_t wanted16(const std::uint8_t* top, const std::uint8_t* low, int base,
+                                                    unsigned k, int nature) {
+    const __m512i x = tops16(top, base, k), next_x = tops16(top, base + 1, k);
+    const __m512i l = bytes16(low, base), next_l = bytes16(low, base + 1);
+    const __m512i value = _mm512_add_epi32(
+        _mm512_add_epi32(_mm512_slli_epi32(next_x, 4), _mm512_mullo_epi32(next_l, _mm512_set1_epi32(11))),
+        _mm512_add_epi32(_mm512_mullo_epi32(x, _mm512_set1_epi32(6)), l));
+    return _mm512_cmpeq_epi32_mask(mod25_16(value), _mm512_set1_epi32(nature));
+}
+// Thirty-two positions of one parity in 16-bit lanes: lane i is position
+// base + 2 i (`odd`: base + 2 i + 1), from one 64-byte load and a byte
+// permute; base + 63 must lie within the arrays.
+#define VH_TARGET_THIRTY_TWO gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")
+[[VH_TARGET_THIRTY_TWO]] inline __m512i bytes32(const std::uint8_t* bytes, int base, bool odd) {
+    const __m512i pick = _mm512_add_epi8(
+        _mm512_set_epi8(126, 124, 122, 120, 118, 116, 114, 112, 110, 108, 106, 104, 102, 100, 98, 96, 94, 92, 90, 88,
+                        86, 84, 82, 80, 78, 76, 74, 72, 70, 68, 66, 64, 62, 60, 58, 56, 54, 52, 50, 48, 46, 44, 42, 40,
+                        38, 36, 34, 32, 30, 28, 26, 24, 22, 20, 18, 16, 14, 12, 10, 8, 6, 4, 2, 0),
+        _mm512_set1_epi8(static_cast<char>(odd)));
+    const __m512i picked = _mm512_permutexvar_epi8(pick, _mm512_loadu_si512(reinterpret_cast<const void*>(bytes + base)));
+    return _mm512_cvtepu8_epi16(_mm512_castsi512_si256(picked));
+}
+[[VH_TARGET_THIRTY_TWO]] inline __m512i tops32(const std::uint8_t* top, int base, bool odd, unsigned k) {
+    const __m512i steps = _mm512_mullo_epi16(bytes32(kPositionBytes.mul, base, odd), _mm512_set1_epi16(static_cast<short>(k)));
+    return _mm512_and_si512(_mm512_add_epi16(bytes32(top, base, odd), steps), _mm512_set1_epi16(0xFF));
+}
+// value mod 25 in 16-bit lanes for value < 8700.
+[[VH_TARGET_THIRTY_TWO]] inline __m512i mod25_32(__m512i value) {
+    const __m512i quotient = _mm512_srli_epi16(_mm512_mulhi_epu16(value, _mm512_set1_epi16(5243)), 1);
+    return _mm512_sub_epi16(value, _mm512_mullo_epi16(quotient, _mm512_set1_epi16(25)));
+}
+// Bit i: the pair at base + 2 i has the nature (as wanted16).
+[[VH_TARGET_THIRTY_TWO]] inline std::uint32_t wanted32(const std::uint8_t* top, const std::uint8_t* low, int base,
+                                                       unsigned k, int nature) {
+    const __m512i x = tops32(top, base, false, k), next_x = tops32(top, base, true, k);
+    const __m512i l = bytes32(low, base, false), next_l = bytes32(low, base, true);
+    const __m512i value = _mm512_add_epi16(
+        _mm512_add_epi16(_mm512_slli_epi16(next_x, 4), _mm512_mullo_epi16(next_l, _mm512_set1_epi16(11))),
+        _mm512_add_epi16(_mm512_mullo_epi16(x, _mm512_set1_epi16(6)), l));
+    return _mm512_cmpeq_epi16_mask(mod25_32(value), _mm512_set1_epi16(static_cast<short>(nature)));
+}
+// The last pair of the nature at p, p - 2, ... down to `lowest`, 32 and
+// then sixteen a step while all of them lie at or above it, or 0; `p` is
+// left at the first pair not looked at.
+[[VH_TARGET_THIRTY_TWO]] int wanted_back16(const std::uint8_t* top, const std::uint8_t* low, int& p, int lowest,
+                                           unsigned k, int nature) {
+    for (; p - 62 >= lowest; p -= 64)
+        if (const std::uint32_t hits = wanted32(top, low, p - 62, k, nature); hits != 0)
+            return p - 62 + 2 * (31 - std::countl_zero(hits));
+    for (; p - 30 >= lowest; p -= 32)
+        if (const std::uint32_t hits = wanted16(top, low, p - 30, k, nature); hits != 0)
+            return p - 30 + 2 * (31 - std::countl_zero(hits));
+    return 0;
+}
+// Bit i: the output at base + 2 i chooses the nature (6 X + L mod 25).
+[[VH_TARGET_SIXTEEN]] inline std::uint32_t chooses16(const std::uint8_t* top, const std::uint8_t* low, int base,
+                                                     unsigned k, int nature) {
+    const __m512i value = _mm512_add_epi32(_mm512_mullo_epi32(tops16(top, base, k), _mm512_set1_epi32(6)),
+                                           bytes16(low, base));
+    return _mm512_cmpeq_epi32_mask(mod25_16(value), _mm512_set1_epi32(nature));
+}
+// The first start s, s + 2, ... up to q whose output before it chooses
+// the nature, 32 a step while all of them lie up to q and then sixteen,
+// while the loads stay within the positions, as
+// the frame s - 2; or -1 with `s` left at the first start not looked at.
+[[VH_TARGET_THIRTY_TWO]] int choosing_forward16(const std::uint8_t* top, const std::uint8_t* low, int& s, int q,
+                                                unsigned k, int nature) {
+    for (; s + 62 <= q && s + 63 < kNatureGroupPositions; s += 64) {
+        const __m512i value = _mm512_add_epi16(_mm512_mullo_epi16(tops32(top, s - 1, false, k), _mm512_set1_epi16(6)),
+                                               bytes32(low, s - 1, false));
+        const std::uint32_t hits =
+            _mm512_cmpeq_epi16_mask(mod25_32(value), _mm512_set1_epi16(static_cast<short>(nature)));
+        if (hits != 0) return s - 2 + 2 * std::countr_zero(hits);
+    }
+    for (; s <= q && s + 31 < kNatureGroupPositions; s += 32) {
+        const int lanes = std::min(16, (q - s) / 2 + 1);
+        const std::uint32_t hits = chooses16(top, low, s - 1, k, nature) & ((1u << lanes) - 1);
+        if (hits != 0) return s - 2 + 2 * std::countr_zero(hits);
+    }
+    return -1;
+}
+#pragma GCC diagnostic pop
+#endif
+
 }  // namespace
 
 namespace {
@@ -215,17 +326,32 @@ int NatureGroup::scan_wanted(int p, int step, int lowest, int highest, unsigned 
 }
 
 int NatureGroup::prev_wanted(int q, unsigned k, int floor) const {
-    const int found = scan_wanted(q - 2, -2, floor != 0 ? floor + 2 : 2, q, k);
+    const int lowest = floor != 0 ? floor + 2 : 2;
+    int p = q - 2;
+#ifdef VH_GROUPS_WIDE
+    // Sixteen pairs a step where the processor has the vectors.
+    if (wide_walks_)
+        if (const int found = wanted_back16(top_, low_, p, lowest, k, nature_wanted_); found != 0) return found;
+#endif
+    const int found = scan_wanted(p, -2, lowest, q, k);
     return found != 0 ? found : floor;
 }
 
-int NatureGroup::lowest_frame_reaching(const NatureGroupTables& t, int q, unsigned k, int floor) const {
+int NatureGroup::lowest_frame_reaching(const NatureGroupTables& t, int q, unsigned k, int floor, int below) const {
     // Searches at q's parity start after the previous pair of the nature;
     // frame 0's start at 2 (or at 3 after a failed synchronize) is the first.
     const int prev = prev_wanted(q, k, floor);
     int s = prev != 0 ? prev + 2 : 2 + (q & 1);
+    // The lowest frame that can start there is s - 3 (s - 2 without
+    // synchronize); this and every later pair of the parity lie past it.
+    if (s - (t.sync ? 3 : 2) >= below) return kNoneBelow;
     // The nature an output chooses: its value mod 25, 256 X + L = 6 X + L.
     const auto chooses = [&](int j) { return static_cast<int>((6 * top_at(j, k) + low_[j]) % 25) == t.nature; };
+#ifdef VH_GROUPS_WIDE
+    // Without synchronize the choosing outputs are rare: sixteen a step.
+    if (wide_walks_ && !t.sync)
+        if (const int f = choosing_forward16(top_, low_, s, q, k, t.nature); f >= 0) return f;
+#endif
     for (; s <= q; s += 2) {
         if (!t.sync) {
             if (chooses(s - 1)) return s - 2;
@@ -286,6 +412,8 @@ bool NatureGroup::covered_before(int parity, unsigned k, int q) const {
 
 void NatureGroup::run(const NatureGroupTables& t, std::uint32_t base) {
     masks_ = nature_tables().mask;
+    wide_walks_ = t.vectors == Vectors::k512;
+    nature_wanted_ = t.nature;
 #ifdef VH_GROUPS_WIDE
     if (t.vectors != Vectors::kNone)
         wide_fill_shared(t, base, top_, low_, nature_);
@@ -338,7 +466,13 @@ void NatureGroup::run(const NatureGroupTables& t, std::uint32_t base) {
                     const unsigned k = seed_at(q, x);
                     if (found_[parity][k] != kUnsettled || !covered(parity, k) || covered_before(parity, k, q))
                         continue;
-                    const int f = lowest_frame_reaching(t, q, k, walked_[parity][k]);
+                    // Once the other parity has its frame, only a lower one counts.
+                    const int other = found_[parity ^ 1][k];
+                    const int f = lowest_frame_reaching(t, q, k, walked_[parity][k], other >= 0 ? other : kNoFrameLimit);
+                    if (f == kNoneBelow) {
+                        found_[parity][k] = -1;
+                        continue;
+                    }
                     if (f < 0) {
                         // No frame reaches it: the next pair may be, and its
                         // walk back ends here at the latest.

@@ -90,14 +90,19 @@ private:
     // The previous pair of the nature before q at q's parity: the last one
     // above `floor`, else `floor` (a pair of the nature, or 0 for none).
     int prev_wanted(int q, unsigned k, int floor) const;
-    // The lowest frame ending its search at the pair q of the nature, or -1.
-    int lowest_frame_reaching(const NatureGroupTables& t, int q, unsigned k, int floor) const;
+    // The lowest frame ending its search at the pair q of the nature, or -1;
+    // kNoneBelow where no frame below `below` can reach q or a later pair.
+    static constexpr int kNoneBelow = -3;
+    static constexpr int kNoFrameLimit = 1 << 20;
+    int lowest_frame_reaching(const NatureGroupTables& t, int q, unsigned k, int floor, int below) const;
     void find_covers(const NatureGroupTables& t);
     // Whether seed k has a cover at `parity`, and whether before q.
     bool covered(int parity, unsigned k) const;
     bool covered_before(int parity, unsigned k, int q) const;
 
     const TopMask* masks_ = nullptr;  // the nature masks
+    bool wide_walks_ = false;  // the walks 16 or 32 pairs a step
+    int nature_wanted_ = 0;
     std::uint8_t top_[kNatureGroupPositions];    // top byte of seed 0's state j
     std::uint8_t low_[kNatureGroupPositions];    // the shared third byte (the output's low byte)
     std::uint16_t nature_[kNatureGroupPositions];  // the pair at q: its mask of the wanted nature
