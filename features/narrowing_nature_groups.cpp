@@ -460,28 +460,37 @@ void NatureGroup::run(const NatureGroupTables& t, std::uint32_t base) {
         for (int i = 0; i < kept; ++i) {
             const int q = passing_pair[i];
             const int parity = q & 1;
+            // First the pair's seeds still open at its parity, listed
+            // without a branch per seed (a pair before the covers lies
+            // before every cover).
+            const bool before_covers = q < wide_from_;
+            int open = 0;
             for (unsigned w = 0; w < 4; ++w)
                 for (std::uint64_t bits = passing[i].w[w]; bits != 0; bits &= bits - 1) {
-                    const unsigned x = w * 64 + static_cast<unsigned>(std::countr_zero(bits));
-                    const unsigned k = seed_at(q, x);
-                    if (found_[parity][k] != kUnsettled || !covered(parity, k) || covered_before(parity, k, q))
-                        continue;
-                    // Once the other parity has its frame, only a lower one counts.
-                    const int other = found_[parity ^ 1][k];
-                    const int f = lowest_frame_reaching(t, q, k, walked_[parity][k], other >= 0 ? other : kNoFrameLimit);
-                    if (f == kNoneBelow) {
-                        found_[parity][k] = -1;
-                        continue;
-                    }
-                    if (f < 0) {
-                        // No frame reaches it: the next pair may be, and its
-                        // walk back ends here at the latest.
-                        walked_[parity][k] = static_cast<std::uint16_t>(q);
-                        continue;
-                    }
-                    found_[parity][k] = static_cast<std::int16_t>(f <= t.max_frames ? f : -1);
-                    found_pair_[parity][k] = static_cast<std::uint16_t>(q);
+                    const unsigned k = seed_at(q, w * 64 + static_cast<unsigned>(std::countr_zero(bits)));
+                    seeds_[open] = static_cast<std::uint8_t>(k);
+                    open += static_cast<int>(found_[parity][k] == kUnsettled) & static_cast<int>(covered(parity, k)) &
+                            static_cast<int>(before_covers || !covered_before(parity, k, q));
                 }
+            // A pair's seeds are distinct: one walk settles no other's.
+            for (int j = 0; j < open; ++j) {
+                const unsigned k = seeds_[j];
+                // Once the other parity has its frame, only a lower one counts.
+                const int other = found_[parity ^ 1][k];
+                const int f = lowest_frame_reaching(t, q, k, walked_[parity][k], other >= 0 ? other : kNoFrameLimit);
+                if (f == kNoneBelow) {
+                    found_[parity][k] = -1;
+                    continue;
+                }
+                if (f < 0) {
+                    // No frame reaches it: the next pair may be, and its
+                    // walk back ends here at the latest.
+                    walked_[parity][k] = static_cast<std::uint16_t>(q);
+                    continue;
+                }
+                found_[parity][k] = static_cast<std::int16_t>(f <= t.max_frames ? f : -1);
+                found_pair_[parity][k] = static_cast<std::uint16_t>(q);
+            }
         }
     }
     for (unsigned k = 0; k < 256; ++k) {

@@ -107,6 +107,7 @@ private:
     std::uint8_t low_[kNatureGroupPositions];    // the shared third byte (the output's low byte)
     std::uint16_t nature_[kNatureGroupPositions];  // the pair at q: its mask of the wanted nature
     std::uint16_t pairs_[kNatureGroupPositions];  // pairs listed for a closer look
+    std::uint8_t seeds_[256];                     // seeds of one pair listed for a walk
     // The covers: pairs wide_from_ .. wide_end_ - 1 as masks (bit k of
     // open_before_[q - wide_from_]: seed k not covered before q at q's
     // parity; of wide_open_: not covered by them), the rest as positions
