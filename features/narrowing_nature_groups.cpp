@@ -221,17 +221,27 @@ constexpr SeedSteps kSeedSteps = make_seed_steps();
         _mm512_add_epi16(_mm512_mullo_epi16(x, _mm512_set1_epi16(6)), l));
     return _mm512_cmpeq_epi16_mask(mod25_32(value), _mm512_set1_epi16(static_cast<short>(nature)));
 }
-// The last pair of the nature at p, p - 2, ... down to `lowest`, 32 and
-// then sixteen a step while all of them lie at or above it, or 0; `p` is
-// left at the first pair not looked at.
-[[VH_TARGET_THIRTY_TWO]] int wanted_back16(const std::uint8_t* top, const std::uint8_t* low, int& p, int lowest,
-                                           unsigned k, int nature) {
-    for (; p - 62 >= lowest; p -= 64)
-        if (const std::uint32_t hits = wanted32(top, low, p - 62, k, nature); hits != 0)
-            return p - 62 + 2 * (31 - std::countl_zero(hits));
-    for (; p - 30 >= lowest; p -= 32)
-        if (const std::uint32_t hits = wanted16(top, low, p - 30, k, nature); hits != 0)
-            return p - 30 + 2 * (31 - std::countl_zero(hits));
+// The first pair of the nature from p on by `step` (2 or -2) within
+// lowest .. highest, 32 and then sixteen a step while all of them lie
+// within it and the loads within the positions, or 0; `p` is left at the
+// first pair not looked at.
+[[VH_TARGET_THIRTY_TWO]] int wanted_scan32(const std::uint8_t* top, const std::uint8_t* low, int& p, int step,
+                                           int lowest, int highest, unsigned k, int nature) {
+    if (step < 0) {
+        for (; p - 62 >= lowest && p <= highest; p -= 64)
+            if (const std::uint32_t hits = wanted32(top, low, p - 62, k, nature); hits != 0)
+                return p - 62 + 2 * (31 - std::countl_zero(hits));
+        for (; p - 30 >= lowest && p <= highest; p -= 32)
+            if (const std::uint32_t hits = wanted16(top, low, p - 30, k, nature); hits != 0)
+                return p - 30 + 2 * (31 - std::countl_zero(hits));
+        return 0;
+    }
+    for (; p >= lowest && p + 62 <= highest && p + 63 < kNatureGroupPositions; p += 64)
+        if (const std::uint32_t hits = wanted32(top, low, p, k, nature); hits != 0)
+            return p + 2 * std::countr_zero(hits);
+    for (; p >= lowest && p + 30 <= highest && p + 31 < kNatureGroupPositions; p += 32)
+        if (const std::uint32_t hits = wanted16(top, low, p, k, nature); hits != 0)
+            return p + 2 * std::countr_zero(hits);
     return 0;
 }
 // Bit i: the output at base + 2 i chooses the nature (6 X + L mod 25).
@@ -312,6 +322,12 @@ unsigned NatureGroup::seed_at(int j, unsigned x) const { return ((x - top_[j]) *
 bool NatureGroup::wanted_at(int q, unsigned k) const { return has_bit(masks_[nature_[q]], top_at(q, k)); }
 
 int NatureGroup::scan_wanted(int p, int step, int lowest, int highest, unsigned k) const {
+#ifdef VH_GROUPS_WIDE
+    // 32 or sixteen pairs a step where the processor has the vectors.
+    if (wide_walks_)
+        if (const int found = wanted_scan32(top_, low_, p, step, lowest, highest, k, nature_wanted_); found != 0)
+            return found;
+#endif
     // Four pairs at a time: the steps are independent, the exit is rare.
     for (; p + 3 * step >= lowest && p + 3 * step <= highest; p += 4 * step) {
         const unsigned hits = static_cast<unsigned>(wanted_at(p, k)) |
@@ -327,13 +343,7 @@ int NatureGroup::scan_wanted(int p, int step, int lowest, int highest, unsigned 
 
 int NatureGroup::prev_wanted(int q, unsigned k, int floor) const {
     const int lowest = floor != 0 ? floor + 2 : 2;
-    int p = q - 2;
-#ifdef VH_GROUPS_WIDE
-    // Sixteen pairs a step where the processor has the vectors.
-    if (wide_walks_)
-        if (const int found = wanted_back16(top_, low_, p, lowest, k, nature_wanted_); found != 0) return found;
-#endif
-    const int found = scan_wanted(p, -2, lowest, q, k);
+    const int found = scan_wanted(q - 2, -2, lowest, q, k);
     return found != 0 ? found : floor;
 }
 
