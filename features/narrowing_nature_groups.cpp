@@ -420,6 +420,39 @@ bool NatureGroup::covered_before(int parity, unsigned k, int q) const {
     return cover_[parity][k] != 0 && cover_[parity][k] < q;
 }
 
+const TopMask& NatureGroup::first_mask(const NatureGroupTables& t, int q) const {
+    return t.first[(low_[q + 2] >> 5) * 256 + ((top_[q + 2] - kMul2 * top_[q]) & 0xFFu)];
+}
+
+const TopMask& NatureGroup::second_mask(const NatureGroupTables& t, int q) const {
+    return t.second[(low_[q + 3] >> 5) * 256 + ((top_[q + 3] - kMul3 * top_[q]) & 0xFFu)];
+}
+
+bool NatureGroup::words_pass(const NatureGroupTables& t, int q, unsigned k) const {
+    const unsigned x = top_at(q, k);
+    return static_cast<int>(low_[q + 2] & 31) >= t.min_first && static_cast<int>(low_[q + 3] & 31) >= t.min_second &&
+           has_bit(first_mask(t, q), x) && has_bit(second_mask(t, q), x);
+}
+
+void NatureGroup::settle_at(const NatureGroupTables& t, int q, unsigned k) {
+    const int parity = q & 1;
+    // Once the other parity has its frame, only a lower one counts.
+    const int other = found_[parity ^ 1][k];
+    const int f = lowest_frame_reaching(t, q, k, walked_[parity][k], other >= 0 ? other : kNoFrameLimit);
+    if (f == kNoneBelow) {
+        found_[parity][k] = -1;
+        return;
+    }
+    if (f < 0) {
+        // No frame reaches it: the next pair may be, and its walk back ends
+        // here at the latest.
+        walked_[parity][k] = static_cast<std::uint16_t>(q);
+        return;
+    }
+    found_[parity][k] = static_cast<std::int16_t>(f <= t.max_frames ? f : -1);
+    found_pair_[parity][k] = static_cast<std::uint16_t>(q);
+}
+
 void NatureGroup::run(const NatureGroupTables& t, std::uint32_t base) {
     masks_ = nature_tables().mask;
     wide_walks_ = t.vectors == Vectors::k512;
@@ -431,8 +464,13 @@ void NatureGroup::run(const NatureGroupTables& t, std::uint32_t base) {
 #endif
         fill_shared(t, base, top_, low_, nature_);
     find_covers(t);
-    // The last pair any settled parity may need.
-    const int through = std::max<int>(wide_end_ - 1, *std::max_element(&cover_[0][0], &cover_[0][0] + 512));
+    // The last pair looked at for the whole group: past the covers kept as
+    // masks only the few seeds covered one by one are open, each at its
+    // cover alone (no other pair of the nature lies between), looked at
+    // below. Without those masks, every cover.
+    const bool by_masks = wide_end_ > wide_from_;
+    const int through =
+        by_masks ? wide_end_ - 1 : *std::max_element(&cover_[0][0], &cover_[0][0] + 512);
     std::fill(&found_[0][0], &found_[0][0] + 512, static_cast<std::int16_t>(kUnsettled));
     std::memset(walked_, 0, sizeof walked_);
     // The pairs of the nature with passing words, in order; each seed's
@@ -456,12 +494,9 @@ void NatureGroup::run(const NatureGroupTables& t, std::uint32_t base) {
         int kept = 0;
         for (int i = from; i < end; ++i) {
             const int q = pairs_[i];
-            const unsigned l1 = low_[q + 2], l2 = low_[q + 3];
-            const unsigned b2 = (top_[q + 2] - kMul2 * top_[q]) & 0xFFu;
-            const unsigned b3 = (top_[q + 3] - kMul3 * top_[q]) & 0xFFu;
             const TopMask& n = masks[nature_[q]];
-            const TopMask& w1 = t.first[(l1 >> 5) * 256 + b2];
-            const TopMask& w2 = t.second[(l2 >> 5) * 256 + b3];
+            const TopMask& w1 = first_mask(t, q);
+            const TopMask& w2 = second_mask(t, q);
             TopMask& both = passing[kept];
             for (unsigned w = 0; w < 4; ++w) both.w[w] = n.w[w] & w1.w[w] & w2.w[w];
             passing_pair[kept] = q;
@@ -483,26 +518,15 @@ void NatureGroup::run(const NatureGroupTables& t, std::uint32_t base) {
                             static_cast<int>(before_covers || !covered_before(parity, k, q));
                 }
             // A pair's seeds are distinct: one walk settles no other's.
-            for (int j = 0; j < open; ++j) {
-                const unsigned k = seeds_[j];
-                // Once the other parity has its frame, only a lower one counts.
-                const int other = found_[parity ^ 1][k];
-                const int f = lowest_frame_reaching(t, q, k, walked_[parity][k], other >= 0 ? other : kNoFrameLimit);
-                if (f == kNoneBelow) {
-                    found_[parity][k] = -1;
-                    continue;
-                }
-                if (f < 0) {
-                    // No frame reaches it: the next pair may be, and its
-                    // walk back ends here at the latest.
-                    walked_[parity][k] = static_cast<std::uint16_t>(q);
-                    continue;
-                }
-                found_[parity][k] = static_cast<std::int16_t>(f <= t.max_frames ? f : -1);
-                found_pair_[parity][k] = static_cast<std::uint16_t>(q);
-            }
+            for (int j = 0; j < open; ++j) settle_at(t, q, seeds_[j]);
         }
     }
+    if (by_masks)
+        for (int parity = 0; parity < 2; ++parity)
+            for (unsigned k = 0; k < 256; ++k) {
+                const int q = cover_[parity][k];
+                if (q != 0 && found_[parity][k] == kUnsettled && words_pass(t, q, k)) settle_at(t, q, k);
+            }
     for (unsigned k = 0; k < 256; ++k) {
         if (!covered(0, k) || !covered(1, k)) {
             result_[k] = kUnsettled;

@@ -96,6 +96,14 @@ private:
     static constexpr int kNoFrameLimit = 1 << 20;
     int lowest_frame_reaching(const NatureGroupTables& t, int q, unsigned k, int floor, int below) const;
     void find_covers(const NatureGroupTables& t);
+    // The masks over the pair's top byte of the words after it (A and B,
+    // C and D), and whether seed k's words after the pair q pass.
+    const TopMask& first_mask(const NatureGroupTables& t, int q) const;
+    const TopMask& second_mask(const NatureGroupTables& t, int q) const;
+    bool words_pass(const NatureGroupTables& t, int q, unsigned k) const;
+    // Seed k's parity of q settled by the pair q, or q noted as reached by
+    // no frame.
+    void settle_at(const NatureGroupTables& t, int q, unsigned k);
     // Whether seed k has a cover at `parity`, and whether before q.
     bool covered(int parity, unsigned k) const;
     bool covered_before(int parity, unsigned k, int q) const;
