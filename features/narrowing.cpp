@@ -42,6 +42,11 @@ void run_narrowing(const NarrowingRequest& request, ProgressRef progress, TextSi
     search.sync_nature = search.req.sync && search.req.nature != kNoNature;
     search.shiny_nature_check = fixed_shiny_nature_tested(search.req.nature, search.req.tid, search.req.sid);
     search.hp_filter = search.req.min_power > 30 || search.req.hp_type != -1;
+    for (unsigned p = 0; p < 4096; ++p) {
+        Ivs low_bits{};
+        for (unsigned i = 0; i < 6; ++i) low_bits[i] = static_cast<int>(p >> (2 * i) & 3u);
+        if (narrowing::power_and_type_pass(search.req, low_bits)) search.hp_passing[p >> 6] |= std::uint64_t{1} << (p & 63);
+    }
     search.vectors = std::min(narrowing::processor_vectors(), hook.vector_bits >= 512   ? narrowing::Vectors::k512
                                                              : hook.vector_bits >= 256 ? narrowing::Vectors::k256
                                                                                        : narrowing::Vectors::kNone);
@@ -213,10 +218,7 @@ const SlotTexts<4096, 16>& hidden_power_texts() {
 char* put_ivs_and_power(char* p, std::uint16_t w1, std::uint16_t w2) {
     const Ivs iv = ivs_from_words(w1, w2);
     for (int i = 0; i < 6; ++i) p = kValueTexts.put(p, iv[i]);
-    // Bits 0-1 of H, A, B, S, C, D to bits 0-1, 2-3, ..., 10-11.
-    const unsigned pattern = (w1 & 3u) | (w1 >> 3 & 0xCu) | (w1 >> 6 & 0x30u) | (w2 & 3u) << 6 |
-                             (w2 << 3 & 0x300u) | (w2 & 0xC00u);
-    return hidden_power_texts().put(p, static_cast<int>(pattern));
+    return hidden_power_texts().put(p, static_cast<int>(hidden_power_pattern(w1, w2)));
 }
 
 }  // namespace

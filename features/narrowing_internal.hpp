@@ -50,6 +50,9 @@ struct Search {
     bool sync_nature = false;  // synchronize with a wanted nature
     bool shiny_nature_check = false;  // fixed_shiny_nature_tested for the request
     bool hp_filter = false;           // a power above 30 or a type is wanted
+    // Bit p of the 4096: the creatures whose values have bits 0-1 as the
+    // hidden power pattern p (hidden_power_pattern) pass power and type.
+    std::uint64_t hp_passing[64] = {};
     Vectors vectors = Vectors::kNone;  // the integer vectors the loops use
     bool replay_from_words = false;   // forward: seeds replayed from their passing words
     bool nature_groups = false;       // forward: and taken 256 at a time (NatureGroup)
@@ -108,6 +111,16 @@ FrameResult generate_frame(const Search& search, Outputs&& o, long last, bool la
 inline bool power_and_type_pass(const NarrowingRequest& req, const Ivs& iv) {
     if (hidden_power_power(iv) < req.min_power) return false;
     return req.hp_type == -1 || hidden_power_type(iv) == req.hp_type;
+}
+// Bits 0-1 of H, A, B, S, C, D of the words' values, as bits 0-1, 2-3, ...,
+// 10-11: all that the hidden power reads.
+inline unsigned hidden_power_pattern(std::uint16_t w1, std::uint16_t w2) {
+    return (w1 & 3u) | (w1 >> 3 & 0xCu) | (w1 >> 6 & 0x30u) | (w2 & 3u) << 6 | (w2 << 3 & 0x300u) | (w2 & 0xC00u);
+}
+// power_and_type_pass of the words' creature, by the search's table.
+inline bool power_and_type_pass(const Search& search, std::uint16_t w1, std::uint16_t w2) {
+    const unsigned p = hidden_power_pattern(w1, w2);
+    return (search.hp_passing[p >> 6] >> (p & 63) & 1u) != 0;
 }
 inline bool minimums_pass(const int* mins, const Ivs& iv) {
     for (int i = 0; i < 6; ++i)

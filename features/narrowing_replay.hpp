@@ -140,7 +140,7 @@ public:
             }
             if (search.hp_filter) {
                 fill_through(q + 3);
-                if (!power_and_type_pass(req, ivs_from_words(out_[q + 2], out_[q + 3]))) {
+                if (!power_and_type_pass(search, out_[q + 2], out_[q + 3])) {
                     if (rules == ReplayRules::kForward) return -1;
                     continue;
                 }
@@ -477,7 +477,7 @@ private:
                 continue;
             }
             if (result == FrameResult::kNatureFailed) continue;
-            if (search.hp_filter && !power_and_type_pass(req, ivs_from_words(c.first_word, c.second_word))) {
+            if (search.hp_filter && !power_and_type_pass(search, c.first_word, c.second_word)) {
                 if (rules == ReplayRules::kForward) return -1;
                 continue;
             }
