@@ -244,32 +244,50 @@ constexpr SeedSteps kSeedSteps = make_seed_steps();
             return p + 2 * std::countr_zero(hits);
     return 0;
 }
-// Bit i: the output at base + 2 i chooses the nature (6 X + L mod 25).
-[[VH_TARGET_SIXTEEN]] inline std::uint32_t chooses16(const std::uint8_t* top, const std::uint8_t* low, int base,
-                                                     unsigned k, int nature) {
-    const __m512i value = _mm512_add_epi32(_mm512_mullo_epi32(tops16(top, base, k), _mm512_set1_epi32(6)),
-                                           bytes16(low, base));
-    return _mm512_cmpeq_epi32_mask(mod25_16(value), _mm512_set1_epi32(nature));
-}
-// The first start s, s + 2, ... up to q whose output before it chooses
-// the nature, 32 a step while all of them lie up to q and then sixteen,
-// while the loads stay within the positions, as
-// the frame s - 2; or -1 with `s` left at the first start not looked at.
-[[VH_TARGET_THIRTY_TWO]] int choosing_forward16(const std::uint8_t* top, const std::uint8_t* low, int& s, int q,
-                                                unsigned k, int nature) {
-    for (; s + 62 <= q && s + 63 < kNatureGroupPositions; s += 64) {
-        const __m512i value = _mm512_add_epi16(_mm512_mullo_epi16(tops32(top, s - 1, false, k), _mm512_set1_epi16(6)),
-                                               bytes32(low, s - 1, false));
-        const std::uint32_t hits =
-            _mm512_cmpeq_epi16_mask(mod25_32(value), _mm512_set1_epi16(static_cast<short>(nature)));
-        if (hits != 0) return s - 2 + 2 * std::countr_zero(hits);
+// The walk back from the pair q of the nature, 32 pairs of q's parity a
+// step (from q - 2 down, while all 32 lie at or above `lowest`): for the
+// pair at P = base + 2 i, whether it has the nature (so it is the previous
+// pair, where the walk ends), and whether a search starting at P + 2 ends
+// at the next pair: without synchronize frame P, whose first output P + 1
+// chooses the nature; with it frame P - 1 (odd output at P, the nature
+// chosen at P + 1) or else frame P (even output at P + 1). Returns the
+// previous pair, or 0 with `hi` left at the first pair not looked at;
+// `lowest_frame` is the lowest frame met whose search starts above the
+// previous pair (or above `hi`), or -1.
+[[VH_TARGET_THIRTY_TWO]] int walk_back32(const std::uint8_t* top, const std::uint8_t* low, int& hi, int lowest,
+                                         unsigned k, int nature, bool sync, int& lowest_frame) {
+    const __m512i one = _mm512_set1_epi16(1), wanted = _mm512_set1_epi16(static_cast<short>(nature));
+    for (; hi - 62 >= lowest; hi -= 64) {
+        const int base = hi - 62;
+        const __m512i x = tops32(top, base, false, k), next_x = tops32(top, base, true, k);
+        const __m512i l = bytes32(low, base, false), next_l = bytes32(low, base, true);
+        const __m512i chosen = _mm512_add_epi16(_mm512_mullo_epi16(next_x, _mm512_set1_epi16(6)), next_l);
+        // The pair's value 16 X' + 11 L' + 6 X + L is the chosen one's plus
+        // 10 (X' + L') + 6 X + L.
+        const __m512i pair = _mm512_add_epi16(
+            _mm512_add_epi16(chosen, _mm512_mullo_epi16(_mm512_add_epi16(next_x, next_l), _mm512_set1_epi16(10))),
+            _mm512_add_epi16(_mm512_mullo_epi16(x, _mm512_set1_epi16(6)), l));
+        const std::uint32_t is_pair = _mm512_cmpeq_epi16_mask(mod25_32(pair), wanted);
+        const std::uint32_t chooses = _mm512_cmpeq_epi16_mask(mod25_32(chosen), wanted);
+        // Frame P - 1 (sync only), else frame P.
+        std::uint32_t earlier = 0, reaches = chooses;
+        if (sync) {
+            earlier = chooses & _mm512_test_epi16_mask(l, one);
+            reaches = earlier | _mm512_testn_epi16_mask(next_l, one);
+        }
+        const auto frame_of = [&](std::uint32_t lanes) {
+            const int i = std::countr_zero(lanes);
+            return base + 2 * i - static_cast<int>(earlier >> i & 1u);
+        };
+        if (is_pair != 0) {
+            const int lane = 31 - std::countl_zero(is_pair);
+            const std::uint32_t after = reaches & (~0u << lane);
+            if (after != 0) lowest_frame = frame_of(after);
+            return base + 2 * lane;
+        }
+        if (reaches != 0) lowest_frame = frame_of(reaches);
     }
-    for (; s <= q && s + 31 < kNatureGroupPositions; s += 32) {
-        const int lanes = std::min(16, (q - s) / 2 + 1);
-        const std::uint32_t hits = chooses16(top, low, s - 1, k, nature) & ((1u << lanes) - 1);
-        if (hits != 0) return s - 2 + 2 * std::countr_zero(hits);
-    }
-    return -1;
+    return 0;
 }
 #pragma GCC diagnostic pop
 #endif
@@ -341,28 +359,31 @@ int NatureGroup::scan_wanted(int p, int step, int lowest, int highest, unsigned 
     return 0;
 }
 
-int NatureGroup::prev_wanted(int q, unsigned k, int floor) const {
-    const int lowest = floor != 0 ? floor + 2 : 2;
-    const int found = scan_wanted(q - 2, -2, lowest, q, k);
-    return found != 0 ? found : floor;
-}
-
 int NatureGroup::lowest_frame_reaching(const NatureGroupTables& t, int q, unsigned k, int floor, int below) const {
-    // Searches at q's parity start after the previous pair of the nature;
-    // frame 0's start at 2 (or at 3 after a failed synchronize) is the first.
-    const int prev = prev_wanted(q, k, floor);
+    // Searches at q's parity start after the previous pair of the nature
+    // (above `floor`, itself such a pair, when it is not 0); frame 0's start
+    // at 2 (or at 3 after a failed synchronize) is the first.
+    const int lowest = floor != 0 ? floor + 2 : 2;
+    int hi = q - 2;       // the pairs hi, hi - 2, ... are still to look at
+    int found = -1;       // the lowest frame met whose search starts above hi
+    int prev = 0;
+#ifdef VH_GROUPS_WIDE
+    if (wide_walks_) prev = walk_back32(top_, low_, hi, lowest, k, t.nature, t.sync, found);
+#endif
+    if (prev == 0) {
+        prev = scan_wanted(hi, -2, lowest, q, k);
+        if (prev == 0) prev = floor;
+    } else {
+        hi = prev - 2;  // the window settled every start above prev
+    }
     int s = prev != 0 ? prev + 2 : 2 + (q & 1);
     // The lowest frame that can start there is s - 3 (s - 2 without
     // synchronize); this and every later pair of the parity lie past it.
     if (s - (t.sync ? 3 : 2) >= below) return kNoneBelow;
     // The nature an output chooses: its value mod 25, 256 X + L = 6 X + L.
     const auto chooses = [&](int j) { return static_cast<int>((6 * top_at(j, k) + low_[j]) % 25) == t.nature; };
-#ifdef VH_GROUPS_WIDE
-    // Without synchronize the choosing outputs are rare: sixteen a step.
-    if (wide_walks_ && !t.sync)
-        if (const int f = choosing_forward16(top_, low_, s, q, k, t.nature); f >= 0) return f;
-#endif
-    for (; s <= q; s += 2) {
+    // The starts up to hi + 2, below those the vectors looked at.
+    for (; s <= hi + 2; s += 2) {
         if (!t.sync) {
             if (chooses(s - 1)) return s - 2;
             continue;
@@ -372,7 +393,7 @@ int NatureGroup::lowest_frame_reaching(const NatureGroupTables& t, int q, unsign
         if (s >= 3 && (low_[s - 2] & 1) != 0 && chooses(s - 1)) return s - 3;
         if ((low_[s - 1] & 1) == 0) return s - 2;
     }
-    return -1;
+    return found;
 }
 
 void NatureGroup::find_covers(const NatureGroupTables& t) {

@@ -87,9 +87,6 @@ private:
     // The first pair of the nature for seed k from p on by `step` (2 or -2)
     // within lowest .. highest, or 0.
     int scan_wanted(int p, int step, int lowest, int highest, unsigned k) const;
-    // The previous pair of the nature before q at q's parity: the last one
-    // above `floor`, else `floor` (a pair of the nature, or 0 for none).
-    int prev_wanted(int q, unsigned k, int floor) const;
     // The lowest frame ending its search at the pair q of the nature, or -1;
     // kNoneBelow where no frame below `below` can reach q or a later pair.
     static constexpr int kNoneBelow = -3;
