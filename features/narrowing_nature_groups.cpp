@@ -87,7 +87,7 @@ constexpr SeedSteps make_seed_steps() {
 }
 constexpr SeedSteps kSeedSteps = make_seed_steps();
 
-// The covers with byte permutes (on 256-bit vectors), from q on while more
+// The covers with byte permutes (64 seeds a 512-bit vector), from q on while more
 // than a few seeds are open and at most kWideSpan pairs: each pair's nature
 // mask is read for all 256 seeds at once (their top bytes by one add, the
 // mask's byte by a permute, its bit by a byte test) and the seeds it covers
@@ -102,25 +102,22 @@ constexpr SeedSteps kSeedSteps = make_seed_steps();
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
 [[VH_TARGET_WIDE]] int wide_covers(const std::uint8_t* top, const std::uint16_t* nature, const TopMask* masks, int q,
                                    int last, int& open, TopMask (&open_seeds)[2], TopMask* open_before) {
-    const __m256i low5 = _mm256_set1_epi8(0x1F), low3 = _mm256_set1_epi8(7);
-    const __m256i bit_of = _mm256_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8,
-                                            16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
+    const __m512i low5 = _mm512_set1_epi8(0x1F), low3 = _mm512_set1_epi8(7);
+    const __m512i bit_of = _mm512_broadcast_i32x4(_mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128));
     const int from = q;
     for (; q <= last && open > 12 && q - from < kWideSpan; ++q) {
         TopMask& seeds = open_seeds[q & 1];
         open_before[q - from] = seeds;
-        const __m256i mask = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(masks[nature[q]].w));
-        const __m256i first = _mm256_set1_epi8(static_cast<char>(top[q]));
+        // The 32-byte mask in both halves: a byte index below 32 reads it.
+        const __m512i mask =
+            _mm512_broadcast_i64x4(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(masks[nature[q]].w)));
+        const __m512i first = _mm512_set1_epi8(static_cast<char>(top[q]));
         const std::uint8_t* steps = kSeedSteps.at[q & 63];
         for (int w = 0; w < 4; ++w) {
-            std::uint64_t hit = 0;
-            for (int h = 0; h < 2; ++h) {
-                const __m256i x =
-                    _mm256_add_epi8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(steps + 64 * w + 32 * h)), first);
-                const __m256i byte = _mm256_permutexvar_epi8(_mm256_and_si256(_mm256_srli_epi16(x, 3), low5), mask);
-                const __m256i bit = _mm256_shuffle_epi8(bit_of, _mm256_and_si256(x, low3));
-                hit |= std::uint64_t{_mm256_test_epi8_mask(byte, bit)} << (32 * h);
-            }
+            const __m512i x = _mm512_add_epi8(_mm512_loadu_si512(reinterpret_cast<const void*>(steps + 64 * w)), first);
+            const __m512i byte = _mm512_permutexvar_epi8(_mm512_and_si512(_mm512_srli_epi16(x, 3), low5), mask);
+            const __m512i bit = _mm512_shuffle_epi8(bit_of, _mm512_and_si512(x, low3));
+            const std::uint64_t hit = _mm512_test_epi8_mask(byte, bit);
             open -= std::popcount(seeds.w[w] & hit);
             seeds.w[w] &= ~hit;
         }
