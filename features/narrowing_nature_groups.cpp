@@ -151,127 +151,97 @@ constexpr SeedSteps kSeedSteps = make_seed_steps();
 #endif
 
 #ifdef VH_GROUPS_WIDE
-// Sixteen positions of one parity at once for one seed k: lane i is
-// position base + 2 i. Each lane reads one element of a 32-wide load (the
-// even bytes or halves), so base + 31 must lie within the arrays.
-#define VH_TARGET_SIXTEEN gnu::target("avx512f,avx512bw,avx512vl")
+// One seed k at 32 pairs of one parity at once, in 16-bit lanes: lane i is
+// the pair at P = base + 2 i, its values from one 64-byte load of each
+// array (positions base .. base + 63, which must lie within the arrays)
+// and a byte permute.
+#define VH_TARGET_THIRTY_TWO gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")
 // As above: GCC 12's headers start these from undefined vectors.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-// The bytes at the sixteen positions.
-[[VH_TARGET_SIXTEEN]] inline __m512i bytes16(const std::uint8_t* bytes, int base) {
-    return _mm512_and_si512(_mm512_cvtepu16_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + base))),
-                            _mm512_set1_epi32(0xFF));
-}
-// The seed's top bytes at the sixteen positions.
-[[VH_TARGET_SIXTEEN]] inline __m512i tops16(const std::uint8_t* top, int base, unsigned k) {
-    const __m512i steps = _mm512_mullo_epi32(bytes16(kPositionBytes.mul, base), _mm512_set1_epi32(static_cast<int>(k)));
-    return _mm512_and_si512(_mm512_add_epi32(bytes16(top, base), steps), _mm512_set1_epi32(0xFF));
-}
-// value mod 25 for value < 8700: value / 25 is (value x 5243) >> 17 there.
-[[VH_TARGET_SIXTEEN]] inline __m512i mod25_16(__m512i value) {
-    const __m512i quotient = _mm512_srli_epi32(_mm512_mullo_epi32(value, _mm512_set1_epi32(5243)), 17);
-    return _mm512_sub_epi32(value, _mm512_mullo_epi32(quotient, _mm512_set1_epi32(25)));
-}
-// Bit i: the pair at base + 2 i has the nature: its value is
-// 16 X' + 11 L' + 6 X + L (mod 25), X and L the top and low bytes of the
-// state at base + 2 i, X' and L' those of the next (the odd bytes).
-[[VH_TARGET_SIXTEEN]] inline std::uint32_t wanted16(const std::uint8_t* top, const std::uint8_t* low, int base,
-                                                    unsigned k, int nature) {
-    const __m512i x = tops16(top, base, k), next_x = tops16(top, base + 1, k);
-    const __m512i l = bytes16(low, base), next_l = bytes16(low, base + 1);
-    const __m512i value = _mm512_add_epi32(
-        _mm512_add_epi32(_mm512_slli_epi32(next_x, 4), _mm512_mullo_epi32(next_l, _mm512_set1_epi32(11))),
-        _mm512_add_epi32(_mm512_mullo_epi32(x, _mm512_set1_epi32(6)), l));
-    return _mm512_cmpeq_epi32_mask(mod25_16(value), _mm512_set1_epi32(nature));
-}
-// Thirty-two positions of one parity in 16-bit lanes: lane i is position
-// base + 2 i (`odd`: base + 2 i + 1), from one 64-byte load and a byte
-// permute; base + 63 must lie within the arrays.
-#define VH_TARGET_THIRTY_TWO gnu::target("avx512f,avx512bw,avx512vl,avx512vbmi")
-[[VH_TARGET_THIRTY_TWO]] inline __m512i bytes32(const std::uint8_t* bytes, int base, bool odd) {
+// The bytes at P (`next`: at P + 1).
+[[VH_TARGET_THIRTY_TWO]] inline __m512i bytes32(const std::uint8_t* bytes, int base, bool next) {
     const __m512i pick = _mm512_add_epi8(
         _mm512_set_epi8(126, 124, 122, 120, 118, 116, 114, 112, 110, 108, 106, 104, 102, 100, 98, 96, 94, 92, 90, 88,
                         86, 84, 82, 80, 78, 76, 74, 72, 70, 68, 66, 64, 62, 60, 58, 56, 54, 52, 50, 48, 46, 44, 42, 40,
                         38, 36, 34, 32, 30, 28, 26, 24, 22, 20, 18, 16, 14, 12, 10, 8, 6, 4, 2, 0),
-        _mm512_set1_epi8(static_cast<char>(odd)));
+        _mm512_set1_epi8(static_cast<char>(next)));
     const __m512i picked = _mm512_permutexvar_epi8(pick, _mm512_loadu_si512(reinterpret_cast<const void*>(bytes + base)));
     return _mm512_cvtepu8_epi16(_mm512_castsi512_si256(picked));
 }
-[[VH_TARGET_THIRTY_TWO]] inline __m512i tops32(const std::uint8_t* top, int base, bool odd, unsigned k) {
-    const __m512i steps = _mm512_mullo_epi16(bytes32(kPositionBytes.mul, base, odd), _mm512_set1_epi16(static_cast<short>(k)));
-    return _mm512_and_si512(_mm512_add_epi16(bytes32(top, base, odd), steps), _mm512_set1_epi16(0xFF));
+// The seed's top bytes at P (`next`: at P + 1).
+[[VH_TARGET_THIRTY_TWO]] inline __m512i tops32(const std::uint8_t* top, int base, bool next, unsigned k) {
+    const __m512i steps = _mm512_mullo_epi16(bytes32(kPositionBytes.mul, base, next), _mm512_set1_epi16(static_cast<short>(k)));
+    return _mm512_and_si512(_mm512_add_epi16(bytes32(top, base, next), steps), _mm512_set1_epi16(0xFF));
 }
-// value mod 25 in 16-bit lanes for value < 8700.
-[[VH_TARGET_THIRTY_TWO]] inline __m512i mod25_32(__m512i value) {
+// Lanes whose value mod 25 is the nature, for values below 8700 (where
+// value / 25 is (value x 5243) >> 17).
+[[VH_TARGET_THIRTY_TWO]] inline std::uint32_t lanes_of_nature(__m512i value, int nature) {
     const __m512i quotient = _mm512_srli_epi16(_mm512_mulhi_epu16(value, _mm512_set1_epi16(5243)), 1);
-    return _mm512_sub_epi16(value, _mm512_mullo_epi16(quotient, _mm512_set1_epi16(25)));
+    const __m512i residue = _mm512_sub_epi16(value, _mm512_mullo_epi16(quotient, _mm512_set1_epi16(25)));
+    return _mm512_cmpeq_epi16_mask(residue, _mm512_set1_epi16(static_cast<short>(nature)));
 }
-// Bit i: the pair at base + 2 i has the nature (as wanted16).
-[[VH_TARGET_THIRTY_TWO]] inline std::uint32_t wanted32(const std::uint8_t* top, const std::uint8_t* low, int base,
-                                                       unsigned k, int nature) {
+// The values the walks read, X and L the top and low bytes at P, X' and L'
+// at P + 1: the output at P + 1 chooses the nature 6 X' + L' (256 X' + L
+// mod 25), and the pair at P has the nature 16 X' + 11 L' + 6 X + L, the
+// chosen one's plus 10 (X' + L') + 6 X + L.
+struct PairLanes {
+    __m512i chosen, pair, low, next_low;
+};
+[[VH_TARGET_THIRTY_TWO]] inline PairLanes pair_lanes(const std::uint8_t* top, const std::uint8_t* low, int base,
+                                                     unsigned k) {
     const __m512i x = tops32(top, base, false, k), next_x = tops32(top, base, true, k);
     const __m512i l = bytes32(low, base, false), next_l = bytes32(low, base, true);
-    const __m512i value = _mm512_add_epi16(
-        _mm512_add_epi16(_mm512_slli_epi16(next_x, 4), _mm512_mullo_epi16(next_l, _mm512_set1_epi16(11))),
+    const __m512i chosen = _mm512_add_epi16(_mm512_mullo_epi16(next_x, _mm512_set1_epi16(6)), next_l);
+    const __m512i pair = _mm512_add_epi16(
+        _mm512_add_epi16(chosen, _mm512_mullo_epi16(_mm512_add_epi16(next_x, next_l), _mm512_set1_epi16(10))),
         _mm512_add_epi16(_mm512_mullo_epi16(x, _mm512_set1_epi16(6)), l));
-    return _mm512_cmpeq_epi16_mask(mod25_32(value), _mm512_set1_epi16(static_cast<short>(nature)));
+    return {chosen, pair, l, next_l};
 }
-// The first pair of the nature from p on by `step` (2 or -2) within
-// lowest .. highest, 32 and then sixteen a step while all of them lie
-// within it and the loads within the positions, or 0; `p` is left at the
-// first pair not looked at.
-[[VH_TARGET_THIRTY_TWO]] int wanted_scan32(const std::uint8_t* top, const std::uint8_t* low, int& p, int step,
-                                           int lowest, int highest, unsigned k, int nature) {
-    if (step < 0) {
-        for (; p - 62 >= lowest && p <= highest; p -= 64)
-            if (const std::uint32_t hits = wanted32(top, low, p - 62, k, nature); hits != 0)
-                return p - 62 + 2 * (31 - std::countl_zero(hits));
-        for (; p - 30 >= lowest && p <= highest; p -= 32)
-            if (const std::uint32_t hits = wanted16(top, low, p - 30, k, nature); hits != 0)
-                return p - 30 + 2 * (31 - std::countl_zero(hits));
-        return 0;
-    }
-    for (; p >= lowest && p + 62 <= highest && p + 63 < kNatureGroupPositions; p += 64)
-        if (const std::uint32_t hits = wanted32(top, low, p, k, nature); hits != 0)
-            return p + 2 * std::countr_zero(hits);
-    for (; p >= lowest && p + 30 <= highest && p + 31 < kNatureGroupPositions; p += 32)
-        if (const std::uint32_t hits = wanted16(top, low, p, k, nature); hits != 0)
+// The lanes whose pair P lies within lo .. hi.
+inline std::uint32_t lanes_within(int base, int lo, int hi) {
+    const int first = lo > base ? (lo - base + 1) >> 1 : 0;
+    const int last = hi >= base + 62 ? 31 : hi >= base ? (hi - base) >> 1 : -1;
+    return first > last ? 0u : (~0u << first) & (~0u >> (31 - last));
+}
+// The first pair of the nature from p on (p, p + 2, ...) up to `highest`,
+// 32 a step while the loads stay within the positions, or 0; `p` is left
+// at the first pair not looked at.
+[[VH_TARGET_THIRTY_TWO]] int wanted_forward32(const std::uint8_t* top, const std::uint8_t* low, int& p, int highest,
+                                              unsigned k, int nature) {
+    for (; p <= highest && p + 63 < kNatureGroupPositions; p += 64)
+        if (const std::uint32_t hits = lanes_of_nature(pair_lanes(top, low, p, k).pair, nature) & lanes_within(p, p, highest);
+            hits != 0)
             return p + 2 * std::countr_zero(hits);
     return 0;
 }
-// The walk back from the pair q of the nature, 32 pairs of q's parity a
-// step (from q - 2 down, while all 32 lie at or above `lowest`): for the
-// pair at P = base + 2 i, whether it has the nature (so it is the previous
-// pair, where the walk ends), and whether a search starting at P + 2 ends
-// at the next pair: without synchronize frame P, whose first output P + 1
+// The walk back from the pair q of the nature to the previous one at q's
+// parity (above `floor`, itself such a pair, or 0 for none), 32 pairs a
+// step, and the lowest frame whose search ends at q: for each pair P on
+// the way, a search starting at P + 2 ends at q, so the frame starting it
+// reaches q: without synchronize frame P, whose first output P + 1
 // chooses the nature; with it frame P - 1 (odd output at P, the nature
-// chosen at P + 1) or else frame P (even output at P + 1). Returns the
-// previous pair, or 0 with `hi` left at the first pair not looked at;
-// `lowest_frame` is the lowest frame met whose search starts above the
-// previous pair (or above `hi`), or -1.
-[[VH_TARGET_THIRTY_TWO]] int walk_back32(const std::uint8_t* top, const std::uint8_t* low, int& hi, int lowest,
+// chosen at P + 1; frame 0 at the earliest) or else frame P (even output
+// at P + 1). Returns the previous pair (`floor` when there is none above
+// it); `lowest_frame` is the lowest frame reaching q, or -1.
+[[VH_TARGET_THIRTY_TWO]] int walk_back32(const std::uint8_t* top, const std::uint8_t* low, int q, int floor,
                                          unsigned k, int nature, bool sync, int& lowest_frame) {
-    const __m512i one = _mm512_set1_epi16(1), wanted = _mm512_set1_epi16(static_cast<short>(nature));
-    for (; hi - 62 >= lowest; hi -= 64) {
-        const int base = hi - 62;
-        const __m512i x = tops32(top, base, false, k), next_x = tops32(top, base, true, k);
-        const __m512i l = bytes32(low, base, false), next_l = bytes32(low, base, true);
-        const __m512i chosen = _mm512_add_epi16(_mm512_mullo_epi16(next_x, _mm512_set1_epi16(6)), next_l);
-        // The pair's value 16 X' + 11 L' + 6 X + L is the chosen one's plus
-        // 10 (X' + L') + 6 X + L.
-        const __m512i pair = _mm512_add_epi16(
-            _mm512_add_epi16(chosen, _mm512_mullo_epi16(_mm512_add_epi16(next_x, next_l), _mm512_set1_epi16(10))),
-            _mm512_add_epi16(_mm512_mullo_epi16(x, _mm512_set1_epi16(6)), l));
-        const std::uint32_t is_pair = _mm512_cmpeq_epi16_mask(mod25_32(pair), wanted);
-        const std::uint32_t chooses = _mm512_cmpeq_epi16_mask(mod25_32(chosen), wanted);
-        // Frame P - 1 (sync only), else frame P.
+    const __m512i one = _mm512_set1_epi16(1);
+    const int lowest = floor != 0 ? floor + 2 : 2;  // pairs looked at
+    lowest_frame = -1;
+    // Down to the lowest start's pair: floor itself, or 0 or 1.
+    for (int hi = q - 2; hi >= floor;) {
+        const int base = std::max(hi - 62, hi & 1);
+        const PairLanes v = pair_lanes(top, low, base, k);
+        const std::uint32_t is_pair = lanes_of_nature(v.pair, nature) & lanes_within(base, lowest, hi);
+        const std::uint32_t chooses = lanes_of_nature(v.chosen, nature);
         std::uint32_t earlier = 0, reaches = chooses;
         if (sync) {
-            earlier = chooses & _mm512_test_epi16_mask(l, one);
-            reaches = earlier | _mm512_testn_epi16_mask(next_l, one);
+            earlier = chooses & _mm512_test_epi16_mask(v.low, one) & lanes_within(base, 1, hi);
+            reaches = earlier | _mm512_testn_epi16_mask(v.next_low, one);
         }
+        reaches &= lanes_within(base, floor, hi);
         const auto frame_of = [&](std::uint32_t lanes) {
             const int i = std::countr_zero(lanes);
             return base + 2 * i - static_cast<int>(earlier >> i & 1u);
@@ -283,8 +253,9 @@ constexpr SeedSteps kSeedSteps = make_seed_steps();
             return base + 2 * lane;
         }
         if (reaches != 0) lowest_frame = frame_of(reaches);
+        hi = base - 2;
     }
-    return 0;
+    return floor;
 }
 #pragma GCC diagnostic pop
 #endif
@@ -338,10 +309,9 @@ bool NatureGroup::wanted_at(int q, unsigned k) const { return has_bit(masks_[nat
 
 int NatureGroup::scan_wanted(int p, int step, int lowest, int highest, unsigned k) const {
 #ifdef VH_GROUPS_WIDE
-    // 32 or sixteen pairs a step where the processor has the vectors.
-    if (wide_walks_)
-        if (const int found = wanted_scan32(top_, low_, p, step, lowest, highest, k, nature_wanted_); found != 0)
-            return found;
+    // Forward 32 pairs a step where the processor has the vectors.
+    if (wide_walks_ && step > 0 && p >= lowest)
+        if (const int found = wanted_forward32(top_, low_, p, highest, k, nature_wanted_); found != 0) return found;
 #endif
     // Four pairs at a time: the steps are independent, the exit is rare.
     for (; p + 3 * step >= lowest && p + 3 * step <= highest; p += 4 * step) {
@@ -359,28 +329,26 @@ int NatureGroup::scan_wanted(int p, int step, int lowest, int highest, unsigned 
 int NatureGroup::lowest_frame_reaching(const NatureGroupTables& t, int q, unsigned k, int floor, int below) const {
     // Searches at q's parity start after the previous pair of the nature
     // (above `floor`, itself such a pair, when it is not 0); frame 0's start
-    // at 2 (or at 3 after a failed synchronize) is the first.
-    const int lowest = floor != 0 ? floor + 2 : 2;
-    int hi = q - 2;       // the pairs hi, hi - 2, ... are still to look at
-    int found = -1;       // the lowest frame met whose search starts above hi
-    int prev = 0;
+    // at 2 (or at 3 after a failed synchronize) is the first. The lowest
+    // frame that can start there is s - 3 (s - 2 without synchronize); when
+    // it is not below `below`, neither is any frame reaching a later pair.
+    const auto none_below = [&](int prev) {
+        const int s = prev != 0 ? prev + 2 : 2 + (q & 1);
+        return s - (t.sync ? 3 : 2) >= below;
+    };
 #ifdef VH_GROUPS_WIDE
-    if (wide_walks_) prev = walk_back32(top_, low_, hi, lowest, k, t.nature, t.sync, found);
-#endif
-    if (prev == 0) {
-        prev = scan_wanted(hi, -2, lowest, q, k);
-        if (prev == 0) prev = floor;
-    } else {
-        hi = prev - 2;  // the window settled every start above prev
+    if (wide_walks_) {
+        int found = -1;
+        const int prev = walk_back32(top_, low_, q, floor, k, t.nature, t.sync, found);
+        return none_below(prev) ? kNoneBelow : found;
     }
-    int s = prev != 0 ? prev + 2 : 2 + (q & 1);
-    // The lowest frame that can start there is s - 3 (s - 2 without
-    // synchronize); this and every later pair of the parity lie past it.
-    if (s - (t.sync ? 3 : 2) >= below) return kNoneBelow;
+#endif
+    int prev = scan_wanted(q - 2, -2, floor != 0 ? floor + 2 : 2, q, k);
+    if (prev == 0) prev = floor;
+    if (none_below(prev)) return kNoneBelow;
     // The nature an output chooses: its value mod 25, 256 X + L = 6 X + L.
     const auto chooses = [&](int j) { return static_cast<int>((6 * top_at(j, k) + low_[j]) % 25) == t.nature; };
-    // The starts up to hi + 2, below those the vectors looked at.
-    for (; s <= hi + 2; s += 2) {
+    for (int s = prev != 0 ? prev + 2 : 2 + (q & 1); s <= q; s += 2) {
         if (!t.sync) {
             if (chooses(s - 1)) return s - 2;
             continue;
@@ -390,7 +358,7 @@ int NatureGroup::lowest_frame_reaching(const NatureGroupTables& t, int q, unsign
         if (s >= 3 && (low_[s - 2] & 1) != 0 && chooses(s - 1)) return s - 3;
         if ((low_[s - 1] & 1) == 0) return s - 2;
     }
-    return found;
+    return -1;
 }
 
 void NatureGroup::find_covers(const NatureGroupTables& t) {
