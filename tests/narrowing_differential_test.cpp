@@ -272,6 +272,30 @@ TEST(NarrowingDifferential, NatureGroupsAtTheFrameAndTableBounds) {
     EXPECT_GT(rows, 1000);
 }
 
+// The groups at the first frames: with synchronize, loose minimums and a
+// frame maximum of 0 to 3, the rows come from the first pairs, whose walks
+// back reach position 0 (where no frame starts before output 1).
+TEST(NarrowingDifferential, NatureGroupsAtTheFirstFrames) {
+    Gen g{std::mt19937(8122031)};
+    long rows = 0;
+    for (int i = 0; i < 8; ++i) {
+        NarrowingRequest req = g.far_forward();
+        req.fixed_shiny = false;
+        req.nature = g.uniform(0, 24);
+        req.sync = i % 4 != 3;
+        req.hp_type = -1;
+        req.min_power = 30;
+        for (int& v : req.min_ivs) v = g.uniform(0, 6);
+        req.max_frames = i % 4;
+        Knobs opt = g.options(false);
+        opt.hook.forward_way = ForwardWay::kNatureGroups;
+        const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
+        rows += static_cast<long>(test::lines_of(literal.file).size()) - 1;
+        expect_same(req, opt, literal);
+    }
+    EXPECT_GT(rows, 1000);
+}
+
 TEST(NarrowingDifferential, SparseForwardRandomRequests) {
     Gen g{std::mt19937(20261209)};
     long rows = 0;
