@@ -243,19 +243,33 @@ TEST(NarrowingDifferential, NatureGroupsRandomRequests) {
 // the group keeps), and tables that end exactly where a pair of each
 // parity past the frames still fits, one position short of it, and a few
 // positions past it.
-TEST(NarrowingDifferential, NatureGroupsAtTheFrameAndTableBounds) {
-    Gen g{std::mt19937(8122030)};
+// n requests the groups answer, forced to them (a wanted nature, no power
+// or type filter, minimums from lo to hi), each adjusted by
+// `adjust(g, i, req, opt)`, against the literal search; returns their rows.
+template <class Adjust>
+long group_rows_of(std::uint32_t seed, int n, int lo, int hi, Adjust&& adjust) {
+    Gen g{std::mt19937(seed)};
     long rows = 0;
-    for (int i = 0; i < 12; ++i) {
+    for (int i = 0; i < n; ++i) {
         NarrowingRequest req = g.far_forward();
         req.fixed_shiny = false;
         req.nature = g.uniform(0, 24);
-        req.sync = i % 2 == 0;
         req.hp_type = -1;
         req.min_power = 30;
-        for (int& v : req.min_ivs) v = g.uniform(14, 22);
+        for (int& v : req.min_ivs) v = g.uniform(lo, hi);
         Knobs opt = g.options(false);
         opt.hook.forward_way = ForwardWay::kNatureGroups;
+        adjust(g, i, req, opt);
+        const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
+        rows += static_cast<long>(test::lines_of(literal.file).size()) - 1;
+        expect_same(req, opt, literal);
+    }
+    return rows;
+}
+
+TEST(NarrowingDifferential, NatureGroupsAtTheFrameAndTableBounds) {
+    const long rows = group_rows_of(8122030, 12, 14, 22, [](Gen& g, int i, NarrowingRequest& req, Knobs& opt) {
+        req.sync = i % 2 == 0;
         if (i < 2) {
             req.max_frames = 2500;
             opt.hook.forward_table = kSeedRunSize;
@@ -265,10 +279,7 @@ TEST(NarrowingDifferential, NatureGroupsAtTheFrameAndTableBounds) {
             const int last_start = req.max_frames + (req.sync ? 3 : 2);
             opt.hook.forward_table = last_start + 4 + (i % 5 == 0 ? -1 : i % 5 - 1);
         }
-        const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
-        rows += static_cast<long>(test::lines_of(literal.file).size()) - 1;
-        expect_same(req, opt, literal);
-    }
+    });
     EXPECT_GT(rows, 1000);
 }
 
@@ -276,23 +287,10 @@ TEST(NarrowingDifferential, NatureGroupsAtTheFrameAndTableBounds) {
 // frame maximum of 0 to 3, the rows come from the first pairs, whose walks
 // back reach position 0 (where no frame starts before output 1).
 TEST(NarrowingDifferential, NatureGroupsAtTheFirstFrames) {
-    Gen g{std::mt19937(8122031)};
-    long rows = 0;
-    for (int i = 0; i < 8; ++i) {
-        NarrowingRequest req = g.far_forward();
-        req.fixed_shiny = false;
-        req.nature = g.uniform(0, 24);
+    const long rows = group_rows_of(8122031, 8, 0, 6, [](Gen&, int i, NarrowingRequest& req, Knobs&) {
         req.sync = i % 4 != 3;
-        req.hp_type = -1;
-        req.min_power = 30;
-        for (int& v : req.min_ivs) v = g.uniform(0, 6);
         req.max_frames = i % 4;
-        Knobs opt = g.options(false);
-        opt.hook.forward_way = ForwardWay::kNatureGroups;
-        const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
-        rows += static_cast<long>(test::lines_of(literal.file).size()) - 1;
-        expect_same(req, opt, literal);
-    }
+    });
     EXPECT_GT(rows, 1000);
 }
 
