@@ -106,8 +106,8 @@ private:
     bool covered_before(int parity, unsigned k, int q) const;
 
     const TopMask* masks_ = nullptr;  // the nature masks
-    bool wide_walks_ = false;  // the walks 16 or 32 pairs a step
-    int nature_wanted_ = 0;
+    bool wide_walks_ = false;  // the walks and the covers' last scans 32 pairs a step
+    int nature_wanted_ = 0;    // the tables' nature, for the scans
     std::uint8_t top_[kNatureGroupPositions];    // top byte of seed 0's state j
     std::uint8_t low_[kNatureGroupPositions];    // the shared third byte (the output's low byte)
     std::uint16_t nature_[kNatureGroupPositions];  // the pair at q: its mask of the wanted nature
