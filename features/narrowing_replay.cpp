@@ -53,9 +53,9 @@ void plain_fill(const std::uint16_t* ref, unsigned delta, const WordMinimums& mi
     std::uint64_t wanted[kReplayBlockOutputs / 64] = {};
     for (int i = 0; i < kReplayBlockSpan; ++i)
         out[i] = static_cast<std::uint16_t>(ref[i] + delta * kTopByteSteps.at[i]);
-    for (int i = 0; i <= kReplayBlockOutputs; ++i)
+    for (int i = 0; i <= kReplayBlockOutputs && to.mod != nullptr; ++i)
         mod[i] = static_cast<std::uint8_t>(small_mod25((std::uint32_t{out[i]} >> 8) * 6u + (out[i] & 0xFFu)));
-    for (int q = 0; q < kReplayBlockOutputs; ++q) {
+    for (int q = 0; q < kReplayBlockOutputs && to.mod != nullptr; ++q) {
         to.mod[q] = mod[q];
         const std::uint8_t nature = static_cast<std::uint8_t>(small_mod25(mod[q + 1] * 11u + mod[q]));
         if (to.pair == nullptr) {
@@ -66,7 +66,7 @@ void plain_fill(const std::uint16_t* ref, unsigned delta, const WordMinimums& mi
             wanted[q / 64] |= std::uint64_t{nature == to.nature} << (q & 63);
         }
     }
-    if (to.pair != nullptr) std::copy(wanted, wanted + kReplayBlockOutputs / 64, to.wanted);
+    if (to.mod != nullptr && to.pair != nullptr) std::copy(wanted, wanted + kReplayBlockOutputs / 64, to.wanted);
     for (int w = 0; w < kReplayBlockOutputs / 64; ++w) {
         std::uint64_t bits = 0;
         for (int i = 0; i < 64; ++i) {
@@ -198,7 +198,7 @@ struct WideLimits {
     return _mm256_and_si256(a, b);
 }
 
-template <bool kByParity, bool kWords>
+template <bool kByParity, bool kWords, bool kNatures = true>
 [[gnu::target("avx2")]] void wide_fill(const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
                                        const WordMinimums& mins, const ReplayBlockSlots& to) {
     std::uint16_t* const out = to.out;
@@ -215,10 +215,11 @@ template <bool kByParity, bool kWords>
         __m256i o1, r1, o2, r2;
         outputs_and_residues(k, ref, d, i + 16, out, o1, r1);
         outputs_and_residues(k, ref, d, i + 32, out, o2, r2);
-        store(mod + i, bytes_of(r0, r1));
         const __m256i r01 = next_lanes(r0, r1), r12 = next_lanes(r1, r2);
         const __m256i n0 = pair_natures(k, r0, r01), n1 = pair_natures(k, r1, r12);
-        if constexpr (kByParity) {
+        if constexpr (kNatures) store(mod + i, bytes_of(r0, r1));
+        if constexpr (!kNatures) {
+        } else if constexpr (kByParity) {
             store_by_parity(n0, n1, even + i / 2, odd + i / 2);
         } else {
             store(pair + i, bytes_of(pair_classes(n0), pair_classes(n1)));
@@ -300,7 +301,7 @@ constexpr ByteIndices byte_indices(At at) {
     return b;
 }
 
-template <bool kByParity, bool kWords>
+template <bool kByParity, bool kWords, bool kNatures = true>
 [[VH_TARGET_512]] void widest_fill(const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
                                    const WordMinimums& mins, const ReplayBlockSlots& to) {
     std::uint16_t* const out = to.out;
@@ -334,9 +335,9 @@ template <bool kByParity, bool kWords>
             store(out + i, spare);
             o[c] = _mm512_zextsi256_si512(spare);
         }
-        r[c] = mod25_512(_mm512_maddubs_epi16(o[c], bytes_6), m2622, m25);
+        if constexpr (kNatures) r[c] = mod25_512(_mm512_maddubs_epi16(o[c], bytes_6), m2622, m25);
     }
-    for (int h = 0; h < 2; ++h) {
+    for (int h = 0; h < 2 && kNatures; ++h) {
         const int i = 64 * h;
         const __m512i res = _mm512_permutex2var_epi8(r[2 * h], low_bytes, r[2 * h + 1]);
         _mm512_storeu_si512(mod + i, res);
@@ -416,15 +417,18 @@ void fill_replay_block(Vectors vectors, const std::uint16_t* ref, const std::uin
                        const WordMinimums& mins, const ReplayBlockSlots& to) {
 #ifdef VH_REPLAY_AVX2
     // Without minimums every pair of words passes: the fill makes no words.
-    const bool words = !mins.all_zero, by_parity = to.pair == nullptr;
+    // Without residue slots, the outputs and the words only.
+    const bool words = !mins.all_zero, by_parity = to.pair == nullptr, natures = to.mod != nullptr;
     if (vectors == Vectors::k512) {
-        const auto fill = by_parity ? (words ? widest_fill<true, true> : widest_fill<true, false>)
-                                    : (words ? widest_fill<false, true> : widest_fill<false, false>);
+        const auto fill = !natures    ? (words ? widest_fill<true, true, false> : widest_fill<true, false, false>)
+                          : by_parity ? (words ? widest_fill<true, true> : widest_fill<true, false>)
+                                      : (words ? widest_fill<false, true> : widest_fill<false, false>);
         return fill(ref, low_words, delta, mins, to);
     }
     if (vectors == Vectors::k256) {
-        const auto fill = by_parity ? (words ? wide_fill<true, true> : wide_fill<true, false>)
-                                    : (words ? wide_fill<false, true> : wide_fill<false, false>);
+        const auto fill = !natures    ? (words ? wide_fill<true, true, false> : wide_fill<true, false, false>)
+                          : by_parity ? (words ? wide_fill<true, true> : wide_fill<true, false>)
+                                      : (words ? wide_fill<false, true> : wide_fill<false, false>);
         return fill(ref, low_words, delta, mins, to);
     }
 #endif

@@ -71,7 +71,7 @@ inline constexpr int kReplayBlockOutputs = 128;
 inline constexpr int kReplayBlockSpan = kReplayBlockOutputs + 16;
 struct ReplayBlockSlots {
     std::uint16_t* out;
-    std::uint8_t* mod;
+    std::uint8_t* mod;   // null: the outputs and the words only
     std::uint8_t* pair;  // null: the natures by parity instead
     std::uint64_t* wanted;  // with `pair`: the pairs of `nature`
     int nature;
@@ -263,6 +263,8 @@ private:
     void start(const Search& search, std::uint32_t seed, bool pair_classes) {
         vectors_ = search.vectors;
         pair_classes_ = pair_classes;
+        // The fixed shiny creature reads the outputs and the words only.
+        outputs_only_ = search.req.fixed_shiny;
         search_nature_ = search.req.nature;
         filled_end_ = 0;
         const int* mins = search.req.min_ivs.data();
@@ -294,7 +296,7 @@ private:
                                        ref_low_words_ + 2 * ref_blocks_);
                 ref_next_base_ = kForwardJumps[kReplayBlockOutputs].apply(ref_next_base_);
             }
-            const ReplayBlockSlots to{out_ + filled_end_,          mod_ + filled_end_,
+            const ReplayBlockSlots to{out_ + filled_end_,          outputs_only_ ? nullptr : mod_ + filled_end_,
                                       pair_classes_ ? pair_ + filled_end_ : nullptr,
                                       wanted_ + 2 * block, search_nature_,
                                       natures_[0] + filled_end_ / 2, natures_[1] + filled_end_ / 2,
@@ -575,6 +577,7 @@ private:
     std::uint32_t window_ = 0;
     int filled_end_ = 0;  // outputs filled: whole blocks
     bool pair_classes_ = false;  // the blocks hold pair_ and wanted_, else natures_
+    bool outputs_only_ = false;  // the blocks hold no residues or natures
     int search_nature_ = kNoNature;  // the nature of wanted_
     // The reference seed: its outputs of ref_blocks_ blocks (-1: none yet),
     // the state starting the next one, and this seed's top byte less its.
