@@ -307,11 +307,13 @@ unsigned NatureGroup::seed_at(int j, unsigned x) const { return ((x - top_[j]) *
 
 bool NatureGroup::wanted_at(int q, unsigned k) const { return has_bit(masks_[nature_[q]], top_at(q, k)); }
 
-int NatureGroup::scan_wanted(int p, int step, int lowest, int highest, unsigned k) const {
+int NatureGroup::scan_wanted(const NatureGroupTables& t, int p, int step, int lowest, int highest, unsigned k) const {
 #ifdef VH_GROUPS_WIDE
     // Forward 32 pairs a step where the processor has the vectors.
-    if (wide_walks_ && step > 0 && p >= lowest)
-        if (const int found = wanted_forward32(top_, low_, p, highest, k, nature_wanted_); found != 0) return found;
+    if (t.vectors == Vectors::k512 && step > 0 && p >= lowest)
+        if (const int found = wanted_forward32(top_, low_, p, highest, k, t.nature); found != 0) return found;
+#else
+    (void)t;
 #endif
     // Four pairs at a time: the steps are independent, the exit is rare.
     for (; p + 3 * step >= lowest && p + 3 * step <= highest; p += 4 * step) {
@@ -337,13 +339,13 @@ int NatureGroup::lowest_frame_reaching(const NatureGroupTables& t, int q, unsign
         return s - (t.sync ? 3 : 2) >= below;
     };
 #ifdef VH_GROUPS_WIDE
-    if (wide_walks_) {
+    if (t.vectors == Vectors::k512) {
         int found = -1;
         const int prev = walk_back32(top_, low_, q, floor, k, t.nature, t.sync, found);
         return none_below(prev) ? kNoneBelow : found;
     }
 #endif
-    int prev = scan_wanted(q - 2, -2, floor != 0 ? floor + 2 : 2, q, k);
+    int prev = scan_wanted(t, q - 2, -2, floor != 0 ? floor + 2 : 2, q, k);
     if (prev == 0) prev = floor;
     if (none_below(prev)) return kNoneBelow;
     // The nature an output chooses: its value mod 25, 256 X + L = 6 X + L.
@@ -393,7 +395,7 @@ void NatureGroup::find_covers(const NatureGroupTables& t) {
     for (int parity = 0; parity < 2; ++parity) {
         const int from = q + ((q ^ parity) & 1);
         for (unsigned k = 0; k < 256; ++k) {
-            if (!covered(parity, k)) cover_[parity][k] = static_cast<std::uint16_t>(scan_wanted(from, 2, 1, t.last_pair, k));
+            if (!covered(parity, k)) cover_[parity][k] = static_cast<std::uint16_t>(scan_wanted(t, from, 2, 1, t.last_pair, k));
         }
     }
 }
@@ -441,8 +443,6 @@ void NatureGroup::settle_at(const NatureGroupTables& t, int q, unsigned k) {
 
 void NatureGroup::run(const NatureGroupTables& t, std::uint32_t base) {
     masks_ = nature_tables().mask;
-    wide_walks_ = t.vectors == Vectors::k512;
-    nature_wanted_ = t.nature;
 #ifdef VH_GROUPS_WIDE
     if (t.vectors != Vectors::kNone)
         wide_fill_shared(t, base, top_, low_, nature_);

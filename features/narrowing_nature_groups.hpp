@@ -86,7 +86,7 @@ private:
     bool wanted_at(int q, unsigned k) const;
     // The first pair of the nature for seed k from p on by `step` (2 or -2)
     // within lowest .. highest, or 0.
-    int scan_wanted(int p, int step, int lowest, int highest, unsigned k) const;
+    int scan_wanted(const NatureGroupTables& t, int p, int step, int lowest, int highest, unsigned k) const;
     // The lowest frame ending its search at the pair q of the nature, or -1;
     // kNoneBelow where no frame below `below` can reach q or a later pair.
     static constexpr int kNoneBelow = -3;
@@ -106,8 +106,6 @@ private:
     bool covered_before(int parity, unsigned k, int q) const;
 
     const TopMask* masks_ = nullptr;  // the nature masks
-    bool wide_walks_ = false;  // the walks and the covers' last scans 32 pairs a step
-    int nature_wanted_ = 0;    // the tables' nature, for the scans
     std::uint8_t top_[kNatureGroupPositions];    // top byte of seed 0's state j
     std::uint8_t low_[kNatureGroupPositions];    // the shared third byte (the output's low byte)
     std::uint16_t nature_[kNatureGroupPositions];  // the pair at q: its mask of the wanted nature
