@@ -103,7 +103,8 @@ constexpr SeedSteps kSeedSteps = make_seed_steps();
 [[VH_TARGET_WIDE]] int wide_covers(const std::uint8_t* top, const std::uint16_t* nature, const TopMask* masks, int q,
                                    int last, int& open, TopMask (&open_seeds)[2], TopMask* open_before) {
     const __m512i low5 = _mm512_set1_epi8(0x1F), low3 = _mm512_set1_epi8(7);
-    const __m512i bit_of = _mm512_broadcast_i32x4(_mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128));
+    const __m512i bit_of =
+        _mm512_broadcast_i32x4(_mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128));
     const int from = q;
     for (; q <= last && open > 12 && q - from < kWideSpan; ++q) {
         TopMask& seeds = open_seeds[q & 1];
@@ -148,9 +149,7 @@ constexpr SeedSteps kSeedSteps = make_seed_steps();
                                               std::uint8_t* low, std::uint16_t* nature) {
     fill_shared(t, base, top, low, nature);
 }
-#endif
 
-#ifdef VH_GROUPS_WIDE
 // One seed k at 32 pairs of one parity at once, in 16-bit lanes: lane i is
 // the pair at P = base + 2 i, its values from one 64-byte load of each
 // array (positions base .. base + 63, which must lie within the arrays)
@@ -167,12 +166,14 @@ constexpr SeedSteps kSeedSteps = make_seed_steps();
                         86, 84, 82, 80, 78, 76, 74, 72, 70, 68, 66, 64, 62, 60, 58, 56, 54, 52, 50, 48, 46, 44, 42, 40,
                         38, 36, 34, 32, 30, 28, 26, 24, 22, 20, 18, 16, 14, 12, 10, 8, 6, 4, 2, 0),
         _mm512_set1_epi8(static_cast<char>(next)));
-    const __m512i picked = _mm512_permutexvar_epi8(pick, _mm512_loadu_si512(reinterpret_cast<const void*>(bytes + base)));
+    const __m512i loaded = _mm512_loadu_si512(reinterpret_cast<const void*>(bytes + base));
+    const __m512i picked = _mm512_permutexvar_epi8(pick, loaded);
     return _mm512_cvtepu8_epi16(_mm512_castsi512_si256(picked));
 }
 // The seed's top bytes at P (`next`: at P + 1).
 [[VH_TARGET_THIRTY_TWO]] inline __m512i tops32(const std::uint8_t* top, int base, bool next, unsigned k) {
-    const __m512i steps = _mm512_mullo_epi16(bytes32(kPositionBytes.mul, base, next), _mm512_set1_epi16(static_cast<short>(k)));
+    const __m512i steps =
+        _mm512_mullo_epi16(bytes32(kPositionBytes.mul, base, next), _mm512_set1_epi16(static_cast<short>(k)));
     return _mm512_and_si512(_mm512_add_epi16(bytes32(top, base, next), steps), _mm512_set1_epi16(0xFF));
 }
 // Lanes whose value mod 25 is the nature, for values below 8700 (where
@@ -183,7 +184,7 @@ constexpr SeedSteps kSeedSteps = make_seed_steps();
     return _mm512_cmpeq_epi16_mask(residue, _mm512_set1_epi16(static_cast<short>(nature)));
 }
 // The values the walks read, X and L the top and low bytes at P, X' and L'
-// at P + 1: the output at P + 1 chooses the nature 6 X' + L' (256 X' + L
+// at P + 1: the output at P + 1 chooses the nature 6 X' + L' (256 X' + L'
 // mod 25), and the pair at P has the nature 16 X' + 11 L' + 6 X + L, the
 // chosen one's plus 10 (X' + L') + 6 X + L.
 struct PairLanes {
@@ -210,10 +211,11 @@ inline std::uint32_t lanes_within(int base, int lo, int hi) {
 // at the first pair not looked at.
 [[VH_TARGET_THIRTY_TWO]] int wanted_forward32(const std::uint8_t* top, const std::uint8_t* low, int& p, int highest,
                                               unsigned k, int nature) {
-    for (; p <= highest && p + 63 < kNatureGroupPositions; p += 64)
-        if (const std::uint32_t hits = lanes_of_nature(pair_lanes(top, low, p, k).pair, nature) & lanes_within(p, p, highest);
-            hits != 0)
-            return p + 2 * std::countr_zero(hits);
+    for (; p <= highest && p + 63 < kNatureGroupPositions; p += 64) {
+        const std::uint32_t hits =
+            lanes_of_nature(pair_lanes(top, low, p, k).pair, nature) & lanes_within(p, p, highest);
+        if (hits != 0) return p + 2 * std::countr_zero(hits);
+    }
     return 0;
 }
 // The walk back from the pair q of the nature to the previous one at q's
@@ -395,7 +397,8 @@ void NatureGroup::find_covers(const NatureGroupTables& t) {
     for (int parity = 0; parity < 2; ++parity) {
         const int from = q + ((q ^ parity) & 1);
         for (unsigned k = 0; k < 256; ++k) {
-            if (!covered(parity, k)) cover_[parity][k] = static_cast<std::uint16_t>(scan_wanted(t, from, 2, 1, t.last_pair, k));
+            if (!covered(parity, k))
+                cover_[parity][k] = static_cast<std::uint16_t>(scan_wanted(t, from, 2, 1, t.last_pair, k));
         }
     }
 }
@@ -416,10 +419,13 @@ const TopMask& NatureGroup::second_mask(const NatureGroupTables& t, int q) const
     return t.second[(low_[q + 3] >> 5) * 256 + ((top_[q + 3] - kMul3 * top_[q]) & 0xFFu)];
 }
 
+bool NatureGroup::shared_values_pass(const NatureGroupTables& t, int q) const {
+    return (static_cast<int>(low_[q + 2] & 31) >= t.min_first) & (static_cast<int>(low_[q + 3] & 31) >= t.min_second);
+}
+
 bool NatureGroup::words_pass(const NatureGroupTables& t, int q, unsigned k) const {
     const unsigned x = top_at(q, k);
-    return static_cast<int>(low_[q + 2] & 31) >= t.min_first && static_cast<int>(low_[q + 3] & 31) >= t.min_second &&
-           has_bit(first_mask(t, q), x) && has_bit(second_mask(t, q), x);
+    return shared_values_pass(t, q) && has_bit(first_mask(t, q), x) && has_bit(second_mask(t, q), x);
 }
 
 void NatureGroup::settle_at(const NatureGroupTables& t, int q, unsigned k) {
@@ -466,8 +472,7 @@ void NatureGroup::run(const NatureGroupTables& t, std::uint32_t base) {
     int listed = 0;
     for (int q = 2; q <= through; ++q) {
         pairs_[listed] = static_cast<std::uint16_t>(q);
-        listed += static_cast<int>(static_cast<int>(low_[q + 2] & 31) >= t.min_first) &
-                  static_cast<int>(static_cast<int>(low_[q + 3] & 31) >= t.min_second);
+        listed += static_cast<int>(shared_values_pass(t, q));
     }
     const TopMask* masks = masks_;
     // In batches: first each pair's seeds that pass, kept without a branch

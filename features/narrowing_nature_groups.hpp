@@ -98,6 +98,8 @@ private:
     const TopMask& first_mask(const NatureGroupTables& t, int q) const;
     const TopMask& second_mask(const NatureGroupTables& t, int q) const;
     bool words_pass(const NatureGroupTables& t, int q, unsigned k) const;
+    // Whether the values all seeds share in the words after q (H and S) pass.
+    bool shared_values_pass(const NatureGroupTables& t, int q) const;
     // Seed k's parity of q settled by the pair q, or q noted as reached by
     // no frame.
     void settle_at(const NatureGroupTables& t, int q, unsigned k);
