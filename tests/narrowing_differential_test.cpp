@@ -428,9 +428,10 @@ TEST(SeedReplayBlocks, HoldTheGeneratorsValuesForEverySeedOfAReference) {
         narrowing::WordMinimums word_mins;
         word_mins.set(mins);
         const auto vectors = std::min(narrowing::processor_vectors(), static_cast<narrowing::Vectors>(trial % 3));
-        alignas(32) std::uint16_t ref[narrowing::kReplayBlockSpan], out[narrowing::kReplayBlockSpan];
+        alignas(32) std::uint16_t ref[narrowing::kReplayBlockSpan], out[narrowing::kReplayBlockSpan],
+            out_only[narrowing::kReplayBlockSpan];
         alignas(32) std::uint8_t mod[128], pair[128], even[64], odd[64];
-        std::uint64_t low_words[2], words[2], words_by_parity[2], words_none_wanted[2];
+        std::uint64_t low_words[2], words[2], words_by_parity[2], words_none_wanted[2], words_out_only[2];
         std::uint64_t wanted[2] = {}, none_wanted[2] = {};
         const int wanted_nature = static_cast<int>(rng() % 25);
         narrowing::fill_reference_outputs(vectors, advance(ref_seed, at), ref, word_mins, low_words);
@@ -442,6 +443,13 @@ TEST(SeedReplayBlocks, HoldTheGeneratorsValuesForEverySeedOfAReference) {
         narrowing::fill_replay_block(vectors, ref, low_words, delta, word_mins,
                                      {out, mod, pair, none_wanted, kNoNature, even, odd, words_none_wanted});
         ASSERT_EQ(none_wanted[0] | none_wanted[1], 0u);
+        // Without residue slots: the outputs and the words alone, as in full.
+        narrowing::fill_replay_block(
+            vectors, ref, low_words, delta, word_mins,
+            {out_only, nullptr, nullptr, nullptr, wanted_nature, nullptr, nullptr, words_out_only});
+        ASSERT_TRUE(std::equal(out, out + narrowing::kReplayBlockSpan, out_only));
+        ASSERT_EQ(words_out_only[0], words[0]);
+        ASSERT_EQ(words_out_only[1], words[1]);
         std::uint32_t s = advance(seed, at);
         std::uint16_t o[narrowing::kReplayBlockSpan];
         for (std::uint16_t& v : o) v = output_of(std::exchange(s, next_seed(s)));
