@@ -200,10 +200,10 @@ struct PairLanes {
         _mm512_add_epi16(_mm512_mullo_epi16(x, _mm512_set1_epi16(6)), l));
     return {chosen, pair, l, next_l};
 }
-// The lanes whose pair P lies within lo .. hi.
-inline std::uint32_t lanes_within(int base, int lo, int hi) {
+// The lanes (of `lanes`) whose pair P lies within lo .. hi.
+inline std::uint32_t lanes_within(int base, int lo, int hi, int lanes = 32) {
     const int first = lo > base ? (lo - base + 1) >> 1 : 0;
-    const int last = hi >= base + 62 ? 31 : hi >= base ? (hi - base) >> 1 : -1;
+    const int last = hi >= base + 2 * (lanes - 1) ? lanes - 1 : hi >= base ? (hi - base) >> 1 : -1;
     return first > last ? 0u : (~0u << first) & (~0u >> (31 - last));
 }
 // The first pair of the nature from p on (p, p + 2, ...) up to `highest`,
@@ -261,6 +261,124 @@ inline std::uint32_t lanes_within(int base, int lo, int hi) {
 }
 #pragma GCC diagnostic pop
 #endif
+#ifdef VH_GROUPS_WIDE
+// The same three with 256-bit vectors: 16 pairs of one parity a step, lane i
+// the pair at P = base + 2 i, its values from one 32-byte load of each
+// array (positions base .. base + 31): a lane's low byte is the byte at P,
+// its high byte the one at P + 1.
+[[gnu::target("avx2")]] inline __m256i bytes16(const std::uint8_t* bytes, int base, bool next) {
+    const __m256i loaded = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(bytes + base));
+    return next ? _mm256_srli_epi16(loaded, 8) : _mm256_and_si256(loaded, _mm256_set1_epi16(0xFF));
+}
+[[gnu::target("avx2")]] inline __m256i tops16(const std::uint8_t* top, int base, bool next, unsigned k) {
+    const __m256i steps =
+        _mm256_mullo_epi16(bytes16(kPositionBytes.mul, base, next), _mm256_set1_epi16(static_cast<short>(k)));
+    return _mm256_and_si256(_mm256_add_epi16(bytes16(top, base, next), steps), _mm256_set1_epi16(0xFF));
+}
+// Bit i for each lane i whose compare is true.
+[[gnu::target("avx2")]] inline std::uint32_t lane_bits16(__m256i compared) {
+    // Packed, lanes 0-7 land in bytes 0-7 and lanes 8-15 in bytes 16-23.
+    const auto m = static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_packs_epi16(compared, compared)));
+    return (m & 0xFFu) | (m >> 8 & 0xFF00u);
+}
+[[gnu::target("avx2")]] inline std::uint32_t lanes_of_nature16(__m256i value, int nature) {
+    const __m256i quotient = _mm256_srli_epi16(_mm256_mulhi_epu16(value, _mm256_set1_epi16(5243)), 1);
+    const __m256i residue = _mm256_sub_epi16(value, _mm256_mullo_epi16(quotient, _mm256_set1_epi16(25)));
+    return lane_bits16(_mm256_cmpeq_epi16(residue, _mm256_set1_epi16(static_cast<short>(nature))));
+}
+struct PairLanes16 {
+    __m256i chosen, pair, low, next_low;
+};
+[[gnu::target("avx2")]] inline PairLanes16 pair_lanes16(const std::uint8_t* top, const std::uint8_t* low, int base,
+                                                       unsigned k) {
+    const __m256i x = tops16(top, base, false, k), next_x = tops16(top, base, true, k);
+    const __m256i l = bytes16(low, base, false), next_l = bytes16(low, base, true);
+    const __m256i chosen = _mm256_add_epi16(_mm256_mullo_epi16(next_x, _mm256_set1_epi16(6)), next_l);
+    const __m256i pair = _mm256_add_epi16(
+        _mm256_add_epi16(chosen, _mm256_mullo_epi16(_mm256_add_epi16(next_x, next_l), _mm256_set1_epi16(10))),
+        _mm256_add_epi16(_mm256_mullo_epi16(x, _mm256_set1_epi16(6)), l));
+    return {chosen, pair, l, next_l};
+}
+[[gnu::target("avx2")]] int wanted_forward16(const std::uint8_t* top, const std::uint8_t* low, int& p, int highest,
+                                             unsigned k, int nature) {
+    for (; p <= highest && p + 31 < kNatureGroupPositions; p += 32) {
+        const std::uint32_t hits =
+            lanes_of_nature16(pair_lanes16(top, low, p, k).pair, nature) & lanes_within(p, p, highest, 16);
+        if (hits != 0) return p + 2 * std::countr_zero(hits);
+    }
+    return 0;
+}
+[[gnu::target("avx2")]] int walk_back16(const std::uint8_t* top, const std::uint8_t* low, int q, int floor,
+                                        unsigned k, int nature, bool sync, int& lowest_frame) {
+    const __m256i one = _mm256_set1_epi16(1);
+    const int lowest = floor != 0 ? floor + 2 : 2;
+    lowest_frame = -1;
+    for (int hi = q - 2; hi >= floor;) {
+        const int base = std::max(hi - 30, hi & 1);
+        const PairLanes16 v = pair_lanes16(top, low, base, k);
+        const std::uint32_t is_pair = lanes_of_nature16(v.pair, nature) & lanes_within(base, lowest, hi, 16);
+        const std::uint32_t chooses = lanes_of_nature16(v.chosen, nature);
+        std::uint32_t earlier = 0, reaches = chooses;
+        if (sync) {
+            earlier = chooses & lane_bits16(_mm256_cmpeq_epi16(_mm256_and_si256(v.low, one), one)) &
+                      lanes_within(base, 1, hi, 16);
+            reaches = earlier | lane_bits16(_mm256_cmpeq_epi16(_mm256_and_si256(v.next_low, one),
+                                                               _mm256_setzero_si256()));
+        }
+        reaches &= lanes_within(base, floor, hi, 16);
+        const auto frame_of = [&](std::uint32_t lanes) {
+            const int i = std::countr_zero(lanes);
+            return base + 2 * i - static_cast<int>(earlier >> i & 1u);
+        };
+        if (is_pair != 0) {
+            const int lane = 31 - std::countl_zero(is_pair);
+            const std::uint32_t after = reaches & (~0u << lane);
+            if (after != 0) lowest_frame = frame_of(after);
+            return base + 2 * lane;
+        }
+        if (reaches != 0) lowest_frame = frame_of(reaches);
+        hi = base - 2;
+    }
+    return floor;
+}
+// The covers with 256-bit vectors, 32 seeds a vector: the mask's 32 bytes
+// looked up by two in-lane byte shuffles (its low and high 16 bytes), the
+// index's bit 4 choosing between them.
+[[gnu::target("avx2")]] int covers16(const std::uint8_t* top, const std::uint16_t* nature, const TopMask* masks, int q,
+                                     int last, int& open, TopMask (&open_seeds)[2], TopMask* open_before) {
+    const __m256i low5 = _mm256_set1_epi8(0x1F), low3 = _mm256_set1_epi8(7);
+    const __m256i bit_of = _mm256_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16,
+                                            32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128);
+    const int from = q;
+    for (; q <= last && open > 12 && q - from < kWideSpan; ++q) {
+        TopMask& seeds = open_seeds[q & 1];
+        open_before[q - from] = seeds;
+        const __m256i mask = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(masks[nature[q]].w));
+        const __m256i mask_low = _mm256_permute2x128_si256(mask, mask, 0x00);
+        const __m256i mask_high = _mm256_permute2x128_si256(mask, mask, 0x11);
+        const __m256i first = _mm256_set1_epi8(static_cast<char>(top[q]));
+        const std::uint8_t* steps = kSeedSteps.at[q & 63];
+        for (int w = 0; w < 4; ++w) {
+            std::uint64_t hit = 0;
+            for (int half = 0; half < 2; ++half) {
+                const __m256i x = _mm256_add_epi8(
+                    _mm256_loadu_si256(reinterpret_cast<const __m256i*>(steps + 64 * w + 32 * half)), first);
+                const __m256i index = _mm256_and_si256(_mm256_srli_epi16(x, 3), low5);
+                const __m256i byte = _mm256_blendv_epi8(_mm256_shuffle_epi8(mask_low, index),
+                                                        _mm256_shuffle_epi8(mask_high, index),
+                                                        _mm256_slli_epi16(index, 3));
+                const __m256i bit = _mm256_shuffle_epi8(bit_of, _mm256_and_si256(x, low3));
+                const auto miss = static_cast<std::uint32_t>(
+                    _mm256_movemask_epi8(_mm256_cmpeq_epi8(_mm256_and_si256(byte, bit), _mm256_setzero_si256())));
+                hit |= std::uint64_t{~miss} << (32 * half);
+            }
+            open -= std::popcount(seeds.w[w] & hit);
+            seeds.w[w] &= ~hit;
+        }
+    }
+    return q;
+}
+#endif
 
 }  // namespace
 
@@ -311,9 +429,12 @@ bool NatureGroup::wanted_at(int q, unsigned k) const { return has_bit(masks_[nat
 
 int NatureGroup::scan_wanted(const NatureGroupTables& t, int p, int step, int lowest, int highest, unsigned k) const {
 #ifdef VH_GROUPS_WIDE
-    // Forward 32 pairs a step where the processor has the vectors.
-    if (t.vectors == Vectors::k512 && step > 0 && p >= lowest)
-        if (const int found = wanted_forward32(top_, low_, p, highest, k, t.nature); found != 0) return found;
+    // Forward 32 or 16 pairs a step where the processor has the vectors.
+    if (t.vectors != Vectors::kNone && step > 0 && p >= lowest) {
+        const int found = t.vectors == Vectors::k512 ? wanted_forward32(top_, low_, p, highest, k, t.nature)
+                                                     : wanted_forward16(top_, low_, p, highest, k, t.nature);
+        if (found != 0) return found;
+    }
 #else
     (void)t;
 #endif
@@ -341,9 +462,10 @@ int NatureGroup::lowest_frame_reaching(const NatureGroupTables& t, int q, unsign
         return s - (t.sync ? 3 : 2) >= below;
     };
 #ifdef VH_GROUPS_WIDE
-    if (t.vectors == Vectors::k512) {
+    if (t.vectors != Vectors::kNone) {
         int found = -1;
-        const int prev = walk_back32(top_, low_, q, floor, k, t.nature, t.sync, found);
+        const int prev = t.vectors == Vectors::k512 ? walk_back32(top_, low_, q, floor, k, t.nature, t.sync, found)
+                                                    : walk_back16(top_, low_, q, floor, k, t.nature, t.sync, found);
         return none_below(prev) ? kNoneBelow : found;
     }
 #endif
@@ -372,8 +494,9 @@ void NatureGroup::find_covers(const NatureGroupTables& t) {
     int q = std::max(t.last_start - 1, 1);
     wide_from_ = wide_end_ = q;
 #ifdef VH_GROUPS_WIDE
-    if (t.vectors == Vectors::k512) {
-        q = wide_covers(top_, nature_, masks_, q, t.last_pair, open, wide_open_, open_before_);
+    if (t.vectors != Vectors::kNone) {
+        q = t.vectors == Vectors::k512 ? wide_covers(top_, nature_, masks_, q, t.last_pair, open, wide_open_, open_before_)
+                                       : covers16(top_, nature_, masks_, q, t.last_pair, open, wide_open_, open_before_);
         wide_end_ = q;
     }
 #endif
