@@ -508,8 +508,13 @@ constexpr double kNatureSearchesForWords = 6.0;
 // 256 at a time where at most this share of the pairs of words pass. With
 // nature 3 (whole runs, two threads), all six minimums 11 (8% pass) took
 // 2.11 s against 2.38 with synchronize and 12 (6%) 1.79 against 2.14
-// without; 10 (11%) 2.67 against 2.39 and 2.44 against 2.21.
-constexpr double kGroupsMostPassing = 0.09;
+// without; 10 (11%) 2.67 against 2.39 and 2.44 against 2.21. That was with
+// 512-bit vectors; with 256-bit ones the replay from the words loses more
+// than the groups do: minimums 10 took 3.1-3.3 s against 4.5-4.8, 8 (18%)
+// 4.1-4.3 against 4.8-5.0, 6 (29%) about the same; and they beat the
+// replay frame by frame too: without synchronize, minimums 8 took 3.8 s
+// against 5.5-5.7.
+constexpr double kGroupsMostPassing = 0.09, kGroupsMostPassingNarrow = 0.2;
 // They are also taken where they cost less than the pass set: a seed
 // costs about the first in the pass set's units, plus the second times the
 // share of passing pairs of words. The pass set's estimate is about 0.7 ns
@@ -534,7 +539,7 @@ struct WayEstimate {
     bool pass_set_cheaper;
     double replay_ns;    // replaying every seed
     bool from_words;     // a replayed seed is replayed from its words
-    bool groups;         // and its low half's 256 seeds are taken at once
+    bool groups;         // the 256 seeds of a low half are taken at once (the rest from their words)
 };
 
 WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
@@ -581,7 +586,10 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
                               : static_cast<double>(passing) * kStatesPerCombination;
     const double pass_set = events * kWordEventCost + entries * kPassingFrameCost + seeds * kSeedLookupCost;
     const double p_words = static_cast<double>(passing) / 1073741824.0;
-    const bool groups = from_words && NatureGroupTables::applies(search) && p_words <= kGroupsMostPassing;
+    const bool narrow = search.vectors != Vectors::k512;
+    const bool groups = (from_words || (narrow && req.max_frames + 1 >= kSearchesForWords)) &&
+                        NatureGroupTables::applies(search) &&
+                        p_words <= (narrow ? kGroupsMostPassingNarrow : kGroupsMostPassing);
     const double groups_ns = seeds * (search.sync_nature ? kGroupSeedCost + p_words * kGroupPassingCost
                                                          : kGroupSeedCostNoSync + p_words * kGroupPassingCostNoSync);
     const bool pass_set_cheaper = groups ? pass_set < groups_ns : pass_set < replay;
@@ -604,7 +612,7 @@ void run_forward(const Search& search, ProgressRef progress, TextSink& out) {
     constexpr double kOneThreadReplayNs = 5e6;
     Search chosen = search;
     if (!search.hp_filter && !search.req.fixed_shiny)
-        chosen.replay_from_words = words_asked || (way == Way::kChosen && est.from_words);
+        chosen.replay_from_words = words_asked || (way == Way::kChosen && (est.from_words || est.groups));
     chosen.nature_groups = chosen.replay_from_words && NatureGroupTables::applies(chosen) &&
                            (way == Way::kNatureGroups || (way == Way::kChosen && est.groups));
     if (!pass_set && est.replay_ns < kOneThreadReplayNs) chosen.threads = 1;
