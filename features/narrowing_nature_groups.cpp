@@ -200,6 +200,27 @@ struct PairLanes {
         _mm512_add_epi16(_mm512_mullo_epi16(x, _mm512_set1_epi16(6)), l));
     return {chosen, pair, l, next_l};
 }
+// One step of a walk back over the lanes from `base`: the lanes holding a
+// pair of the nature, those whose frame reaches q, and those whose frame is
+// P - 1. The lowest frame reaching q so far is the lowest in the step after
+// the last pair of the nature; that pair ends the walk (returns true with
+// it in `prev`).
+inline bool walk_ends(int base, std::uint32_t is_pair, std::uint32_t reaches, std::uint32_t earlier, int& prev,
+                      int& lowest_frame) {
+    const auto frame_of = [&](std::uint32_t lanes) {
+        const int i = std::countr_zero(lanes);
+        return base + 2 * i - static_cast<int>(earlier >> i & 1u);
+    };
+    if (is_pair != 0) {
+        const int lane = 31 - std::countl_zero(is_pair);
+        const std::uint32_t after = reaches & (~0u << lane);
+        if (after != 0) lowest_frame = frame_of(after);
+        prev = base + 2 * lane;
+        return true;
+    }
+    if (reaches != 0) lowest_frame = frame_of(reaches);
+    return false;
+}
 // The lanes (of `lanes`) whose pair P lies within lo .. hi.
 inline std::uint32_t lanes_within(int base, int lo, int hi, int lanes = 32) {
     const int first = lo > base ? (lo - base + 1) >> 1 : 0;
@@ -244,17 +265,7 @@ inline std::uint32_t lanes_within(int base, int lo, int hi, int lanes = 32) {
             reaches = earlier | _mm512_testn_epi16_mask(v.next_low, one);
         }
         reaches &= lanes_within(base, floor, hi);
-        const auto frame_of = [&](std::uint32_t lanes) {
-            const int i = std::countr_zero(lanes);
-            return base + 2 * i - static_cast<int>(earlier >> i & 1u);
-        };
-        if (is_pair != 0) {
-            const int lane = 31 - std::countl_zero(is_pair);
-            const std::uint32_t after = reaches & (~0u << lane);
-            if (after != 0) lowest_frame = frame_of(after);
-            return base + 2 * lane;
-        }
-        if (reaches != 0) lowest_frame = frame_of(reaches);
+        if (int prev; walk_ends(base, is_pair, reaches, earlier, prev, lowest_frame)) return prev;
         hi = base - 2;
     }
     return floor;
@@ -326,17 +337,7 @@ struct PairLanes16 {
                                                                _mm256_setzero_si256()));
         }
         reaches &= lanes_within(base, floor, hi, 16);
-        const auto frame_of = [&](std::uint32_t lanes) {
-            const int i = std::countr_zero(lanes);
-            return base + 2 * i - static_cast<int>(earlier >> i & 1u);
-        };
-        if (is_pair != 0) {
-            const int lane = 31 - std::countl_zero(is_pair);
-            const std::uint32_t after = reaches & (~0u << lane);
-            if (after != 0) lowest_frame = frame_of(after);
-            return base + 2 * lane;
-        }
-        if (reaches != 0) lowest_frame = frame_of(reaches);
+        if (int prev; walk_ends(base, is_pair, reaches, earlier, prev, lowest_frame)) return prev;
         hi = base - 2;
     }
     return floor;
