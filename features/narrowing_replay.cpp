@@ -84,7 +84,7 @@ void plain_fill(const std::uint16_t* ref, unsigned delta, const WordMinimums& mi
 // The multipliers of the residues, hidden from the compiler so that each
 // product stays one multiply instead of a chain of shifts and adds.
 struct Multipliers {
-    __m256i m6, m11, m25, m2622;
+    __m256i m25, m2622;
 };
 [[gnu::target("avx2")]] inline __m256i opaque16(short v) {
     __m256i x = _mm256_set1_epi16(v);
@@ -92,7 +92,7 @@ struct Multipliers {
     return x;
 }
 [[gnu::target("avx2")]] inline Multipliers multipliers() {
-    return {opaque16(6), opaque16(11), opaque16(25), opaque16(2622)};
+    return {opaque16(25), opaque16(2622)};
 }
 
 [[gnu::target("avx2")]] inline __m256i mod25_16(const Multipliers& k, __m256i x) {
@@ -146,35 +146,24 @@ struct Multipliers {
 }
 
 // Outputs i .. i+15 of a seed `d` top bytes on from the reference, and
-// their residues (256 is 6 mod 25).
+// their residues: each output's bytes multiply-added, 256 being 6 mod 25.
 [[gnu::target("avx2")]] inline void outputs_and_residues(const Multipliers& k, const std::uint16_t* ref, __m256i d, int i,
                                                          std::uint16_t* out, __m256i& o, __m256i& r) {
     o = _mm256_add_epi16(load(ref + i), _mm256_mullo_epi16(load(kTopByteSteps.at + i), d));
     store(out + i, o);
-    r = mod25_16(k, _mm256_add_epi16(_mm256_mullo_epi16(_mm256_srli_epi16(o, 8), k.m6),
-                                     _mm256_and_si256(o, _mm256_set1_epi16(0xFF))));
+    r = mod25_16(k, _mm256_maddubs_epi16(o, _mm256_set1_epi16(0x0601)));
 }
 
-// The natures of the 16 pairs starting at residues r (r_next: one position
-// on): 65536 is 11 mod 25.
-[[gnu::target("avx2")]] inline __m256i pair_natures(const Multipliers& k, __m256i r, __m256i r_next) {
-    return mod25_16(k, _mm256_add_epi16(_mm256_mullo_epi16(r_next, k.m11), r));
-}
-// Their classes, from an even position: twice the nature, plus one at odd
-// positions.
-[[gnu::target("avx2")]] inline __m256i pair_classes(__m256i natures) {
-    return _mm256_add_epi16(_mm256_add_epi16(natures, natures), _mm256_set1_epi32(0x10000));
-}
-// The natures of 32 pairs from an even position, those at even positions
-// to `even` and those at odd ones to `odd` (16 bytes each).
-[[gnu::target("avx2")]] inline void store_by_parity(__m256i n0, __m256i n1, std::uint8_t* even, std::uint8_t* odd) {
-    // In each 128-bit half the even bytes to its low 8, the odd to its high
-    // 8; then the halves' low quarters together, and their high ones.
-    const __m256i split = _mm256_setr_epi8(0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15,
-                                           0, 2, 4, 6, 8, 10, 12, 14, 1, 3, 5, 7, 9, 11, 13, 15);
-    const __m256i both = _mm256_permute4x64_epi64(_mm256_shuffle_epi8(bytes_of(n0, n1), split), 0xD8);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(even), _mm256_castsi256_si128(both));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(odd), _mm256_extracti128_si256(both, 1));
+// The natures of the pairs at the 32 positions from an even one, from
+// their residues as bytes in order (`res`; `res_next`, the same one
+// position on): each two residues multiply-added, 65536 being 11 mod 25.
+// In 16-bit lanes, `even` the pairs at even positions, `odd` the others.
+struct PairNatures {
+    __m256i even, odd;
+};
+[[gnu::target("avx2")]] inline PairNatures pair_natures(const Multipliers& k, __m256i res, __m256i res_next) {
+    const __m256i by_11 = _mm256_set1_epi16(0x0B01);
+    return {mod25_16(k, _mm256_maddubs_epi16(res, by_11)), mod25_16(k, _mm256_maddubs_epi16(res_next, by_11))};
 }
 
 // The second and third values of a word (bits 5-9 and 10-14), which the
@@ -207,7 +196,9 @@ template <bool kByParity, bool kWords, bool kNatures = true>
     const __m256i d = _mm256_set1_epi16(static_cast<short>(delta));
     const WideLimits limits = wide_limits(mins);
     const Multipliers k = multipliers();
-    const __m256i nature = _mm256_set1_epi8(static_cast<char>(to.nature));
+    // The wanted nature's two classes (no match where none is wanted).
+    const auto wanted_class = static_cast<unsigned>(2 * to.nature) & 0xFFu;
+    const __m256i wanted_classes = _mm256_set1_epi16(static_cast<short>(wanted_class | (wanted_class + 1) << 8));
     __m256i o0, r0;
     outputs_and_residues(k, ref, d, 0, out, o0, r0);
     std::uint64_t bits = 0, wanted_bits = 0;
@@ -215,16 +206,29 @@ template <bool kByParity, bool kWords, bool kNatures = true>
         __m256i o1, r1, o2, r2;
         outputs_and_residues(k, ref, d, i + 16, out, o1, r1);
         outputs_and_residues(k, ref, d, i + 32, out, o2, r2);
-        const __m256i r01 = next_lanes(r0, r1), r12 = next_lanes(r1, r2);
-        const __m256i n0 = pair_natures(k, r0, r01), n1 = pair_natures(k, r1, r12);
-        if constexpr (kNatures) store(mod + i, bytes_of(r0, r1));
+        // The residues as bytes, and one position on: the residue of
+        // output i + 32 is r2's first byte.
+        const __m256i res = bytes_of(r0, r1);
+        const __m256i res_next = _mm256_alignr_epi8(_mm256_permute2x128_si256(res, r2, 0x21), res, 1);
+        const PairNatures n = pair_natures(k, res, res_next);
+        if constexpr (kNatures) store(mod + i, res);
         if constexpr (!kNatures) {
         } else if constexpr (kByParity) {
-            store_by_parity(n0, n1, even + i / 2, odd + i / 2);
+            // Packed, each 128-bit half holds 8 even then 8 odd: the
+            // permute puts the 16 even ones first.
+            const __m256i both = _mm256_permute4x64_epi64(_mm256_packus_epi16(n.even, n.odd), 0xD8);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(even + i / 2), _mm256_castsi256_si128(both));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(odd + i / 2), _mm256_extracti128_si256(both, 1));
         } else {
-            store(pair + i, bytes_of(pair_classes(n0), pair_classes(n1)));
+            // Each lane: the even pair's class in its low byte, twice the
+            // nature, and the odd one's, twice plus one, in its high byte.
+            const __m256i classes =
+                _mm256_or_si256(_mm256_or_si256(_mm256_add_epi16(n.even, n.even),
+                                                _mm256_slli_epi16(_mm256_add_epi16(n.odd, n.odd), 8)),
+                                _mm256_set1_epi16(0x0100));
+            store(pair + i, classes);
             const auto wanted32 =
-                static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(bytes_of(n0, n1), nature)));
+                static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(classes, wanted_classes)));
             wanted_bits |= std::uint64_t{wanted32} << (i & 32);
             if ((i & 32) != 0) {
                 to.wanted[i / 64] = wanted_bits;
