@@ -51,7 +51,9 @@ WORK=$(mktemp -d "$OUT/run.XXXXXX")
 export WINEPREFIX="$OUT/wineprefix"
 export TMPDIR="$OUT"          # the server's socket directory: the same for start and stop
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-# Wine takes the system's ANSI code page from the locale.
+# Wine takes the system's ANSI code page from the locale, made first where it
+# is missing (so that the shell itself can switch to it).
+locale -a 2>/dev/null | grep -qix "${E2E_LOCALE%%.*}.utf8" || localedef -i "${E2E_LOCALE%%.*}" -f UTF-8 "$E2E_LOCALE"
 export LANG=$E2E_LOCALE LC_ALL=$E2E_LOCALE
 # Screenshots of the Japanese run keep their plain names.
 case $E2E_LOCALE in ja_*) SUFFIX= ;; *) SUFFIX=-${E2E_LOCALE%%_*} ;; esac
@@ -89,7 +91,6 @@ done
 for f in varnholt.exe varnholt-autoscroll.exe window-probe.exe; do
   [ -f "$WIN_BUILD/$f" ] || { echo "FAIL missing $WIN_BUILD/$f"; echo "0 passed, 1 failed"; exit 1; }
 done
-locale -a 2>/dev/null | grep -qix "${E2E_LOCALE%%.*}.utf8" || localedef -i "${E2E_LOCALE%%.*}" -f UTF-8 "$E2E_LOCALE"
 
 # ---- display and Wine --------------------------------------------------------
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$WORK/display" 2>"$WORK/xvfb.log" &
