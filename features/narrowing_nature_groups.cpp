@@ -100,8 +100,8 @@ constexpr SeedSteps kSeedSteps = make_seed_steps();
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wuninitialized"
 #pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-[[VH_TARGET_WIDE]] int wide_covers(const std::uint8_t* top, const std::uint16_t* nature, const TopMask* masks, int q,
-                                   int last, int& open, TopMask (&open_seeds)[2], TopMask* open_before) {
+[[VH_TARGET_WIDE]] int covers64(const std::uint8_t* top, const std::uint16_t* nature, const TopMask* masks, int q,
+                                int last, int& open, TopMask (&open_seeds)[2], TopMask* open_before) {
     const __m512i low5 = _mm512_set1_epi8(0x1F), low3 = _mm512_set1_epi8(7);
     const __m512i bit_of =
         _mm512_broadcast_i32x4(_mm_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128));
@@ -345,7 +345,7 @@ struct PairLanes16 {
 // The covers with 256-bit vectors, 32 seeds a vector: the mask's 32 bytes
 // looked up by two in-lane byte shuffles (its low and high 16 bytes), the
 // index's bit 4 choosing between them.
-[[gnu::target("avx2")]] int covers16(const std::uint8_t* top, const std::uint16_t* nature, const TopMask* masks, int q,
+[[gnu::target("avx2")]] int covers32(const std::uint8_t* top, const std::uint16_t* nature, const TopMask* masks, int q,
                                      int last, int& open, TopMask (&open_seeds)[2], TopMask* open_before) {
     const __m256i low5 = _mm256_set1_epi8(0x1F), low3 = _mm256_set1_epi8(7);
     const __m256i bit_of = _mm256_setr_epi8(1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16, 32, 64, -128, 1, 2, 4, 8, 16,
@@ -496,8 +496,8 @@ void NatureGroup::find_covers(const NatureGroupTables& t) {
     wide_from_ = wide_end_ = q;
 #ifdef VH_GROUPS_WIDE
     if (t.vectors != Vectors::kNone) {
-        q = t.vectors == Vectors::k512 ? wide_covers(top_, nature_, masks_, q, t.last_pair, open, wide_open_, open_before_)
-                                       : covers16(top_, nature_, masks_, q, t.last_pair, open, wide_open_, open_before_);
+        q = t.vectors == Vectors::k512 ? covers64(top_, nature_, masks_, q, t.last_pair, open, wide_open_, open_before_)
+                                       : covers32(top_, nature_, masks_, q, t.last_pair, open, wide_open_, open_before_);
         wide_end_ = q;
     }
 #endif

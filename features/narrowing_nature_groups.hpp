@@ -60,7 +60,7 @@ struct NatureGroupTables {
     int last_pair;    // the last pair looked at: its words are within the table
     int min_first;    // H and S, the values the group's shared bytes hold
     int min_second;
-    Vectors vectors;  // 512: the covers with byte permutes
+    Vectors vectors;  // the covers and the walks: 64 or 32 seeds, 32 or 16 pairs a vector
     // Bit X of first[a x 256 + B]: a state with top byte X at the pair has
     // top byte (m2 X + B) mod 256 at the first word, whose A and B pass with
     // the low three bits a of A; second[] likewise for S, C and D with m3.
