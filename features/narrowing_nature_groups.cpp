@@ -133,15 +133,20 @@ constexpr SeedSteps kSeedSteps = make_seed_steps();
 // and the nature mask of each pair 1 .. last pair.
 [[gnu::always_inline]] inline void fill_shared(const NatureGroupTables& t, std::uint32_t base, std::uint8_t* top,
                                                std::uint8_t* low, std::uint16_t* nature) {
-    for (int j = 0; j <= t.last_pair + 3; ++j) {
+    // The bounds held apart: a byte store could change `t` for all the
+    // compiler knows, and would keep the loops from vectorising.
+    const int last_pair = t.last_pair;
+    for (int j = 0; j <= last_pair + 3; ++j) {
         const std::uint32_t s = kForwardColumns.mul[j] * base + kForwardColumns.add[j];
         top[j] = static_cast<std::uint8_t>(s >> 24);
         low[j] = static_cast<std::uint8_t>(s >> 16);
     }
-    for (int q = 1; q <= t.last_pair; ++q) {
-        const unsigned carry = (top[q + 1] - kMul1 * top[q]) & 0xFFu;
-        const unsigned shared = (11u * low[q + 1] + low[q]) % 25u;
-        nature[q] = static_cast<std::uint16_t>(carry * 25 + (static_cast<unsigned>(t.nature) + 25 - shared) % 25);
+    // In 16 bits (every value below 65536), for vectors of 16-bit lanes.
+    const auto wanted = static_cast<std::uint16_t>(t.nature + 25);
+    for (int q = 1; q <= last_pair; ++q) {
+        const auto carry = static_cast<std::uint16_t>((top[q + 1] - kMul1 * top[q]) & 0xFFu);
+        const auto shared = static_cast<std::uint16_t>(static_cast<std::uint16_t>(11u * low[q + 1] + low[q]) % 25u);
+        nature[q] = static_cast<std::uint16_t>(carry * 25u + static_cast<std::uint16_t>(wanted - shared) % 25u);
     }
 }
 #ifdef VH_GROUPS_WIDE
