@@ -1,6 +1,7 @@
 #include "features/narrowing_replay.hpp"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
@@ -43,38 +44,69 @@ std::uint64_t plain_classes_in(const std::uint8_t* pairs) {
     return bits;
 }
 
+// Bit i of the result from byte i (each 0 or 1) of the 64 from `b`: eight
+// bytes at a time, the multiply gathering their low bits into the top byte.
+std::uint64_t bits_of_bytes(const std::uint8_t* b) {
+    std::uint64_t bits = 0;
+    for (int i = 0; i < 8; ++i) {
+        if constexpr (std::endian::native == std::endian::little) {
+            std::uint64_t eight;
+            std::memcpy(&eight, b + 8 * i, 8);
+            bits |= (eight * 0x0102040810204080u) >> 56 << (8 * i);
+        } else {
+            for (int j = 0; j < 8; ++j) bits |= std::uint64_t{b[8 * i + j]} << (8 * i + j);
+        }
+    }
+    return bits;
+}
+
 // The outputs, their residues, and each pair's class. 256 is 6 and 65536
 // is 11 modulo 25, so residues follow from bytes and a pair's nature from
-// its two outputs' residues.
+// its two outputs' residues. Each step is a loop of its own in 16-bit or
+// byte arithmetic, which the compiler turns into vectors of any width
+// (SSE2, NEON); only the bit masks are made one bit at a time.
 void plain_fill(const std::uint16_t* ref, unsigned delta, const WordMinimums& minimums, const ReplayBlockSlots& to) {
-    std::uint16_t* out = to.out;
-    const int* mins = minimums.mins;
-    std::uint8_t mod[kReplayBlockOutputs + 1];
-    std::uint64_t wanted[kReplayBlockOutputs / 64] = {};
+    // The slots held apart: a store through one of them could change `to`
+    // for all the compiler knows, and would keep the loops from vectorising.
+    std::uint16_t* const out = to.out;
+    std::uint8_t *const mod_out = to.mod, *const pair = to.pair, *const even = to.even, *const odd = to.odd;
     for (int i = 0; i < kReplayBlockSpan; ++i)
         out[i] = static_cast<std::uint16_t>(ref[i] + delta * kTopByteSteps.at[i]);
-    for (int i = 0; i <= kReplayBlockOutputs && to.mod != nullptr; ++i)
-        mod[i] = static_cast<std::uint8_t>(small_mod25((std::uint32_t{out[i]} >> 8) * 6u + (out[i] & 0xFFu)));
-    for (int q = 0; q < kReplayBlockOutputs && to.mod != nullptr; ++q) {
-        to.mod[q] = mod[q];
-        const std::uint8_t nature = static_cast<std::uint8_t>(small_mod25(mod[q + 1] * 11u + mod[q]));
-        if (to.pair == nullptr) {
-            std::uint8_t* natures = (q & 1) != 0 ? to.odd : to.even;
-            natures[q / 2] = nature;
+    if (mod_out != nullptr) {
+        std::uint8_t mod[kReplayBlockOutputs + 1];
+        for (int i = 0; i <= kReplayBlockOutputs; ++i)
+            mod[i] = static_cast<std::uint8_t>(small_mod25((out[i] >> 8) * 6u + (out[i] & 0xFFu)));
+        std::uint8_t nature[kReplayBlockOutputs];
+        for (int q = 0; q < kReplayBlockOutputs; ++q) {
+            mod_out[q] = mod[q];
+            nature[q] = static_cast<std::uint8_t>(small_mod25(mod[q + 1] * 11u + mod[q]));
+        }
+        if (pair == nullptr) {
+            for (int q = 0; q < kReplayBlockOutputs / 2; ++q) {
+                even[q] = nature[2 * q];
+                odd[q] = nature[2 * q + 1];
+            }
         } else {
-            to.pair[q] = static_cast<std::uint8_t>(2 * nature + (q & 1));
-            wanted[q / 64] |= std::uint64_t{nature == to.nature} << (q & 63);
+            for (int q = 0; q < kReplayBlockOutputs; ++q) pair[q] = static_cast<std::uint8_t>(2 * nature[q] + (q & 1));
+            std::uint8_t wanted[kReplayBlockOutputs];
+            for (int q = 0; q < kReplayBlockOutputs; ++q) wanted[q] = static_cast<std::uint8_t>(nature[q] == to.nature);
+            for (int w = 0; w < kReplayBlockOutputs / 64; ++w) to.wanted[w] = bits_of_bytes(wanted + 64 * w);
         }
     }
-    if (to.mod != nullptr && to.pair != nullptr) std::copy(wanted, wanted + kReplayBlockOutputs / 64, to.wanted);
-    for (int w = 0; w < kReplayBlockOutputs / 64; ++w) {
-        std::uint64_t bits = 0;
-        for (int i = 0; i < 64; ++i) {
-            const int k = 64 * w + i;
-            bits |= std::uint64_t{minimums_pass(mins, ivs_from_words(out[k], out[k + 1]))} << i;
-        }
-        to.words[w] = bits;
-    }
+    // Each word's three values at least their minimums: bits 0-4, 5-9 and
+    // 10-14 of the output as the first word (H, A, B) and as the second
+    // (S, C, D), each compared with the bits below it (a minimum m of bits
+    // 5-9 is m << 5 on bits 0-9).
+    std::uint16_t limit[6];
+    for (int i = 0; i < 6; ++i)
+        limit[i] = static_cast<std::uint16_t>(std::max(minimums.mins[i], 0) << (5 * (i % 3)));
+    const auto values_pass = [](std::uint16_t word, const std::uint16_t* l) {
+        return static_cast<std::uint8_t>(((word & 31u) >= l[0]) & ((word & 0x3FFu) >= l[1]) & ((word & 0x7FFFu) >= l[2]));
+    };
+    std::uint8_t second[kReplayBlockOutputs + 1], both[kReplayBlockOutputs];
+    for (int k = 0; k <= kReplayBlockOutputs; ++k) second[k] = values_pass(out[k], limit + 3);
+    for (int k = 0; k < kReplayBlockOutputs; ++k) both[k] = values_pass(out[k], limit) & second[k + 1];
+    for (int w = 0; w < kReplayBlockOutputs / 64; ++w) to.words[w] = bits_of_bytes(both + 64 * w);
 }
 
 #ifdef VH_REPLAY_AVX2
