@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstdint>
+#include <cstring>
 
 #ifdef __SSE2__
 #include <emmintrin.h>
@@ -100,8 +101,24 @@ std::uint64_t classes_in(Vectors vectors, const std::uint8_t* pairs);
                static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(hi, want))) << 16;
     }
 #endif
+    if (value < 0 || value > 0xFF) return 0;
     std::uint32_t bits = 0;
-    for (int i = 0; i < 32; ++i) bits |= std::uint32_t{bytes[i] == value} << i;
+    if constexpr (std::endian::native == std::endian::little) {
+        // Eight bytes a word: 0x80 in each byte that is zero after the
+        // xor (no borrow crosses bytes), then those bits gathered by a
+        // multiply into the top byte.
+        constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7Fu;
+        const std::uint64_t want = 0x0101010101010101u * static_cast<std::uint64_t>(value);
+        for (int i = 0; i < 4; ++i) {
+            std::uint64_t eight;
+            std::memcpy(&eight, bytes + 8 * i, 8);
+            const std::uint64_t y = eight ^ want;
+            const std::uint64_t zero = ~(((y & kLow7) + kLow7) | y | kLow7);
+            bits |= static_cast<std::uint32_t>(((zero >> 7) * 0x0102040810204080u) >> 56) << (8 * i);
+        }
+    } else {
+        for (int i = 0; i < 32; ++i) bits |= std::uint32_t{bytes[i] == value} << i;
+    }
     return bits;
 }
 
