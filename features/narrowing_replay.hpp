@@ -88,20 +88,21 @@ void fill_replay_block(Vectors vectors, const std::uint16_t* ref, const std::uin
 // Bit c set for each class c among the 32 pair classes from `pairs` on.
 std::uint64_t classes_in(Vectors vectors, const std::uint8_t* pairs);
 
-// Bit i set where bytes[i] is `value`, for i = 0 .. 31.
+// Bit i set where bytes[i] is `value`, for i = 0 .. 31 (none for a value
+// no byte holds).
 [[gnu::always_inline]] inline std::uint32_t bytes_equal(bool vectors, const std::uint8_t* bytes, int value) {
+    if (value < 0 || value > 0xFF) return 0;
 #ifdef __SSE2__
     if (vectors) {
         // A byte broadcast through a 32-bit one: two instructions, where
         // set1_epi8 without SSSE3 may build the vector byte by byte.
-        const __m128i want = _mm_set1_epi32(static_cast<int>(0x01010101u * static_cast<std::uint32_t>(value & 0xFF)));
+        const __m128i want = _mm_set1_epi32(static_cast<int>(0x01010101u * static_cast<std::uint32_t>(value)));
         const __m128i lo = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes));
         const __m128i hi = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + 16));
         return static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(lo, want))) |
                static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(hi, want))) << 16;
     }
 #endif
-    if (value < 0 || value > 0xFF) return 0;
     std::uint32_t bits = 0;
     if constexpr (std::endian::native == std::endian::little) {
         // Eight bytes a word: 0x80 in each byte that is zero after the

@@ -489,6 +489,24 @@ TEST(SeedReplayBlocks, ClassScanNamesExactlyThePairsClasses) {
     }
 }
 
+// The byte compare behind the searches names exactly the equal bytes, with
+// and without vectors: bytes around the word test's edges (0x7F, 0x80,
+// 0xFF next to zeros), every value, and values no byte can hold.
+TEST(SeedReplayBlocks, ByteCompareNamesExactlyTheEqualBytes) {
+    std::mt19937 rng(51);
+    constexpr std::uint8_t kEdges[] = {0, 1, 24, 25, 0x7F, 0x80, 0x81, 0xFE, 0xFF};
+    std::uint8_t bytes[32];
+    for (int trial = 0; trial < 600; ++trial) {
+        for (std::uint8_t& b : bytes)
+            b = rng() % 2 != 0 ? kEdges[rng() % std::size(kEdges)] : static_cast<std::uint8_t>(rng());
+        const int value = trial % 7 == 0 ? (trial % 2 != 0 ? -1 : 256) : bytes[rng() % 32];
+        std::uint32_t expected = 0;
+        for (int i = 0; i < 32; ++i) expected |= std::uint32_t{bytes[i] == value} << i;
+        ASSERT_EQ(narrowing::bytes_equal(false, bytes, value), expected) << "trial " << trial;
+        ASSERT_EQ(narrowing::bytes_equal(true, bytes, value), expected) << "trial " << trial;
+    }
+}
+
 // A replay keeps its reference seed's outputs from one seed to the next
 // while their low 24 bits agree, and from one request to the next: it must
 // answer every seed as a fresh replay does, whatever came before.
