@@ -44,15 +44,15 @@ std::uint64_t plain_classes_in(const std::uint8_t* pairs) {
     return bits;
 }
 
-// Bit i of the result from byte i (each 0 or 1) of the 64 from `b`: eight
-// bytes at a time, the multiply gathering their low bits into the top byte.
+// Bit i of the result from byte i (each 0 or 1) of the 64 from `b`, eight
+// bytes at a time.
 std::uint64_t bits_of_bytes(const std::uint8_t* b) {
     std::uint64_t bits = 0;
     for (int i = 0; i < 8; ++i) {
         if constexpr (std::endian::native == std::endian::little) {
             std::uint64_t eight;
             std::memcpy(&eight, b + 8 * i, 8);
-            bits |= (eight * 0x0102040810204080u) >> 56 << (8 * i);
+            bits |= std::uint64_t{low_bits_of_bytes(eight)} << (8 * i);
         } else {
             for (int j = 0; j < 8; ++j) bits |= std::uint64_t{b[8 * i + j]} << (8 * i + j);
         }

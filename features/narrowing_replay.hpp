@@ -88,6 +88,13 @@ void fill_replay_block(Vectors vectors, const std::uint16_t* ref, const std::uin
 // Bit c set for each class c among the 32 pair classes from `pairs` on.
 std::uint64_t classes_in(Vectors vectors, const std::uint8_t* pairs);
 
+// The low bits of a word's eight bytes (each 0 or 1), byte i as bit i: the
+// multiply gathers them into the top byte (little-endian words).
+constexpr unsigned low_bits_of_bytes(std::uint64_t eight) {
+    return static_cast<unsigned>((eight * 0x0102040810204080u) >> 56);
+}
+static_assert(low_bits_of_bytes(0x0100010101000001u) == 0b10111001u);
+
 // Bit i set where bytes[i] is `value`, for i = 0 .. 31 (none for a value
 // no byte holds).
 [[gnu::always_inline]] inline std::uint32_t bytes_equal(bool vectors, const std::uint8_t* bytes, int value) {
@@ -115,7 +122,7 @@ std::uint64_t classes_in(Vectors vectors, const std::uint8_t* pairs);
             std::memcpy(&eight, bytes + 8 * i, 8);
             const std::uint64_t y = eight ^ want;
             const std::uint64_t zero = ~(((y & kLow7) + kLow7) | y | kLow7);
-            bits |= static_cast<std::uint32_t>(((zero >> 7) * 0x0102040810204080u) >> 56) << (8 * i);
+            bits |= low_bits_of_bytes(zero >> 7) << (8 * i);
         }
     } else {
         for (int i = 0; i < 32; ++i) bits |= std::uint32_t{bytes[i] == value} << i;
