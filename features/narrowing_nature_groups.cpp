@@ -276,8 +276,7 @@ inline std::uint32_t lanes_within(int base, int lo, int hi, int lanes = 32) {
     return floor;
 }
 #pragma GCC diagnostic pop
-#endif
-#ifdef VH_GROUPS_WIDE
+
 // The same three with 256-bit vectors: 16 pairs of one parity a step, lane i
 // the pair at P = base + 2 i, its values from one 32-byte load of each
 // array (positions base .. base + 31): a lane's low byte is the byte at P,

@@ -238,33 +238,35 @@ template <bool kByParity, bool kWords, bool kNatures = true>
         __m256i o1, r1, o2, r2;
         outputs_and_residues(k, ref, d, i + 16, out, o1, r1);
         outputs_and_residues(k, ref, d, i + 32, out, o2, r2);
-        // The residues as bytes, and one position on: the residue of
-        // output i + 32 is r2's first byte.
-        const __m256i res = bytes_of(r0, r1);
-        const __m256i res_next = _mm256_alignr_epi8(_mm256_permute2x128_si256(res, r2, 0x21), res, 1);
-        const PairNatures n = pair_natures(k, res, res_next);
-        if constexpr (kNatures) store(mod + i, res);
-        if constexpr (!kNatures) {
-        } else if constexpr (kByParity) {
-            // Packed, each 128-bit half holds 8 even then 8 odd: the
-            // permute puts the 16 even ones first.
-            const __m256i both = _mm256_permute4x64_epi64(_mm256_packus_epi16(n.even, n.odd), 0xD8);
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(even + i / 2), _mm256_castsi256_si128(both));
-            _mm_storeu_si128(reinterpret_cast<__m128i*>(odd + i / 2), _mm256_extracti128_si256(both, 1));
-        } else {
-            // Each lane: the even pair's class in its low byte, twice the
-            // nature, and the odd one's, twice plus one, in its high byte.
-            const __m256i classes =
-                _mm256_or_si256(_mm256_or_si256(_mm256_add_epi16(n.even, n.even),
-                                                _mm256_slli_epi16(_mm256_add_epi16(n.odd, n.odd), 8)),
-                                _mm256_set1_epi16(0x0100));
-            store(pair + i, classes);
-            const auto wanted32 =
-                static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(classes, wanted_classes)));
-            wanted_bits |= std::uint64_t{wanted32} << (i & 32);
-            if ((i & 32) != 0) {
-                to.wanted[i / 64] = wanted_bits;
-                wanted_bits = 0;
+        if constexpr (kNatures) {
+            // The residues as bytes, and one position on: the residue of
+            // output i + 32 is r2's first byte.
+            const __m256i res = bytes_of(r0, r1);
+            const __m256i res_next = _mm256_alignr_epi8(_mm256_permute2x128_si256(res, r2, 0x21), res, 1);
+            const PairNatures n = pair_natures(k, res, res_next);
+            store(mod + i, res);
+            if constexpr (kByParity) {
+                // Packed, each 128-bit half holds 8 even then 8 odd: the
+                // permute puts the 16 even ones first.
+                const __m256i both = _mm256_permute4x64_epi64(_mm256_packus_epi16(n.even, n.odd), 0xD8);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(even + i / 2), _mm256_castsi256_si128(both));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(odd + i / 2), _mm256_extracti128_si256(both, 1));
+            } else {
+                // Each lane: the even pair's class in its low byte, twice
+                // the nature, and the odd one's, twice plus one, in its high
+                // byte.
+                const __m256i classes =
+                    _mm256_or_si256(_mm256_or_si256(_mm256_add_epi16(n.even, n.even),
+                                                    _mm256_slli_epi16(_mm256_add_epi16(n.odd, n.odd), 8)),
+                                    _mm256_set1_epi16(0x0100));
+                store(pair + i, classes);
+                const auto wanted32 =
+                    static_cast<std::uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(classes, wanted_classes)));
+                wanted_bits |= std::uint64_t{wanted32} << (i & 32);
+                if ((i & 32) != 0) {
+                    to.wanted[i / 64] = wanted_bits;
+                    wanted_bits = 0;
+                }
             }
         }
         if constexpr (kWords) {
