@@ -143,7 +143,6 @@ public:
                   Creature& c) {
         const NarrowingRequest& req = search.req;
         start(search, seed, false);
-        window_frame_ = -2;
         if (req.fixed_shiny) return fixed_shiny_row(search, max_frames, last, rules, c);
         const int synced = synced_nature(req.nature, req.sync);
         // Without synchronize only a frame whose first output has the wanted
@@ -278,6 +277,22 @@ public:
     }
 
 private:
+    // The reference's blocks 0 .. block (and the output after the last, its
+    // spare).
+    void reference_blocks_through(int block) {
+        for (; ref_blocks_ <= block; ++ref_blocks_) {
+            fill_reference_outputs(vectors_, ref_next_base_, ref_out_ + ref_blocks_ * kReplayBlockOutputs, word_mins_,
+                                   ref_low_words_ + 2 * ref_blocks_);
+            ref_next_base_ = kForwardJumps[kReplayBlockOutputs].apply(ref_next_base_);
+        }
+    }
+    // Output k of this seed from the reference's (made through k): the top
+    // bytes differ by delta_, which moves output k by delta_ x a^k mod 256
+    // in its high byte.
+    std::uint16_t output_from_reference(int k) const {
+        return static_cast<std::uint16_t>(ref_out_[k] + ((delta_ * (kForwardJumps[k].mul & 0xFFu)) << 8));
+    }
+
     // A search compares 64 bytes from its last position on.
     static constexpr int kMaxBlocks = (kSeedRunSize + 64) / kReplayBlockOutputs + 1;
 
@@ -303,6 +318,7 @@ private:
             ref_seed_ = seed;
             ref_next_base_ = seed;
             ref_blocks_ = 0;
+            window_frame_ = -2;
             fixed_nature_ = fixed_nature;
             fixed_nature_words_ = 0;
         }
@@ -316,11 +332,7 @@ private:
     [[gnu::noinline]] void fill_blocks_through(int k) {
         while (k >= filled_end_) {
             const int block = filled_end_ / kReplayBlockOutputs;
-            for (; ref_blocks_ <= block; ++ref_blocks_) {
-                fill_reference_outputs(vectors_, ref_next_base_, ref_out_ + ref_blocks_ * kReplayBlockOutputs, word_mins_,
-                                       ref_low_words_ + 2 * ref_blocks_);
-                ref_next_base_ = kForwardJumps[kReplayBlockOutputs].apply(ref_next_base_);
-            }
+            reference_blocks_through(block);
             const ReplayBlockSlots to{out_ + filled_end_,          outputs_only_ ? nullptr : mod_ + filled_end_,
                                       pair_classes_ ? pair_ + filled_end_ : nullptr,
                                       wanted_ + 2 * block, search_nature_,
@@ -508,8 +520,7 @@ private:
                 if (rules == ReplayRules::kForward) return -1;
                 continue;
             }
-            // The words are outputs f + 15 and f + 16.
-            if (words_at(f + 15) && (!req.shiny || is_shiny(c.pid, req.tid, req.sid))) return f;
+            if (minimums_and_shiny_pass(req, c.pid, ivs_from_words(c.first_word, c.second_word))) return f;
         }
         return -1;
     }
@@ -535,7 +546,10 @@ private:
     int next_fixed_frame(const Search& search, int f, int max_frames, bool words) {
         while (f <= max_frames) {
             const int k = f + 15;
-            fill_through(k);
+            if (words)
+                fill_through(k);
+            else
+                reference_blocks_through(k / kReplayBlockOutputs);
             std::uint64_t bits = words ? words_[k >> 6] : ~std::uint64_t{0};
             if (search.shiny_nature_check) bits &= fixed_nature_passes(k >> 6);
             bits >>= k & 63;
@@ -583,22 +597,29 @@ private:
     // The fixed shiny creature as forward processing takes it (the earlier
     // seed value high): the lowest bits of outputs f + 2 .. f + 14, which
     // shiny_locked_pid reads, move by one bit from one frame to the next.
+    // The personality value reads only low bits, the same in the
+    // reference's outputs, and the words follow from the reference's: the
+    // seed's own blocks are not needed.
     FrameResult fixed_shiny_frame(const Search& search, int f, long last, Creature& c) {
         // Two seed values, 13 bit outputs, two words.
         if (last - f < kFixedShinyLastRead) return FrameResult::kOutOfRange;
-        fill_through(f + kFixedShinyLastRead);
-        window_ = f == window_frame_ + 1 ? slid_window(window_, out_, f) : bit_window(out_, f);
-        window_frame_ = f;
+        reference_blocks_through((f + kFixedShinyLastRead) / kReplayBlockOutputs);
+        if (f != window_frame_) {
+            window_ = f == window_frame_ + 1 ? slid_window(window_, ref_out_, f) : bit_window(ref_out_, f);
+            window_frame_ = f;
+        }
         const NarrowingRequest& req = search.req;
-        c.pid = shiny_locked_pid_of_window(req.tid, req.sid, out_[f], out_[f + 1], window_);
-        c.first_word = out_[f + 15];
-        c.second_word = out_[f + 16];
+        c.pid = shiny_locked_pid_of_window(req.tid, req.sid, ref_out_[f], ref_out_[f + 1], window_);
+        c.first_word = output_from_reference(f + 15);
+        c.second_word = output_from_reference(f + 16);
         if (fixed_shiny_nature_fails(search, c.pid)) return FrameResult::kNatureFailed;
         return FrameResult::kCreature;
     }
 
     Vectors vectors_ = Vectors::kNone;
-    int window_frame_ = -2;    // the frame whose fixed shiny bits `window_` holds
+    // The frame whose fixed shiny bits `window_` holds, from the reference's
+    // outputs: kept for the seeds that share them.
+    int window_frame_ = -2;
     std::uint32_t window_ = 0;
     int filled_end_ = 0;  // outputs filled: whole blocks
     bool pair_classes_ = false;  // the blocks hold pair_ and wanted_, else natures_
