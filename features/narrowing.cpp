@@ -15,7 +15,7 @@ NarrowingRequest clamped(const NarrowingRequest& in) {
     NarrowingRequest r = in;
     for (int& v : r.min_ivs) v = clamp_int(v, 0, 31);
     r.max_low = clamp_int(r.max_low, 0, 0xFFFF);
-    r.max_frames = clamp_int(r.max_frames, 0, 2500);
+    r.max_frames = clamp_int(r.max_frames, 0, kMostFrames);
     if (r.nature < 0 || r.nature >= kNatureCount) r.nature = kNoNature;
     if (r.hp_type < 0 || r.hp_type >= kHiddenPowerTypeCount) r.hp_type = -1;
     r.min_power = clamp_int(r.min_power, 30, 70);
@@ -161,11 +161,10 @@ constexpr SlotTexts<N, Slot> make_numbers() {
     return t;
 }
 constexpr auto kValueTexts = make_numbers<32, 4>();
-constexpr int kMostFrameText = 2500;  // the largest maximum frames
-constexpr auto kFrameTexts = make_numbers<kMostFrameText + 1, 8>();
+constexpr auto kFrameTexts = make_numbers<kMostFrames + 1, 8>();
 
 char* put_frame(char* p, int frame) {
-    if (frame < 0 || frame > kMostFrameText) {
+    if (frame < 0 || frame > kMostFrames) {
         p = put_dec(p, frame);
         *p++ = ',';
         return p;

@@ -33,11 +33,12 @@
 namespace vh {
 
 inline constexpr const char* kNarrowingFile = "syokiseed.txt";
+inline constexpr int kMostFrames = 2500;  // the largest maximum frames a request can ask for
 
 struct NarrowingRequest {
     Ivs min_ivs{};            // H, A, B, S, C, D, each 0..31
     int max_low = 0x1000;     // largest low half of a valid initial seed, 0..0xFFFF
-    int max_frames = 300;     // 0..2500
+    int max_frames = 300;     // 0..kMostFrames
     int nature = kNoNature;   // wanted nature 0..24 or kNoNature
     bool sync = false;
     bool shiny = false;

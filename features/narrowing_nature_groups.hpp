@@ -37,7 +37,7 @@ inline constexpr int kCoverPairs = 200;
 inline constexpr int kWideSpan = 256;
 // Positions 0 .. last pair + 4 at the most frames (the fill goes two steps
 // at a time, one past the last word).
-inline constexpr int kNatureGroupPositions = 2500 + 3 + 2 * kCoverPairs + 5;
+inline constexpr int kNatureGroupPositions = kMostFrames + 3 + 2 * kCoverPairs + 5;
 
 // Bits over the 256 top bytes a state can have (or over the 256 seeds).
 struct TopMask {
