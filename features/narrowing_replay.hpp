@@ -310,10 +310,11 @@ private:
         const int* mins = search.req.min_ivs.data();
         const bool new_mins = !std::equal(mins, mins + 6, word_mins_.mins);
         if (new_mins) word_mins_.set(mins);
-        const std::uint32_t fixed_nature = search.shiny_nature_check
-                                               ? static_cast<std::uint32_t>(search.req.nature) << 16 |
-                                                     static_cast<std::uint32_t>(search.req.tid ^ search.req.sid)
-                                               : kNoFixedNature;
+        const std::uint32_t fixed_nature =
+            search.req.fixed_shiny
+                ? (search.shiny_nature_check ? static_cast<std::uint32_t>(search.req.nature) : kUntestedNature) << 16 |
+                      static_cast<std::uint32_t>(search.req.tid ^ search.req.sid)
+                : kNoFixedNature;
         if (new_mins || ref_blocks_ < 0 || ((seed ^ ref_seed_) & 0xFFFFFFu) != 0 || fixed_nature != fixed_nature_) {
             ref_seed_ = seed;
             ref_next_base_ = seed;
@@ -321,6 +322,8 @@ private:
             window_frame_ = -2;
             fixed_nature_ = fixed_nature;
             fixed_nature_words_ = 0;
+            fixed_listed_ = 0;
+            fixed_next_ = 0;
         }
         delta_ = ((seed >> 24) - (ref_seed_ >> 24)) & 0xFFu;
     }
@@ -503,26 +506,38 @@ private:
         return (words_[k >> 6] >> (k & 63) & 1u) != 0;
     }
 
-    // The rows of the fixed shiny creature, frame by frame.
+    // The rows of the fixed shiny creature, frame by frame. Only a frame
+    // of the wanted nature can end the seed or pass: those frames and their
+    // personality values are the same for the seeds that share the
+    // reference, which list them once; each seed reads just its words.
     int fixed_shiny_row(const Search& search, int max_frames, long last, ReplayRules rules, Creature& c) {
         const NarrowingRequest& req = search.req;
         if (!search.hp_filter) return fixed_shiny_row_from_words(search, max_frames, last, c);
-        for (int f = 0; f <= max_frames; ++f) {
-            // Only a frame of the wanted nature can end the seed or pass.
-            if ((f = next_fixed_frame(search, f, max_frames, false)) > max_frames) break;
-            const FrameResult result = fixed_shiny_frame(search, f, last, c);
-            if (result == FrameResult::kOutOfRange) {
-                if (rules == ReplayRules::kReverse) return -1;
-                continue;
-            }
-            if (result == FrameResult::kNatureFailed) continue;
-            if (search.hp_filter && !power_and_type_pass(search, c.first_word, c.second_word)) {
+        for (int i = 0;; ++i) {
+            if (i == fixed_listed_ && !list_fixed_frame(search, max_frames)) return -1;
+            const int f = fixed_frames_[i].frame;
+            // Past the frames asked for; or reading past `last`, as every
+            // later frame does.
+            if (f > max_frames || last - f < kFixedShinyLastRead) return -1;
+            c = {fixed_frames_[i].pid, output_from_reference(f + 15), output_from_reference(f + 16)};
+            if (!power_and_type_pass(search, c.first_word, c.second_word)) {
                 if (rules == ReplayRules::kForward) return -1;
                 continue;
             }
             if (minimums_and_shiny_pass(req, c.pid, ivs_from_words(c.first_word, c.second_word))) return f;
         }
-        return -1;
+    }
+    // Lists the next frame of the wanted nature up to max_frames; false
+    // when there is none.
+    bool list_fixed_frame(const Search& search, int max_frames) {
+        if (fixed_next_ > max_frames) return false;
+        const int f = next_fixed_frame(search, fixed_next_, max_frames, false);
+        fixed_next_ = std::min(f, max_frames) + 1;
+        if (f > max_frames) return false;
+        Creature c;
+        fixed_shiny_frame(search, f, f + kFixedShinyLastRead, c);
+        fixed_frames_[fixed_listed_++] = {static_cast<std::int16_t>(f), c.pid};
+        return true;
     }
 
     // The same without a power or type filter, where no frame ends the
@@ -633,11 +648,23 @@ private:
     unsigned delta_ = 0;
     WordMinimums word_mins_;  // the minimums of ref_low_words_ and words_
     // The fixed shiny creature's nature test of the reference's outputs: the
-    // wanted nature << 16 | trainer ID ^ secret ID, or none; its words made.
+    // wanted nature (kUntestedNature where it is not tested) << 16 |
+    // trainer ID ^ secret ID, or none; its words made.
     static constexpr std::uint32_t kNoFixedNature = 0xFFFFFFFFu;
+    static constexpr std::uint32_t kUntestedNature = 0xFFu;
     std::uint32_t fixed_nature_ = kNoFixedNature;
     int fixed_nature_words_ = 0;
     std::uint64_t fixed_nature_bits_[2 * kMaxBlocks];
+    // The frames that pass the nature test, in order, with their
+    // personality values, listed from the reference's outputs for the seeds
+    // that share them: fixed_listed_ of them, the frames before fixed_next_.
+    struct FixedFrame {
+        std::int16_t frame;
+        std::uint32_t pid;
+    };
+    int fixed_listed_ = 0;
+    int fixed_next_ = 0;
+    FixedFrame fixed_frames_[kMostFrames + 1];
     std::uint16_t ref_out_[kMaxBlocks * kReplayBlockOutputs + 16];
     std::uint64_t ref_low_words_[2 * kMaxBlocks];
     std::uint64_t words_[2 * kMaxBlocks];
