@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 #include "engine/names.hpp"
 #include "engine/state_recovery.hpp"
@@ -39,14 +40,7 @@ void run_narrowing(const NarrowingRequest& request, ProgressRef progress, TextSi
     search.reverse_way = hook.reverse_way;
     if (hook.row_buffer != 0) search.row_buffer = hook.row_buffer;
     if (hook.combo_block != 0) search.combo_block = hook.combo_block;
-    search.sync_nature = search.req.sync && search.req.nature != kNoNature;
-    search.shiny_nature_check = fixed_shiny_nature_tested(search.req.nature, search.req.tid, search.req.sid);
-    search.hp_filter = search.req.min_power > 30 || search.req.hp_type != -1;
-    for (unsigned p = 0; p < 4096; ++p) {
-        Ivs low_bits{};
-        for (unsigned i = 0; i < 6; ++i) low_bits[i] = static_cast<int>(p >> (2 * i) & 3u);
-        if (narrowing::power_and_type_pass(search.req, low_bits)) search.hp_passing[p >> 6] |= std::uint64_t{1} << (p & 63);
-    }
+    narrowing::set_request_tests(search);
     search.vectors = std::min(narrowing::processor_vectors(), hook.vector_bits >= 512   ? narrowing::Vectors::k512
                                                              : hook.vector_bits >= 256 ? narrowing::Vectors::k256
                                                                                        : narrowing::Vectors::kNone);
@@ -70,6 +64,19 @@ bool fixed_shiny_nature_passes(const NarrowingRequest& req, std::uint32_t s, boo
     for (int i = 0; i < 15; ++i) from_frame[i] = output_of(kBackwardColumns.mul[15 - i] * s + kBackwardColumns.add[15 - i]);
     const auto o = [&](long i) { return from_frame[i]; };
     return nature_of(fixed_shiny_pid(o, req.tid, req.sid, later_is_high)) == req.nature;
+}
+
+void set_request_tests(Search& search) {
+    const NarrowingRequest& req = search.req;
+    search.sync_nature = req.sync && req.nature != kNoNature;
+    search.shiny_nature_check = fixed_shiny_nature_tested(req.nature, req.tid, req.sid);
+    search.hp_filter = req.min_power > 30 || req.hp_type != -1;
+    std::fill(std::begin(search.hp_passing), std::end(search.hp_passing), std::uint64_t{0});
+    for (unsigned p = 0; p < 4096; ++p) {
+        Ivs low_bits{};
+        for (unsigned i = 0; i < 6; ++i) low_bits[i] = static_cast<int>(p >> (2 * i) & 3u);
+        if (power_and_type_pass(req, low_bits)) search.hp_passing[p >> 6] |= std::uint64_t{1} << (p & 63);
+    }
 }
 
 Vectors processor_vectors() {

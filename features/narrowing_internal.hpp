@@ -61,6 +61,11 @@ struct Search {
 // The widest integer vectors of the processor that the loops use.
 Vectors processor_vectors();
 
+// The search's flags and table that follow from its request: synchronize
+// with a wanted nature, the fixed shiny creature's nature test, the power
+// and type filter and its table.
+void set_request_tests(Search& search);
+
 // The initial seeds the narrowing accepts: hours 0 .. 23, low half at most
 // max_low (0 .. 0xFFFF).
 inline SeedShape narrowing_shape(int max_low) { return {0, 23, static_cast<std::uint32_t>(max_low)}; }

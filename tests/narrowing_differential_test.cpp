@@ -508,13 +508,15 @@ TEST(SeedReplayBlocks, ByteCompareNamesExactlyTheEqualBytes) {
 }
 
 // A replay keeps its reference seed's outputs from one seed to the next
-// while their low 24 bits agree, and from one request to the next: it must
-// answer every seed as a fresh replay does, whatever came before.
+// while their low 24 bits agree, and from one request to the next (with the
+// fixed shiny creature, also its frames of the nature and their personality
+// values): it must answer every seed as a fresh replay does, whatever came
+// before.
 TEST(SeedReplayBlocks, AKeptReferenceAnswersAsAFreshReplay) {
     std::mt19937 rng(20261208);
     const auto kept = std::make_unique<narrowing::SeedReplay>();
     std::uint32_t low24 = 0;
-    for (int trial = 0; trial < 300; ++trial) {
+    for (int trial = 0; trial < 600; ++trial) {
         narrowing::Search search;
         // The minimums change every few seeds; the low 24 bits every third.
         const int level = trial / 4 % 4 * 4;
@@ -522,7 +524,22 @@ TEST(SeedReplayBlocks, AKeptReferenceAnswersAsAFreshReplay) {
         search.vectors = std::min(narrowing::processor_vectors(), static_cast<narrowing::Vectors>(trial % 3));
         if (trial % 3 == 0) low24 = rng() & 0xFFFFFFu;
         const std::uint32_t seed = low24 | (rng() & 0xFF000000u);
-        const bool from_words = (rng() & 1) != 0;
+        // Every other three requests (on one reference) the fixed shiny
+        // creature with a power or type filter, its IDs and nature drawn anew.
+        const bool fixed = trial % 6 >= 3;
+        if (fixed) {
+            NarrowingRequest& r = search.req;
+            r.fixed_shiny = true;
+            constexpr std::uint16_t kIds[] = {0, 1, 12345, 54321};
+            r.tid = kIds[rng() % 4];
+            r.sid = kIds[rng() % 4];
+            r.nature = rng() % 2 == 0 ? kNoNature : static_cast<int>(rng() % 25);
+            r.hp_type = rng() % 2 != 0 ? -1 : static_cast<int>(rng() % 16);
+            r.min_power = r.hp_type == -1 ? 50 : 30;
+            r.min_ivs = {};  // rows common, and the reference kept from one request to the next
+        }
+        narrowing::set_request_tests(search);
+        const bool from_words = !fixed && (rng() & 1) != 0;
         const auto row = [&](narrowing::SeedReplay& replay, Creature& c) {
             return from_words ? replay.row_frame_from_words(search, seed, 300, kSeedRunSize - 1, c)
                               : replay.row_frame(search, seed, 300, kSeedRunSize - 1, narrowing::ReplayRules::kForward, c);
