@@ -531,6 +531,13 @@ constexpr double kGroupSeedCostNoSync = 31.0, kGroupPassingCostNoSync = 3800.0;
 // minimums 16 the replay took 0.82 s against the pass set's 1.01, with 17
 // 0.89 against 0.78.
 constexpr double kFixedShinyBlockCost = 25.0;
+// With a power or type filter each seed walks the frames of the wanted
+// nature that its reference lists, reading two words a frame, until one
+// ends it: about this much a seed and a frame walked (IDs 1/2, whole runs,
+// two threads: nature 3, type 5, minimums 12, about one frame a seed, 0.21
+// s; power at least 40, minimums 20, about four frames, 0.49 s; at least
+// 31, about 29 frames, 3.4 s).
+constexpr double kFixedListSeedCost = 15.0, kFixedListFrameCost = 8.0;
 constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked once per pass
 constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
 
@@ -569,6 +576,8 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
     const bool from_words = !search.hp_filter && !req.fixed_shiny && req.max_frames + 1 >= kSearchesForWords &&
                             searches >= searches_for_words;
     double replay = seeds * frames * (kFrameStepCost + p_step * kFrameSearchCost);
+    if (req.fixed_shiny && search.hp_filter)
+        replay = seeds * (kFixedListSeedCost + frames * p_step * kFixedListFrameCost);
     if (req.fixed_shiny && !search.hp_filter)
         replay = seeds * kFixedShinyBlockCost *
                  std::ceil((frames + kFixedShinyLastRead + 1) / static_cast<double>(kReplayBlockOutputs));
