@@ -534,9 +534,7 @@ private:
         const int f = next_fixed_frame(search, fixed_next_, max_frames, false);
         fixed_next_ = std::min(f, max_frames) + 1;
         if (f > max_frames) return false;
-        Creature c;
-        fixed_shiny_frame(search, f, f + kFixedShinyLastRead, c);
-        fixed_frames_[fixed_listed_++] = {static_cast<std::int16_t>(f), c.pid};
+        fixed_frames_[fixed_listed_++] = {static_cast<std::int16_t>(f), fixed_shiny_pid_at(search, f)};
         return true;
     }
 
@@ -610,25 +608,26 @@ private:
     }
 
     // The fixed shiny creature as forward processing takes it (the earlier
-    // seed value high): the lowest bits of outputs f + 2 .. f + 14, which
-    // shiny_locked_pid reads, move by one bit from one frame to the next.
-    // The personality value reads only low bits, the same in the
-    // reference's outputs, and the words follow from the reference's: the
-    // seed's own blocks are not needed.
+    // seed value high), from the reference's outputs: the personality value
+    // reads only low bits, the same in them, and the words follow from
+    // them; the seed's own blocks are not needed.
     FrameResult fixed_shiny_frame(const Search& search, int f, long last, Creature& c) {
         // Two seed values, 13 bit outputs, two words.
         if (last - f < kFixedShinyLastRead) return FrameResult::kOutOfRange;
+        c = {fixed_shiny_pid_at(search, f), output_from_reference(f + 15), output_from_reference(f + 16)};
+        if (fixed_shiny_nature_fails(search, c.pid)) return FrameResult::kNatureFailed;
+        return FrameResult::kCreature;
+    }
+    // Its personality value at frame f (the reference made through the
+    // frame's words): the lowest bits of outputs f + 2 .. f + 14, which
+    // shiny_locked_pid reads, move by one bit from one frame to the next.
+    std::uint32_t fixed_shiny_pid_at(const Search& search, int f) {
         reference_blocks_through((f + kFixedShinyLastRead) / kReplayBlockOutputs);
         if (f != window_frame_) {
             window_ = f == window_frame_ + 1 ? slid_window(window_, ref_out_, f) : bit_window(ref_out_, f);
             window_frame_ = f;
         }
-        const NarrowingRequest& req = search.req;
-        c.pid = shiny_locked_pid_of_window(req.tid, req.sid, ref_out_[f], ref_out_[f + 1], window_);
-        c.first_word = output_from_reference(f + 15);
-        c.second_word = output_from_reference(f + 16);
-        if (fixed_shiny_nature_fails(search, c.pid)) return FrameResult::kNatureFailed;
-        return FrameResult::kCreature;
+        return shiny_locked_pid_of_window(search.req.tid, search.req.sid, ref_out_[f], ref_out_[f + 1], window_);
     }
 
     Vectors vectors_ = Vectors::kNone;
