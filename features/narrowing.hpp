@@ -99,8 +99,10 @@ struct NarrowingTestHook {
     // frame by frame or (without a power or type filter) from the words; or
     // (with a wanted nature, without shiny, power or type) takes the 256
     // seeds of one hour and low half at once, replaying from the words only
-    // the seeds it leaves open.
-    enum class ForwardWay { kChosen, kReplayEverySeed, kPassSet, kReplayFromWords, kNatureGroups };
+    // the seeds it leaves open; or (with a power or type filter) takes those
+    // 256 seeds at once to their first creature, replaying the seeds it
+    // leaves open.
+    enum class ForwardWay { kChosen, kReplayEverySeed, kPassSet, kReplayFromWords, kNatureGroups, kFirstCreatures };
     ForwardWay forward_way = ForwardWay::kChosen;
     // Reverse processing visits every match, or only those within reach of a
     // passing frame, or replays the seeds of every match.

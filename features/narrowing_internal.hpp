@@ -56,6 +56,7 @@ struct Search {
     Vectors vectors = Vectors::kNone;  // the integer vectors the loops use
     bool replay_from_words = false;   // forward: seeds replayed from their passing words
     bool nature_groups = false;       // forward: and taken 256 at a time (NatureGroup)
+    bool first_creatures = false;     // forward: the replay's seeds taken 256 at a time to their first creature
 };
 
 // The widest integer vectors of the processor that the loops use.

@@ -294,6 +294,30 @@ TEST(NarrowingDifferential, NatureGroupsAtTheFirstFrames) {
     EXPECT_GT(rows, 1000);
 }
 
+// With a power or type filter, the seeds of a low half taken 256 at a time
+// to their first creature: with and without a wanted nature and
+// synchronize, loose to tight filters, frame maxima from 0 on, and tables
+// that end within the positions the group looks at.
+TEST(NarrowingDifferential, FirstCreaturesRandomRequests) {
+    Gen g{std::mt19937(8122032)};
+    long rows = 0;
+    for (int i = 0; i < 40; ++i) {
+        NarrowingRequest req = g.far_forward();
+        req.shiny = g.chance(15);
+        req.hp_type = i % 2 == 0 ? g.uniform(0, 15) : -1;
+        req.min_power = i % 2 == 0 ? g.uniform(30, 70) : g.uniform(31, 70);
+        for (int& v : req.min_ivs) v = g.uniform(0, 24);
+        if (g.chance(20)) req.max_frames = g.uniform(0, 4);
+        Knobs opt = g.options(false);
+        opt.hook.forward_way = ForwardWay::kFirstCreatures;
+        if (g.chance(30)) opt.hook.forward_table = g.uniform(20, 300);
+        const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
+        rows += static_cast<long>(test::lines_of(literal.file).size()) - 1;
+        expect_same(req, opt, literal);
+    }
+    EXPECT_GT(rows, 1000);
+}
+
 TEST(NarrowingDifferential, SparseForwardRandomRequests) {
     Gen g{std::mt19937(20261209)};
     long rows = 0;

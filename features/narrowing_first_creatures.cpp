@@ -1,0 +1,305 @@
+#include "features/narrowing_first_creatures.hpp"
+
+#include <algorithm>
+
+#include "engine/lcg.hpp"
+#include "features/narrowing_nature_groups.hpp"
+
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define VH_FIRST_AVX2 1
+#include <immintrin.h>
+#endif
+
+namespace vh::narrowing {
+
+namespace {
+
+// The low byte of the j-step multiplier: a unit of the seed's top byte
+// moves the top byte of its state j by this much (mod 256); `inv` undoes
+// it.
+struct StepBytes {
+    std::uint8_t at[FirstCreatures::kPositions];
+    std::uint8_t inv[FirstCreatures::kPositions];
+};
+constexpr StepBytes make_step_bytes() {
+    StepBytes s{};
+    for (int j = 0; j < FirstCreatures::kPositions; ++j) {
+        s.at[j] = static_cast<std::uint8_t>(kForwardJumps[j].mul);
+        s.inv[j] = static_cast<std::uint8_t>(kBackwardJumps[j].mul);
+    }
+    return s;
+}
+constexpr unsigned kMul1 = kMul & 0xFFu;
+constexpr StepBytes kStepBytes = make_step_bytes();
+
+// Seeds that stay unsettled rather than keep the loop over the positions
+// going for them alone.
+constexpr int kFewLeft = 8;
+// Seeds that go on to their next frame in a round of their own, at least.
+constexpr int kRoundSeeds = 16;
+// Without a wanted nature the ended searches are settled and dropped every
+// this many pairs: each settling reads every search, each pair step 16 at
+// a time.
+constexpr int kSettleEvery = 16;
+
+// The top byte at position j of the seed with top byte k.
+[[gnu::always_inline]] inline std::uint16_t top_of(std::uint16_t k, unsigned step, unsigned top) {
+    return static_cast<std::uint16_t>((k * step + top) & 0xFFu);
+}
+
+// The residue mod 25 of the output at position j of the seed k (256 is 6
+// mod 25).
+[[gnu::always_inline]] inline std::uint16_t residue_of(std::uint16_t k, unsigned step, unsigned top, unsigned low) {
+    return static_cast<std::uint16_t>(static_cast<std::uint16_t>(6 * top_of(k, step, top) + low) % 25);
+}
+// to[i] = that residue of the seed seeds[i], i < n.
+[[gnu::always_inline]] inline void residues_body(const std::uint16_t* seeds, int n, unsigned step, unsigned top,
+                                                 unsigned low, std::uint16_t* to) {
+    for (int i = 0; i < n; ++i) to[i] = residue_of(seeds[i], step, top, low);
+}
+// Lanes whose search has ended (or that hold no seed) want this nature,
+// which no pair has.
+constexpr std::uint16_t kEnded = 0xFFFF;
+
+// floor(v / 25) for v < 43699, by a multiply: the natures' sums stay below
+// 16 x 255 + 6 x 255 + 24.
+constexpr unsigned div25(unsigned v) { return v * 5243u >> 17; }
+static_assert(div25(43698) == 43698 / 25 && div25(24) == 0 && div25(25) == 1 && div25(5634) == 5634 / 25);
+
+// The pair at q for the seeds seeds[0 .. n): where seed i's pair has the
+// nature want[i], its search ends there: end[i] = q, and want[i] becomes
+// kEnded. The pair's outputs have the top bytes X and X' (at q and q + 1)
+// and `shared` = 11 L' + L mod 25 of their low bytes (65536 is 11 mod 25).
+[[gnu::always_inline]] inline void pair_step_body(const std::uint16_t* seeds, std::uint16_t* want,
+                                                  std::uint16_t* end, int n, unsigned step0, unsigned top0,
+                                                  unsigned step1, unsigned top1, unsigned shared, unsigned q) {
+    for (int i = 0; i < n; ++i) {
+        const unsigned v = 16u * top_of(seeds[i], step1, top1) + 6u * top_of(seeds[i], step0, top0) + shared;
+        if (v - 25 * div25(v) == want[i]) {
+            end[i] = static_cast<std::uint16_t>(q);
+            want[i] = kEnded;
+        }
+    }
+}
+
+void residues_plain(const std::uint16_t* seeds, int n, unsigned step, unsigned top, unsigned low,
+                    std::uint16_t* to) {
+    residues_body(seeds, n, step, top, low, to);
+}
+void pair_step_plain(const std::uint16_t* seeds, std::uint16_t* want, std::uint16_t* end, int n, unsigned step0,
+                     unsigned top0, unsigned step1, unsigned top1, unsigned shared, unsigned q) {
+    pair_step_body(seeds, want, end, n, step0, top0, step1, top1, shared, q);
+}
+#ifdef VH_FIRST_AVX2
+[[gnu::target("avx2")]] void residues_avx2(const std::uint16_t* seeds, int n, unsigned step, unsigned top,
+                                           unsigned low, std::uint16_t* to) {
+    residues_body(seeds, n, step, top, low, to);
+}
+// The same, 16 seeds a vector (n a multiple of 16).
+[[gnu::target("avx2")]] void pair_step_avx2(const std::uint16_t* seeds, std::uint16_t* want, std::uint16_t* end,
+                                            int n, unsigned step0, unsigned top0, unsigned step1, unsigned top1,
+                                            unsigned shared, unsigned q) {
+    const __m256i m0 = _mm256_set1_epi16(static_cast<short>(step0)), t0 = _mm256_set1_epi16(static_cast<short>(top0));
+    const __m256i m1 = _mm256_set1_epi16(static_cast<short>(step1)), t1 = _mm256_set1_epi16(static_cast<short>(top1));
+    const __m256i c = _mm256_set1_epi16(static_cast<short>(shared)), at = _mm256_set1_epi16(static_cast<short>(q));
+    const __m256i byte = _mm256_set1_epi16(0xFF), magic = _mm256_set1_epi16(5243), k25 = _mm256_set1_epi16(25);
+    for (int i = 0; i < n; i += 16) {
+        auto* const want_at = reinterpret_cast<__m256i*>(want + i);
+        auto* const end_at = reinterpret_cast<__m256i*>(end + i);
+        const __m256i k = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(seeds + i));
+        const __m256i x = _mm256_and_si256(_mm256_add_epi16(_mm256_mullo_epi16(k, m0), t0), byte);
+        const __m256i x1 = _mm256_and_si256(_mm256_add_epi16(_mm256_mullo_epi16(k, m1), t1), byte);
+        const __m256i six_x = _mm256_add_epi16(_mm256_slli_epi16(x, 2), _mm256_slli_epi16(x, 1));
+        const __m256i v = _mm256_add_epi16(_mm256_add_epi16(_mm256_slli_epi16(x1, 4), six_x), c);
+        const __m256i quotient = _mm256_srli_epi16(_mm256_mulhi_epu16(v, magic), 1);
+        const __m256i nature = _mm256_sub_epi16(v, _mm256_mullo_epi16(quotient, k25));
+        const __m256i w = _mm256_loadu_si256(want_at);
+        const __m256i hit = _mm256_cmpeq_epi16(nature, w);
+        _mm256_storeu_si256(end_at, _mm256_blendv_epi8(_mm256_loadu_si256(end_at), at, hit));
+        _mm256_storeu_si256(want_at, _mm256_or_si256(w, hit));
+    }
+}
+#endif
+
+}  // namespace
+
+bool FirstCreatures::applies(const Search& search) {
+    return !search.req.reverse && search.hp_filter && !search.req.fixed_shiny;
+}
+
+std::uint16_t FirstCreatures::output(int j, unsigned k) const {
+    return static_cast<std::uint16_t>(top_of(static_cast<std::uint16_t>(k), kStepBytes.at[j], top_[j]) << 8 | low_[j]);
+}
+
+bool FirstCreatures::settle(const Search& search, unsigned k, int q) {
+    const std::uint16_t w1 = output(q + 2, k), w2 = output(q + 3, k);
+    if (!power_and_type_pass(search, w1, w2)) {
+        result_[k] = -1;  // the seed ends here
+        return false;
+    }
+    const std::uint32_t pid = make_pid(output(q, k), output(q + 1, k));
+    if (!minimums_and_shiny_pass(search.req, pid, ivs_from_words(w1, w2))) return true;
+    result_[k] = static_cast<std::int16_t>(frame_[k]);
+    creature_[k] = {pid, w1, w2};
+    return false;
+}
+
+void FirstCreatures::settle_ended(const Search& search, Searches& list) {
+    // Both lists made without a branch on each entry: the ended ones, then
+    // those kept.
+    std::uint16_t ended_seed[256], ended_at[256];
+    int n_ended = 0, kept = 0;
+    for (int i = 0; i < list.n; ++i) {
+        const bool has_ended = list.want[i] == kEnded;
+        ended_seed[n_ended] = list.seed[i];
+        ended_at[n_ended] = list.end[i];
+        n_ended += has_ended;
+        list.seed[kept] = list.seed[i];
+        list.want[kept] = list.want[i];
+        list.end[kept] = list.end[i];
+        kept += !has_ended;
+    }
+    for (int i = 0; i < n_ended; ++i)
+        if (settle(search, ended_seed[i], ended_at[i])) again_[again_count_++] = ended_seed[i];
+    list.n = kept;
+    std::fill(list.want + kept, list.want + kept + 16, kEnded);
+}
+
+void FirstCreatures::run(const Search& search, std::uint32_t base) {
+    for (int j = 0; j < kPositions; ++j) {
+        const std::uint32_t s = kForwardColumns.mul[j] * base + kForwardColumns.add[j];
+        top_[j] = static_cast<std::uint8_t>(s >> 24);
+        low_[j] = static_cast<std::uint8_t>(s >> 16);
+    }
+    std::fill(result_, result_ + 256, static_cast<std::int16_t>(kUnsettled));
+    // A frame reads at least two outputs: later ones are out of the table,
+    // as the replay takes them (no creature, and the seed ends).
+    const int latest = static_cast<int>(std::min<long>(search.req.max_frames, search.table - 3));
+    // The last pair whose words lie within the table and the positions here.
+    const int last_pair = std::min(kPositions - 4, search.table - 4);
+    if (latest < 0) {
+        std::fill(result_, result_ + 256, static_cast<std::int16_t>(-1));
+        return;
+    }
+    if (search.req.nature == kNoNature)
+        search_own_natures(search, latest, last_pair);
+    else
+        search_wanted_nature(search, latest, last_pair);
+}
+
+void FirstCreatures::search_own_natures(const Search& search, int latest, int last_pair) {
+    const bool wide = search.vectors != Vectors::kNone;
+    const auto pair_step = [&](Searches& list, int q) {
+        const unsigned shared = (11u * low_[q + 1] + low_[q]) % 25;
+        const unsigned step0 = kStepBytes.at[q], step1 = kStepBytes.at[q + 1];
+#ifdef VH_FIRST_AVX2
+        if (wide)
+            return pair_step_avx2(list.seed, list.want, list.end, (list.n + 15) & ~15, step0, top_[q], step1,
+                                  top_[q + 1], shared, static_cast<unsigned>(q));
+#endif
+        pair_step_plain(list.seed, list.want, list.end, list.n, step0, top_[q], step1, top_[q + 1], shared,
+                        static_cast<unsigned>(q));
+    };
+    // Every frame passes its nature step, so the seeds whose creature at
+    // frame f fails only the minimums or shiny all go on to frame f + 1: a
+    // round for each frame while enough of them go on.
+    Searches& list = searches_;
+    for (unsigned k = 0; k < 256; ++k) again_[k] = static_cast<std::uint16_t>(k);
+    again_count_ = 256;
+    for (int f = 0; again_count_ >= kRoundSeeds; ++f) {
+        if (f > latest) {
+            // Every later frame is out of range: no row.
+            for (int i = 0; i < again_count_; ++i) result_[again_[i]] = -1;
+            return;
+        }
+        // The nature of output f + 1, searched from f + 2.
+        list.n = again_count_;
+        std::copy(again_, again_ + again_count_, list.seed);
+#ifdef VH_FIRST_AVX2
+        if (wide)
+            residues_avx2(list.seed, list.n, kStepBytes.at[f + 1], top_[f + 1], low_[f + 1], list.want);
+        else
+#endif
+            residues_plain(list.seed, list.n, kStepBytes.at[f + 1], top_[f + 1], low_[f + 1], list.want);
+        std::fill(list.want + list.n, list.want + list.n + 16, kEnded);
+        for (int i = 0; i < list.n; ++i) frame_[list.seed[i]] = static_cast<std::uint16_t>(f);
+        again_count_ = 0;
+        // The searches ending at a pair are settled every few pairs, and at
+        // the end; the rest stay unsettled.
+        for (int q = f + 2; q <= last_pair && list.n > kFewLeft; q += 2) {
+            pair_step(list, q);
+            if ((q - f) % (2 * kSettleEvery) == 0) settle_ended(search, list);
+        }
+        settle_ended(search, list);
+    }
+}
+
+void FirstCreatures::search_wanted_nature(const Search& search, int latest, int last_pair) {
+    const unsigned nature = static_cast<unsigned>(search.req.nature);
+    constexpr std::uint16_t kNone = 0xFFFF;
+    std::fill(start_, start_ + 256, kNone);
+    std::fill(end_, end_ + 256, kNone);
+    // The seeds whose output j has the residue `residue`: its top byte
+    // X = 21 (residue - L) (mod 25) and 25 more at a time (6 x 21 is 1 mod
+    // 25), each of one seed.
+    const auto for_residue = [&](int j, unsigned residue, auto&& f) {
+        const unsigned first = 21 * (residue + 25 - low_[j] % 25) % 25;
+        for (unsigned x = first; x < 256; x += 25) f(((x - top_[j]) * kStepBytes.inv[j]) & 0xFFu);
+    };
+    // Each seed's first frame that passes its nature step, and where its
+    // search starts; `all_known` once every frame up to the latest was seen.
+    int started = 0;
+    bool all_known = false;
+    // Without a branch on the seed: whether it is new is a coin toss.
+    const auto begin = [&](unsigned k, int f, int s) {
+        const unsigned fresh = start_[k] == kNone;
+        const auto keep = static_cast<std::uint16_t>(fresh - 1);  // all ones unless new
+        start_[k] = static_cast<std::uint16_t>((start_[k] & keep) | (s & ~keep));
+        frame_[k] = static_cast<std::uint16_t>((frame_[k] & keep) | (f & ~keep));
+        started += static_cast<int>(fresh);
+    };
+    for (int f = 0; started < 256; ++f) {
+        const int p = f + 1;  // the frame's first output
+        if (f > latest) {
+            all_known = true;
+            break;
+        }
+        if (p + 1 > last_pair) break;
+        if (!search.sync_nature) {
+            // Output p's nature, searched from p + 1.
+            for_residue(p, nature, [&](unsigned k) { begin(k, f, p + 1); });
+        } else if ((low_[p] & 1u) == 0) {
+            // Synchronized (output p even, its low bit the group's): the
+            // wanted nature for all, searched from p + 1.
+            for (unsigned k = 0; k < 256; ++k) begin(k, f, p + 1);
+        } else {
+            // Output p + 1 chooses the nature, searched from p + 2.
+            for_residue(p + 1, nature, [&](unsigned k) { begin(k, f, p + 2); });
+        }
+    }
+    // The pairs of the nature: a seed's search ends at the first from its
+    // start at its start's parity.
+    int ended = 0;
+    for (int q = 2; q <= last_pair && ended < started - kFewLeft; ++q) {
+        const unsigned carry = (top_[q + 1] - kMul1 * top_[q]) & 0xFFu;
+        const unsigned shared = (11u * low_[q + 1] + low_[q]) % 25;
+        const TopList& tops = tops_of_nature(carry, (nature + 25 - shared) % 25);
+        for (int i = 0; i < tops.n; ++i) {
+            const unsigned k = ((tops.x[i] - top_[q]) * kStepBytes.inv[q]) & 0xFFu;
+            const unsigned start = start_[k];
+            const unsigned ends = static_cast<unsigned>(start <= static_cast<unsigned>(q)) &
+                                  ~(start ^ static_cast<unsigned>(q)) & static_cast<unsigned>(end_[k] == kNone);
+            const auto keep = static_cast<std::uint16_t>((ends & 1u) - 1);
+            end_[k] = static_cast<std::uint16_t>((end_[k] & keep) | (q & ~keep));
+            ended += static_cast<int>(ends & 1u);
+        }
+    }
+    for (unsigned k = 0; k < 256; ++k) {
+        if (end_[k] != kNone)
+            settle(search, k, end_[k]);  // one that may pass later stays unsettled
+        else if (start_[k] == kNone && all_known)
+            result_[k] = -1;  // no frame up to the latest passes its nature step
+    }
+}
+
+}  // namespace vh::narrowing
