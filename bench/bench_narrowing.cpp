@@ -228,6 +228,30 @@ int main(int argc, char** argv) {
         r.min_ivs = {25, 0, 25, 25, 25, 25};
         add_forward("forward, nature 13, sync, minimums 25,0,25..", r, "< 1 s");
     }
+    // A power or type filter that few creatures pass ends most seeds at
+    // their first creature: random requests of a sweep that took over 1 s.
+    {
+        NarrowingRequest r;
+        r.reverse = false;
+        r.min_ivs = {2, 7, 3, 11, 4, 16};
+        r.hp_type = 7;
+        add_forward("forward, type 7, minimums 2,7,3,11,4,16", r, "< 1 s");
+        r.min_ivs = {9, 7, 26, 20, 7, 15};
+        r.hp_type = -1;
+        r.min_power = 59;
+        add_forward("forward, power 59, minimums 9,7,26,20,7,15", r, "< 1 s");
+        r.min_ivs = {2, 0, 2, 3, 3, 0};
+        r.nature = 17;
+        r.hp_type = 10;
+        r.min_power = 51;
+        add_forward("forward, nature 17, type 10, power 51", r, "< 1 s");
+        r.min_ivs = {16, 5, 9, 4, 12, 0};
+        r.nature = 23;
+        r.sync = true;
+        r.hp_type = 5;
+        r.min_power = 30;
+        add_forward("forward, nature 23, sync, type 5", r, "< 1 s");
+    }
     add_forward("forward, minimums 20 (9M rows)", forward_minimums(20), "300 MB/s");
     {
         NarrowingRequest r = mins(20);
