@@ -470,39 +470,45 @@ void replay_every_seed(const Search& search, ProgressRef progress, TextSink& out
     if (!keep_going(progress, out)) return;
     long count = 0;
     send_hour(progress, out, 0, count);
-    if (search.first_creatures) {
-        make_nature_tops();
-        // write_hours asks for the seeds of one low half in order of their
-        // top byte on one thread: the group is evaluated at top byte 0.
-        write_hours(search, progress, out, 0, 24, count, [&](int t, int, std::uint32_t, std::uint32_t r, Creature& c) {
-            SeedWork& w = *workers[t]->seed;
-            const unsigned k = r >> 24;
-            if (k == 0) w.first.run(search, r);
-            const int f = w.first.frame(k);
-            if (f == FirstCreatures::kUnsettled) return replay_seed(search, w, r, search.req.max_frames, c);
-            if (f >= 0) c = w.first.creature(k);
-            return f;
-        });
-        return;
-    }
-    if (!search.nature_groups) {
+    if (!search.nature_groups && !search.first_creatures) {
         write_hours(search, progress, out, 0, 24, count, [&](int t, int, std::uint32_t, std::uint32_t r, Creature& c) {
             return replay_seed(search, *workers[t]->seed, r, search.req.max_frames, c);
         });
         return;
     }
+    // The seeds of a low half evaluated at once by `evaluate(w, r)`, at top
+    // byte 0 (write_hours asks for them in order of their top byte on one
+    // thread); `answer(w, k, c)` gives seed k's row frame and creature, or
+    // kUnsettled for the replay.
+    static_assert(NatureGroup::kUnsettled == FirstCreatures::kUnsettled);
+    constexpr int kUnsettled = FirstCreatures::kUnsettled;
+    const auto by_groups = [&](auto&& evaluate, auto&& answer) {
+        write_hours(search, progress, out, 0, 24, count, [&](int t, int, std::uint32_t, std::uint32_t r, Creature& c) {
+            SeedWork& w = *workers[t]->seed;
+            const unsigned k = r >> 24;
+            if (k == 0) evaluate(w, r);
+            const int f = answer(w, k, r, c);
+            return f == kUnsettled ? replay_seed(search, w, r, search.req.max_frames, c) : f;
+        });
+    };
+    if (search.first_creatures) {
+        make_nature_tops();
+        by_groups([&](SeedWork& w, std::uint32_t r) { w.first.run(search, r); },
+                  [](SeedWork& w, unsigned k, std::uint32_t, Creature& c) {
+                      const int f = w.first.frame(k);
+                      if (f >= 0) c = w.first.creature(k);
+                      return f;
+                  });
+        return;
+    }
     const NatureGroupTables tables(search);
-    // write_hours asks for the seeds of one low half in order of their top
-    // byte on one thread: the group is evaluated at top byte 0.
-    write_hours(search, progress, out, 0, 24, count, [&](int t, int, std::uint32_t, std::uint32_t r, Creature& c) {
-        SeedWork& w = *workers[t]->seed;
-        const unsigned k = r >> 24;
-        if (k == 0) w.group.run(tables, r);
-        const int f = w.group.frame(k);
-        if (f == NatureGroup::kUnsettled) return replay_seed(search, w, r, search.req.max_frames, c);
-        if (f >= 0) c = creature_at_words(kForwardJumps[static_cast<std::size_t>(w.group.words_at(k))].apply(r));
-        return f;
-    });
+    by_groups([&](SeedWork& w, std::uint32_t r) { w.group.run(tables, r); },
+              [](SeedWork& w, unsigned k, std::uint32_t r, Creature& c) {
+                  const int f = w.group.frame(k);
+                  if (f >= 0)
+                      c = creature_at_words(kForwardJumps[static_cast<std::size_t>(w.group.words_at(k))].apply(r));
+                  return f;
+              });
 }
 
 // ---- choosing the way --------------------------------------------------------
