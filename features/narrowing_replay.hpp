@@ -151,17 +151,23 @@ public:
         // A frame reads at least two outputs: later ones would be out of range.
         const int latest = static_cast<int>(std::min<long>(max_frames, last - 2));
         const int last_pair = static_cast<int>(last) - 3;  // both words after it exist
+        // With a wanted nature every search looks for it: the last pair of
+        // each parity at which a search ended and its frame failed. A search
+        // starting at or before it ends there too, and fails the same way.
+        int failed_at[2] = {-1, -1};
         for (int f = 0; f <= max_frames; ++f) {
             if (skip && (f = next_residue(f + 1, req.nature, latest + 1) - 1) < 0) return -1;
             if (f > latest) return -1;  // out of range, as is every later frame
             fill_through(f + 2);
             const auto [nature, start] = nature_step_of(f, synced);
             if (req.nature != kNoNature && nature != req.nature) continue;
+            if (start <= failed_at[start & 1]) continue;
             const int q = next_pair(start, nature, last_pair);
             if (q < 0) {
                 if (rules == ReplayRules::kReverse) return -1;
                 continue;
             }
+            if (req.nature != kNoNature) failed_at[q & 1] = q;  // unless the frame passes
             if (search.hp_filter) {
                 fill_through(q + 3);
                 if (!power_and_type_pass(search, out_[q + 2], out_[q + 3])) {
