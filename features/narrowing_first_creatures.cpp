@@ -144,7 +144,7 @@ bool FirstCreatures::settle(const Search& search, unsigned k, int q) {
     return false;
 }
 
-void FirstCreatures::settle_ended(const Search& search, Searches& list) {
+void FirstCreatures::settle_ended(const Search& search, Searches& list, bool rounds) {
     // Both lists made without a branch on each entry: the ended ones, then
     // those kept.
     std::uint16_t ended_seed[256], ended_at[256];
@@ -160,7 +160,7 @@ void FirstCreatures::settle_ended(const Search& search, Searches& list) {
         kept += !has_ended;
     }
     for (int i = 0; i < n_ended; ++i)
-        if (settle(search, ended_seed[i], ended_at[i])) again_[again_count_++] = ended_seed[i];
+        if (settle(search, ended_seed[i], ended_at[i]) && rounds) again_[again_count_++] = ended_seed[i];
     list.n = kept;
     std::fill(list.want + kept, list.want + kept + 16, kEnded);
 }
@@ -187,23 +187,24 @@ void FirstCreatures::run(const Search& search, std::uint32_t base) {
         search_wanted_nature(search, latest, last_pair);
 }
 
+void FirstCreatures::pair_step(bool wide, Searches& list, int q) {
+    const unsigned shared = (11u * low_[q + 1] + low_[q]) % 25;
+    const unsigned step0 = kStepBytes.at[q], step1 = kStepBytes.at[q + 1];
+#ifdef VH_FIRST_AVX2
+    if (wide)
+        return pair_step_avx2(list.seed, list.want, list.end, (list.n + 15) & ~15, step0, top_[q], step1, top_[q + 1],
+                              shared, static_cast<unsigned>(q));
+#endif
+    pair_step_plain(list.seed, list.want, list.end, list.n, step0, top_[q], step1, top_[q + 1], shared,
+                    static_cast<unsigned>(q));
+}
+
 void FirstCreatures::search_own_natures(const Search& search, int latest, int last_pair) {
     const bool wide = search.vectors != Vectors::kNone;
-    const auto pair_step = [&](Searches& list, int q) {
-        const unsigned shared = (11u * low_[q + 1] + low_[q]) % 25;
-        const unsigned step0 = kStepBytes.at[q], step1 = kStepBytes.at[q + 1];
-#ifdef VH_FIRST_AVX2
-        if (wide)
-            return pair_step_avx2(list.seed, list.want, list.end, (list.n + 15) & ~15, step0, top_[q], step1,
-                                  top_[q + 1], shared, static_cast<unsigned>(q));
-#endif
-        pair_step_plain(list.seed, list.want, list.end, list.n, step0, top_[q], step1, top_[q + 1], shared,
-                        static_cast<unsigned>(q));
-    };
     // Every frame passes its nature step, so the seeds whose creature at
     // frame f fails only the minimums or shiny all go on to frame f + 1: a
     // round for each frame while enough of them go on.
-    Searches& list = searches_;
+    Searches& list = searches_[0];
     for (unsigned k = 0; k < 256; ++k) again_[k] = static_cast<std::uint16_t>(k);
     again_count_ = 256;
     for (int f = 0; again_count_ >= kRoundSeeds; ++f) {
@@ -227,10 +228,10 @@ void FirstCreatures::search_own_natures(const Search& search, int latest, int la
         // The searches ending at a pair are settled every few pairs, and at
         // the end; the rest stay unsettled.
         for (int q = f + 2; q <= last_pair && list.n > kFewLeft; q += 2) {
-            pair_step(list, q);
-            if ((q - f) % (2 * kSettleEvery) == 0) settle_ended(search, list);
+            pair_step(wide, list, q);
+            if ((q - f) % (2 * kSettleEvery) == 0) settle_ended(search, list, true);
         }
-        settle_ended(search, list);
+        settle_ended(search, list, true);
     }
 }
 
@@ -238,7 +239,6 @@ void FirstCreatures::search_wanted_nature(const Search& search, int latest, int 
     const unsigned nature = static_cast<unsigned>(search.req.nature);
     constexpr std::uint16_t kNone = 0xFFFF;
     std::fill(start_, start_ + 256, kNone);
-    std::fill(end_, end_ + 256, kNone);
     // The seeds whose output j has the residue `residue`: its top byte
     // X = 21 (residue - L) (mod 25) and 25 more at a time (6 x 21 is 1 mod
     // 25), each of one seed.
@@ -258,7 +258,8 @@ void FirstCreatures::search_wanted_nature(const Search& search, int latest, int 
         frame_[k] = static_cast<std::uint16_t>((frame_[k] & keep) | (f & ~keep));
         started += static_cast<int>(fresh);
     };
-    for (int f = 0; started < 256; ++f) {
+    // The last few seeds to pass a nature step are left to the replay.
+    for (int f = 0; started < 256 - kFewLeft; ++f) {
         const int p = f + 1;  // the frame's first output
         if (f > latest) {
             all_known = true;
@@ -277,29 +278,46 @@ void FirstCreatures::search_wanted_nature(const Search& search, int latest, int 
             for_residue(p + 1, nature, [&](unsigned k) { begin(k, f, p + 2); });
         }
     }
-    // The pairs of the nature: a seed's search ends at the first from its
-    // start at its start's parity.
-    int ended = 0;
-    for (int q = 2; q <= last_pair && ended < started - kFewLeft; ++q) {
-        const unsigned carry = (top_[q + 1] - kMul1 * top_[q]) & 0xFFu;
-        const unsigned shared = (11u * low_[q + 1] + low_[q]) % 25;
-        const TopList& tops = tops_of_nature(carry, (nature + 25 - shared) % 25);
-        for (int i = 0; i < tops.n; ++i) {
-            const unsigned k = ((tops.x[i] - top_[q]) * kStepBytes.inv[q]) & 0xFFu;
-            const unsigned start = start_[k];
-            const unsigned ends = static_cast<unsigned>(start <= static_cast<unsigned>(q)) &
-                                  ~(start ^ static_cast<unsigned>(q)) & static_cast<unsigned>(end_[k] == kNone);
-            const auto keep = static_cast<std::uint16_t>((ends & 1u) - 1);
-            end_[k] = static_cast<std::uint16_t>((end_[k] & keep) | (q & ~keep));
-            ended += static_cast<int>(ends & 1u);
+    // The searches, by the parity of their start, each seed joining its list
+    // at its start (counted out by start first), 16 tested at a time; the
+    // ended ones settled every few pairs, and at the end.
+    std::uint16_t by_start[256];
+    int first_at[kPositions + 1] = {};
+    for (unsigned k = 0; k < 256; ++k) first_at[start_[k] == kNone ? kPositions : start_[k]]++;
+    for (int j = 0, sum = 0; j <= kPositions; ++j) {
+        const int n = first_at[j];
+        first_at[j] = sum;
+        sum += n;
+    }
+    int next_of[kPositions + 1];
+    std::copy(first_at, first_at + kPositions + 1, next_of);
+    for (unsigned k = 0; k < 256; ++k)
+        by_start[next_of[start_[k] == kNone ? kPositions : start_[k]]++] = static_cast<std::uint16_t>(k);
+    const bool wide = search.vectors != Vectors::kNone;
+    for (Searches& list : searches_) {
+        list.n = 0;
+        std::fill(list.want, list.want + 16, kEnded);
+    }
+    int waiting = started;  // started seeds not yet settled or dropped
+    for (int q = 2; q <= last_pair && waiting > kFewLeft; ++q) {
+        Searches& list = searches_[q & 1];
+        for (int i = first_at[q]; i < first_at[q + 1]; ++i) {
+            list.seed[list.n] = by_start[i];
+            list.want[list.n] = static_cast<std::uint16_t>(nature);
+            if (++list.n % 16 == 0) std::fill(list.want + list.n, list.want + list.n + 16, kEnded);
+        }
+        if (list.n == 0) continue;
+        pair_step(wide, list, q);
+        if ((q >> 1) % kSettleEvery == 0) {
+            const int before = list.n;
+            settle_ended(search, list, false);
+            waiting -= before - list.n;
         }
     }
-    for (unsigned k = 0; k < 256; ++k) {
-        if (end_[k] != kNone)
-            settle(search, k, end_[k]);  // one that may pass later stays unsettled
-        else if (start_[k] == kNone && all_known)
-            result_[k] = -1;  // no frame up to the latest passes its nature step
-    }
+    settle_ended(search, searches_[0], false);
+    settle_ended(search, searches_[1], false);
+    for (unsigned k = 0; k < 256; ++k)
+        if (start_[k] == kNone && all_known) result_[k] = -1;  // no frame up to the latest passes its nature step
 }
 
 }  // namespace vh::narrowing

@@ -46,7 +46,7 @@ public:
     const Creature& creature(unsigned k) const { return creature_[k]; }
 
 private:
-    // The seeds searching, without a wanted nature: the natures they want
+    // The seeds searching (by parity where a nature is wanted): the natures they want
     // (kEnded once their search has ended, and past the last entry to a
     // whole vector) and where their searches ended.
     struct Searches {
@@ -64,18 +64,19 @@ private:
     // true where it fails only the minimums or shiny (a later frame may
     // pass), and the seed stays unsettled.
     bool settle(const Search& search, unsigned k, int q);
-    // Settles the searches of `list` that have ended and drops them; those
-    // that go on are added to again_.
-    void settle_ended(const Search& search, Searches& list);
+    // The pair q for the seeds of `list`, with the widest vectors or not.
+    void pair_step(bool wide, Searches& list, int q);
+    // Settles the searches of `list` that have ended and drops them; with
+    // `rounds`, those that go on are added to again_.
+    void settle_ended(const Search& search, Searches& list, bool rounds);
 
     std::uint8_t top_[kPositions];  // top byte of seed 0's state j
     std::uint8_t low_[kPositions];  // the third byte, shared by the group
-    Searches searches_;
+    Searches searches_[2];
     std::uint16_t again_[256];  // seeds going on to their next frame
     int again_count_;
     std::uint16_t frame_[256];  // the frame whose creature each seed is searching for
-    std::uint16_t start_[256];  // where its search starts and ends (with a wanted nature)
-    std::uint16_t end_[256];
+    std::uint16_t start_[256];  // where its search starts (with a wanted nature)
     std::int16_t result_[256];
     Creature creature_[256];
 };
