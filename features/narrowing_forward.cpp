@@ -569,11 +569,11 @@ constexpr double kFixedListSeedCost = 15.0, kFixedListFrameCost = 8.0;
 // pass power and type (the others replayed seed by seed). Single thread,
 // no file: without a wanted nature, type 7 went from 1.95 s to 1.05,
 // power at least 59 (28% pass) 2.2 to 1.4, 51 (47%) 2.6-2.9 to 2.0-2.1, 40
-// (75%) 4.3 either way. With one (nature 5, minimums 8 unless said):
-// power 62 (19%) 3.2 to 2.6 without synchronize, 2.8 to 2.2 with (minimums
-// 12), but with minimums 0 2.3-2.4 against 2.3-2.7; 57 (33%) 3.4-3.8 to
-// 3.1-3.5; 51 (47%) 3.8-4.7 against 4.3-5.3.
-constexpr double kFirstCreaturesMostPassing = 0.8, kFirstCreaturesMostPassingNature = 0.25;
+// (75%) 4.3 either way. With nature 5 and minimums 8 (the seeds that go on
+// past their first creature are replayed whole): power 62 (19%) 3.2 s to
+// 2.5 without synchronize, 3.0 to 2.2 with (minimums 12); 57 (33%) 3.7 to
+// 3.0 and 3.1 to 2.4; 51 (47%) 4.0 against 4.3 and 3.9 against 3.5.
+constexpr double kFirstCreaturesMostPassing = 0.8, kFirstCreaturesMostPassingNature = 0.4;
 constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked once per pass
 constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
 
