@@ -478,8 +478,8 @@ void replay_every_seed(const Search& search, ProgressRef progress, TextSink& out
     }
     // The seeds of a low half evaluated at once by `evaluate(w, r)`, at top
     // byte 0 (write_hours asks for them in order of their top byte on one
-    // thread); `answer(w, k, c)` gives seed k's row frame and creature, or
-    // kUnsettled for the replay.
+    // thread); `answer(w, k, r, c)` gives the row frame and creature of
+    // seed r (top byte k), or kUnsettled for the replay.
     static_assert(NatureGroup::kUnsettled == FirstCreatures::kUnsettled);
     constexpr int kUnsettled = FirstCreatures::kUnsettled;
     const auto by_groups = [&](auto&& evaluate, auto&& answer) {
