@@ -564,6 +564,18 @@ constexpr double kFixedShinyBlockCost = 25.0;
 // s; power at least 40, minimums 20, about four frames, 0.49 s; at least
 // 31, about 29 frames, 3.4 s).
 constexpr double kFixedListSeedCost = 15.0, kFixedListFrameCost = 8.0;
+// The pass set replays each of its seeds when a power or type is wanted; for
+// the fixed shiny creature that costs about this much a seed above the pass
+// set's own estimate. Single thread, no file, IDs 1/2, the replay against
+// the pass set: power at least 40 and minimums 20 (11.7M seeds with a
+// frame in the pass set), 1.39 s against 1.90; 50 and 18 (17.7M), 0.66
+// against 2.04; 60 and 22 (2.4M), 0.53 against 0.68; type 5, power 45,
+// minimums 15 (7.2M), 0.49 against 0.84; type 3, minimums 20 (1.3M), 0.38
+// against 0.34; minimums 25 (47,000), 0.61 against 0.04; nature 3, power
+// 40, minimums 20 (0.6M), 1.37 against 0.62. The estimate above them was
+// 64 to 290 ns a seed replayed; this one picks the faster way in all but
+// the third.
+constexpr double kPassSetFixedReplayCost = 200.0;
 // With a power or type filter the replay takes the seeds of a low half 256
 // at a time to their first creature where at most this share of creatures
 // pass power and type (the others replayed seed by seed). Single thread,
@@ -630,7 +642,12 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
     const double events = event_source(search, passing) == EventSource::kShinyPairs
                               ? kShinyPairStates
                               : static_cast<double>(passing) * kStatesPerCombination;
-    const double pass_set = events * kWordEventCost + entries * kPassingFrameCost + seeds * kSeedLookupCost;
+    double pass_set = events * kWordEventCost + entries * kPassingFrameCost + seeds * kSeedLookupCost;
+    if (req.fixed_shiny && search.hp_filter) {
+        // Every seed with a frame in the pass set is replayed too.
+        const double seeds_with_frame = seeds * (1.0 - std::pow(1.0 - p_pass, req.max_frames + 1.0));
+        pass_set += seeds_with_frame * kPassSetFixedReplayCost;
+    }
     const double p_words = static_cast<double>(passing) / 1073741824.0;
     const bool narrow = search.vectors != Vectors::k512;
     const bool groups = (from_words || (narrow && req.max_frames + 1 >= kSearchesForWords)) &&
