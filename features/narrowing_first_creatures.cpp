@@ -29,7 +29,6 @@ constexpr StepBytes make_step_bytes() {
     }
     return s;
 }
-constexpr unsigned kMul1 = kMul & 0xFFu;
 constexpr StepBytes kStepBytes = make_step_bytes();
 
 // Seeds that stay unsettled rather than keep the loop over the positions

@@ -492,7 +492,6 @@ void replay_every_seed(const Search& search, ProgressRef progress, TextSink& out
         });
     };
     if (search.first_creatures) {
-        make_nature_tops();
         by_groups([&](SeedWork& w, std::uint32_t r) { w.first.run(search, r); },
                   [](SeedWork& w, unsigned k, std::uint32_t, Creature& c) {
                       const int f = w.first.frame(k);

@@ -46,6 +46,11 @@ constexpr PositionBytes kPositionBytes = make_position_bytes();
 // Each mask's bits are also listed (at most 13 of them), for loops of a
 // fixed length.
 constexpr unsigned kNatureMasks = 256 * 25;
+constexpr unsigned kMostBits = 13;
+struct TopList {
+    std::uint8_t x[kMostBits];
+    std::uint8_t n;
+};
 struct NatureTables {
     TopMask mask[kNatureMasks];
     TopList list[kNatureMasks];
@@ -66,13 +71,6 @@ const NatureTables& nature_tables() {
     }();
     return *tables;
 }
-
-}  // namespace
-
-const TopList& tops_of_nature(unsigned carry, unsigned need) { return nature_tables().list[carry * 25 + need]; }
-void make_nature_tops() { nature_tables(); }
-
-namespace {
 
 #ifdef VH_GROUPS_WIDE
 // k x m[j] mod 256 for the 256 seeds k, by j mod 64 (the multiplier's low

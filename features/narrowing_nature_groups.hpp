@@ -45,19 +45,6 @@ struct TopMask {
 };
 inline bool has_bit(const TopMask& m, unsigned i) { return (m.w[i >> 6] >> (i & 63) & 1) != 0; }
 
-// The top bytes X of a pair's first output (at most kMostBits of them) that
-// give the pair the nature `need` + the share of the outputs' low bytes
-// (11 L' + L), where the second output's top byte is kMul1 X + carry
-// (mod 256), kMul1 the multiplier's low byte. make_nature_tops builds the
-// table, before threads share it.
-inline constexpr unsigned kMostBits = 13;
-struct TopList {
-    std::uint8_t x[kMostBits];
-    std::uint8_t n;
-};
-const TopList& tops_of_nature(unsigned carry, unsigned need);
-void make_nature_tops();
-
 // The tables of one request; shared by the threads.
 struct NatureGroupTables {
     explicit NatureGroupTables(const Search& search);
