@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "engine/lcg.hpp"
 #include "features/narrowing_nature_groups.hpp"
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
@@ -14,22 +13,7 @@ namespace vh::narrowing {
 
 namespace {
 
-// The low byte of the j-step multiplier: a unit of the seed's top byte
-// moves the top byte of its state j by this much (mod 256); `inv` undoes
-// it.
-struct StepBytes {
-    std::uint8_t at[FirstCreatures::kPositions];
-    std::uint8_t inv[FirstCreatures::kPositions];
-};
-constexpr StepBytes make_step_bytes() {
-    StepBytes s{};
-    for (int j = 0; j < FirstCreatures::kPositions; ++j) {
-        s.at[j] = static_cast<std::uint8_t>(kForwardJumps[j].mul);
-        s.inv[j] = static_cast<std::uint8_t>(kBackwardJumps[j].mul);
-    }
-    return s;
-}
-constexpr StepBytes kStepBytes = make_step_bytes();
+static_assert(FirstCreatures::kPositions <= kNatureGroupPositions);  // kPositionBytes covers them
 
 // Seeds that stay unsettled rather than keep the loop over the positions
 // going for them alone.
@@ -127,7 +111,7 @@ bool FirstCreatures::applies(const Search& search) {
 }
 
 std::uint16_t FirstCreatures::output(int j, unsigned k) const {
-    return static_cast<std::uint16_t>(top_of(static_cast<std::uint16_t>(k), kStepBytes.at[j], top_[j]) << 8 | low_[j]);
+    return static_cast<std::uint16_t>(top_of(static_cast<std::uint16_t>(k), kPositionBytes.mul[j], top_[j]) << 8 | low_[j]);
 }
 
 bool FirstCreatures::settle(const Search& search, unsigned k, int q) {
@@ -165,11 +149,7 @@ void FirstCreatures::settle_ended(const Search& search, Searches& list, bool rou
 }
 
 void FirstCreatures::run(const Search& search, std::uint32_t base) {
-    for (int j = 0; j < kPositions; ++j) {
-        const std::uint32_t s = kForwardColumns.mul[j] * base + kForwardColumns.add[j];
-        top_[j] = static_cast<std::uint8_t>(s >> 24);
-        low_[j] = static_cast<std::uint8_t>(s >> 16);
-    }
+    group_state_bytes(base, kPositions, top_, low_);
     std::fill(result_, result_ + 256, static_cast<std::int16_t>(kUnsettled));
     // A frame reads at least two outputs: later ones are out of the table,
     // as the replay takes them (no creature, and the seed ends).
@@ -188,7 +168,7 @@ void FirstCreatures::run(const Search& search, std::uint32_t base) {
 
 void FirstCreatures::pair_step(bool wide, Searches& list, int q) {
     const unsigned shared = (11u * low_[q + 1] + low_[q]) % 25;
-    const unsigned step0 = kStepBytes.at[q], step1 = kStepBytes.at[q + 1];
+    const unsigned step0 = kPositionBytes.mul[q], step1 = kPositionBytes.mul[q + 1];
 #ifdef VH_FIRST_AVX2
     if (wide)
         return pair_step_avx2(list.seed, list.want, list.end, (list.n + 15) & ~15, step0, top_[q], step1, top_[q + 1],
@@ -217,10 +197,10 @@ void FirstCreatures::search_own_natures(const Search& search, int latest, int la
         std::copy(again_, again_ + again_count_, list.seed);
 #ifdef VH_FIRST_AVX2
         if (wide)
-            residues_avx2(list.seed, list.n, kStepBytes.at[f + 1], top_[f + 1], low_[f + 1], list.want);
+            residues_avx2(list.seed, list.n, kPositionBytes.mul[f + 1], top_[f + 1], low_[f + 1], list.want);
         else
 #endif
-            residues_plain(list.seed, list.n, kStepBytes.at[f + 1], top_[f + 1], low_[f + 1], list.want);
+            residues_plain(list.seed, list.n, kPositionBytes.mul[f + 1], top_[f + 1], low_[f + 1], list.want);
         std::fill(list.want + list.n, list.want + list.n + 16, kEnded);
         for (int i = 0; i < list.n; ++i) frame_[list.seed[i]] = static_cast<std::uint16_t>(f);
         again_count_ = 0;
@@ -243,7 +223,7 @@ void FirstCreatures::search_wanted_nature(const Search& search, int latest, int 
     // 25), each of one seed.
     const auto for_residue = [&](int j, unsigned residue, auto&& f) {
         const unsigned first = 21 * (residue + 25 - low_[j] % 25) % 25;
-        for (unsigned x = first; x < 256; x += 25) f(((x - top_[j]) * kStepBytes.inv[j]) & 0xFFu);
+        for (unsigned x = first; x < 256; x += 25) f(((x - top_[j]) * kPositionBytes.inv[j]) & 0xFFu);
     };
     // Each seed's first frame that passes its nature step, and where its
     // search starts; `all_known` once every frame up to the latest was seen.

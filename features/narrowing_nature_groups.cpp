@@ -22,23 +22,6 @@ constexpr unsigned kMul1 = kMul & 0xFFu;
 constexpr unsigned kMul2 = kMul1 * kMul1 & 0xFFu;
 constexpr unsigned kMul3 = kMul2 * kMul1 & 0xFFu;
 
-// The top byte of the state at position j moves by mul[j] per unit of the
-// seed's top byte; inv[j] undoes it.
-struct PositionBytes {
-    std::uint8_t mul[kNatureGroupPositions];
-    std::uint8_t inv[kNatureGroupPositions];
-};
-constexpr PositionBytes make_position_bytes() {
-    static_assert(kNatureGroupPositions <= static_cast<int>(kJumpTableSize));
-    PositionBytes p{};
-    for (int j = 0; j < kNatureGroupPositions; ++j) {
-        p.mul[j] = static_cast<std::uint8_t>(kForwardJumps[j].mul);
-        p.inv[j] = static_cast<std::uint8_t>(kBackwardJumps[j].mul);
-    }
-    return p;
-}
-constexpr PositionBytes kPositionBytes = make_position_bytes();
-
 // The pair at q has personality value X' 2^24 + L' 2^16 + X 2^8 + L, its
 // outputs' top bytes X, X' and low bytes L, L', so its nature is
 // 16 X' + 11 L' + 6 X + L (mod 25). With X' = kMul1 X + carry (mod 256), bit
@@ -136,11 +119,7 @@ constexpr SeedSteps kSeedSteps = make_seed_steps();
     // The bounds held apart: a byte store could change `t` for all the
     // compiler knows, and would keep the loops from vectorising.
     const int last_pair = t.last_pair;
-    for (int j = 0; j <= last_pair + 3; ++j) {
-        const std::uint32_t s = kForwardColumns.mul[j] * base + kForwardColumns.add[j];
-        top[j] = static_cast<std::uint8_t>(s >> 24);
-        low[j] = static_cast<std::uint8_t>(s >> 16);
-    }
+    group_state_bytes(base, last_pair + 4, top, low);
     // In 16 bits (every value below 65536), for vectors of 16-bit lanes.
     const auto wanted = static_cast<std::uint16_t>(t.nature + 25);
     for (int q = 1; q <= last_pair; ++q) {

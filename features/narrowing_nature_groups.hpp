@@ -39,6 +39,34 @@ inline constexpr int kWideSpan = 256;
 // at a time, one past the last word).
 inline constexpr int kNatureGroupPositions = kMostFrames + 3 + 2 * kCoverPairs + 5;
 
+// The top byte of the state at position j moves by mul[j] per unit of the
+// seed's top byte; inv[j] undoes it.
+struct PositionBytes {
+    std::uint8_t mul[kNatureGroupPositions];
+    std::uint8_t inv[kNatureGroupPositions];
+};
+constexpr PositionBytes make_position_bytes() {
+    static_assert(kNatureGroupPositions <= static_cast<int>(kJumpTableSize));
+    PositionBytes p{};
+    for (int j = 0; j < kNatureGroupPositions; ++j) {
+        p.mul[j] = static_cast<std::uint8_t>(kForwardJumps[j].mul);
+        p.inv[j] = static_cast<std::uint8_t>(kBackwardJumps[j].mul);
+    }
+    return p;
+}
+inline constexpr PositionBytes kPositionBytes = make_position_bytes();
+
+// Seed 0's top byte and the third byte, which the group shares, of its
+// states at positions 0 .. n - 1, each state by its own jump from the seed
+// (no chain: the loop vectorises).
+[[gnu::always_inline]] inline void group_state_bytes(std::uint32_t base, int n, std::uint8_t* top, std::uint8_t* low) {
+    for (int j = 0; j < n; ++j) {
+        const std::uint32_t s = kForwardColumns.mul[j] * base + kForwardColumns.add[j];
+        top[j] = static_cast<std::uint8_t>(s >> 24);
+        low[j] = static_cast<std::uint8_t>(s >> 16);
+    }
+}
+
 // Bits over the 256 top bytes a state can have (or over the 256 seeds).
 struct TopMask {
     std::uint64_t w[4];
