@@ -10,6 +10,7 @@
 #include <sstream>
 #include <utility>
 
+#include "features/narrowing_first_creatures.hpp"
 #include "features/narrowing_replay.hpp"
 #include "narrowing_support.hpp"
 #include "test_support.hpp"
@@ -536,6 +537,46 @@ TEST(SeedReplayBlocks, ByteCompareNamesExactlyTheEqualBytes) {
 // fixed shiny creature, also its frames of the nature and their personality
 // values): it must answer every seed as a fresh replay does, whatever came
 // before.
+// The first creatures of a group seed by seed against the replay: every
+// seed the group settles has the replay's row, and the group settles most
+// of them (left all to the replay, the file would still be right).
+TEST(FirstCreaturesGroup, SettlesMostSeedsAsTheReplayDoes) {
+    std::mt19937 rng(20261209);
+    const auto group = std::make_unique<narrowing::FirstCreatures>();
+    const auto replay = std::make_unique<narrowing::SeedReplay>();
+    long settled = 0, seeds = 0;
+    for (int trial = 0; trial < 60; ++trial) {
+        narrowing::Search search;
+        NarrowingRequest& r = search.req;
+        r.reverse = false;
+        r.nature = trial % 2 == 0 ? kNoNature : static_cast<int>(rng() % 25);
+        r.sync = trial % 4 == 3;
+        r.hp_type = trial % 3 == 0 ? static_cast<int>(rng() % 16) : -1;
+        r.min_power = r.hp_type == -1 ? 40 + static_cast<int>(rng() % 31) : 30;
+        for (int& m : r.min_ivs) m = static_cast<int>(rng() % 20);
+        search.vectors = std::min(narrowing::processor_vectors(), static_cast<narrowing::Vectors>(trial % 3));
+        narrowing::set_request_tests(search);
+        const std::uint32_t base = (rng() % 24) << 16 | (rng() & 0xFFFFu);
+        group->run(search, base);
+        for (unsigned k = 0; k < 256; ++k) {
+            const int f = group->frame(k);
+            ++seeds;
+            if (f == narrowing::FirstCreatures::kUnsettled) continue;
+            ++settled;
+            const std::uint32_t seed = k << 24 | base;
+            Creature c{};
+            ASSERT_EQ(f, replay->row_frame(search, seed, r.max_frames, kSeedRunSize - 1, narrowing::ReplayRules::kForward, c))
+                << "trial " << trial << " seed " << seed;
+            if (f >= 0) {
+                EXPECT_EQ(group->creature(k).pid, c.pid) << "trial " << trial << " seed " << seed;
+                EXPECT_EQ(group->creature(k).first_word, c.first_word) << "trial " << trial;
+                EXPECT_EQ(group->creature(k).second_word, c.second_word) << "trial " << trial;
+            }
+        }
+    }
+    EXPECT_GT(settled, seeds * 3 / 4);
+}
+
 TEST(SeedReplayBlocks, AKeptReferenceAnswersAsAFreshReplay) {
     std::mt19937 rng(20261208);
     const auto kept = std::make_unique<narrowing::SeedReplay>();
