@@ -19,9 +19,8 @@
 
 namespace vh::narrowing {
 
-// frames_reaching's buffers for one worker.
+// frames_reaching's buffer for one worker.
 struct ReachScratch {
-    std::uint16_t before[kSeedRunSize + 8];
     int starts[kSeedRunSize + 8];
 };
 
@@ -70,7 +69,7 @@ void reaching_frames(const Search& search, std::uint32_t g, ReachScratch& w, Emi
     __builtin_prefetch(&cycle_lows()[g & 0xFFFFu]);
     std::uint32_t pid;
     // A frame reads at most output table-1; its second word is at position +1.
-    const int n = frames_reaching(search, g, 0, 3 - search.table, w.before, w.starts, pid);
+    const int n = frames_reaching(search, g, 0, 3 - search.table, w.starts, pid);
     if (n == 0) return;
     for (int i = 0; i < n; ++i) emit(g, w.starts[i]);
 }

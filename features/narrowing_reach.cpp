@@ -3,7 +3,8 @@
 // The pairs before P are counted back from the state g at position P: pair
 // j has its high output at P - 2j - 1 and its low output at P - 2j - 2, so
 // pair 0 is the accepted personality value and the frames that can reach it
-// start at the high outputs of pairs 1, 2, ... (a = P - 2j - 1). They are
+// start at the high outputs of pairs 1, 2, ... (a = P - 2j - 1), or with
+// synchronize also at their low outputs (a = P - 2j - 2). They are
 // taken in blocks of kBlockPairs, each block's outputs by one independent
 // jump from the state at P - 2 j0, and each pair's nature test is plain
 // arithmetic, so that a block is a few vector operations:
@@ -11,7 +12,6 @@
 // and x is a multiple of 25 exactly when x times the inverse of 25 modulo
 // 2^32 is at most (2^32 - 1) / 25.
 #include <algorithm>
-#include <cstring>
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #include <immintrin.h>
@@ -54,23 +54,27 @@ constexpr std::uint32_t kInverse25 = 0xC28F5C29u;
 constexpr std::uint32_t kMostMultipleProduct = 0xFFFFFFFFu / 25;
 static_assert(25u * kInverse25 == 1u);
 
-// One block, a bit per pair: whether the pair has nature m, and whether
-// its high output is m modulo 25 (a frame starting there chooses m).
-// `pairs[i]`, when asked for, is pair i's high output | its low output << 16.
+// One block, a bit per pair: whether the pair has nature m, whether its
+// high output is m modulo 25 (a frame starting there chooses m), and, for
+// the synchronized nature step, whether its high output is even and its
+// low output odd.
 struct PairMasks {
     std::uint32_t nature_is_m;
     std::uint32_t high_is_m;
+    std::uint32_t high_even;
+    std::uint32_t low_odd;
 };
 
 // `to_m` is 25 - m: adding it makes a value of m a multiple of 25.
-PairMasks walk_block_plain(std::uint32_t base, std::uint32_t to_m, std::uint32_t* pairs) {
-    PairMasks masks{0, 0};
+PairMasks walk_block_plain(std::uint32_t base, std::uint32_t to_m) {
+    PairMasks masks{0, 0, 0, 0};
     for (int i = 0; i < kBlockPairs; ++i) {
         const std::uint32_t high = (kPairColumns.high_mul[i] * base + kPairColumns.high_add[i]) >> 16;
         const std::uint32_t low = (kPairColumns.low_mul[i] * base + kPairColumns.low_add[i]) >> 16;
-        if (pairs) pairs[i] = high | low << 16;
         masks.nature_is_m |= std::uint32_t{(high * 11 + low + to_m) * kInverse25 <= kMostMultipleProduct} << i;
         masks.high_is_m |= std::uint32_t{(high + to_m) * kInverse25 <= kMostMultipleProduct} << i;
+        masks.high_even |= (~high & 1u) << i;
+        masks.low_odd |= (low & 1u) << i;
     }
     return masks;
 }
@@ -90,30 +94,32 @@ PairMasks walk_block_plain(std::uint32_t base, std::uint32_t to_m, std::uint32_t
     return static_cast<std::uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(is)));
 }
 
-[[gnu::target("avx2")]] PairMasks walk_block_avx2(std::uint32_t base, std::uint32_t to_m, std::uint32_t* pairs) {
+// Bit 0 of each lane, as bits.
+[[gnu::target("avx2")]] inline std::uint32_t low_bits_avx2(__m256i x) {
+    return static_cast<std::uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_slli_epi32(x, 31))));
+}
+
+[[gnu::target("avx2")]] PairMasks walk_block_avx2(std::uint32_t base, std::uint32_t to_m) {
     const __m256i state = _mm256_set1_epi32(static_cast<int>(base));
     const __m256i add_m = _mm256_set1_epi32(static_cast<int>(to_m));
-    PairMasks masks{0, 0};
+    PairMasks masks{0, 0, 0, 0};
     for (int v = 0; v < kBlockPairs / 8; ++v) {
         const __m256i high = outputs_avx2(kPairColumns.high_mul + 8 * v, kPairColumns.high_add + 8 * v, state);
         const __m256i low = outputs_avx2(kPairColumns.low_mul + 8 * v, kPairColumns.low_add + 8 * v, state);
-        if (pairs)
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(pairs + 8 * v),
-                                _mm256_or_si256(high, _mm256_slli_epi32(low, 16)));
         const __m256i high_11 = _mm256_mullo_epi32(high, _mm256_set1_epi32(11));
         masks.nature_is_m |= multiples_of_25_avx2(_mm256_add_epi32(high_11, low), add_m) << (8 * v);
         masks.high_is_m |= multiples_of_25_avx2(high, add_m) << (8 * v);
+        masks.high_even |= (~low_bits_avx2(high) & 0xFFu) << (8 * v);
+        masks.low_odd |= low_bits_avx2(low) << (8 * v);
     }
     return masks;
 }
 #else
-PairMasks walk_block_avx2(std::uint32_t base, std::uint32_t to_m, std::uint32_t* pairs) {
-    return walk_block_plain(base, to_m, pairs);
-}
+PairMasks walk_block_avx2(std::uint32_t base, std::uint32_t to_m) { return walk_block_plain(base, to_m); }
 #endif
 
-PairMasks walk_block(const Search& search, std::uint32_t base, std::uint32_t to_m, std::uint32_t* pairs) {
-    return search.vectors != Vectors::kNone ? walk_block_avx2(base, to_m, pairs) : walk_block_plain(base, to_m, pairs);
+PairMasks walk_block(const Search& search, std::uint32_t base, std::uint32_t to_m) {
+    return search.vectors != Vectors::kNone ? walk_block_avx2(base, to_m) : walk_block_plain(base, to_m);
 }
 
 // Bits [from, to) of a block's mask, with from and to clamped to the block.
@@ -127,68 +133,52 @@ std::uint32_t bits_between(int from, int to) {
 
 }  // namespace
 
-int frames_reaching(const Search& search, std::uint32_t g, int p, int lowest, std::uint16_t* outs, int* starts,
-                    std::uint32_t& pid) {
+int frames_reaching(const Search& search, std::uint32_t g, int p, int lowest, int* starts, std::uint32_t& pid) {
     const std::uint32_t s1 = prev_seed(g);
-    outs[1] = output_of(s1);
-    outs[2] = output_of(prev_seed(s1));
-    pid = make_pid(outs[2], outs[1]);
+    pid = make_pid(output_of(prev_seed(s1)), output_of(s1));
     const int m = nature_of(pid);
     if (search.req.nature != kNoNature && m != search.req.nature) return 0;
     if (search.req.shiny && !is_shiny(pid, search.req.tid, search.req.sid)) return 0;
 
     // Pair j can be the previous pair of nature m while its low output is
     // at lowest + 1 or later; a frame can start at its high output while
-    // that is at lowest or later.
+    // that is at lowest or later, at its low output while that is.
     const int span = p - lowest;
     const int last_walk = span >= 3 ? (span - 3) / 2 : 0;
     const int last_start = span >= 1 ? (span - 1) / 2 : 0;
+    const int last_low_start = span >= 2 ? (span - 2) / 2 : 0;
     const bool sync = search.sync_nature;
     const std::uint32_t to_m = static_cast<std::uint32_t>(25 - m);
-    int found = -1;  // the previous pair of nature m
-    int n = 0;       // non-synchronized starts, by descending a for now
-    std::uint32_t pairs[kBlockPairs];
+    int n = 0;  // by descending a for now
     std::uint32_t base = g;  // the state at P - 2 j0
-    int j0 = 0;
-    for (;;) {
-        const PairMasks masks = walk_block(search, base, to_m, sync ? pairs : nullptr);
+    for (int j0 = 0;; j0 += kBlockPairs, base = kBlockBack.apply(base)) {
+        const PairMasks masks = walk_block(search, base, to_m);
         const int first = j0 == 0 ? 1 : 0;
         const std::uint32_t walked = masks.nature_is_m & bits_between(first, last_walk + 1 - j0);
-        int end = last_start + 1 - j0;  // pairs [first, end) of the block can start a frame
-        if (walked != 0) {
-            found = j0 + __builtin_ctz(walked);
-            end = found - j0 + 1;
+        // Pairs [first, end) of the block can start a search that reaches
+        // pair 0: up to the previous pair of nature m.
+        int end = last_start + 1 - j0;
+        if (walked != 0) end = __builtin_ctz(walked) + 1;
+        const std::uint32_t reach = bits_between(first, end);
+        // Without synchronize a frame starting at the high output of pair
+        // j chooses its nature there and searches from P - 2j. With it, a
+        // frame whose first output is even takes m and searches from the
+        // next one: starting at the high output of pair j, from P - 2j;
+        // one whose first output is odd chooses from the second and
+        // searches from the one after: starting at the low output of pair
+        // j, whose high output is m modulo 25, from P - 2j as well.
+        const std::uint32_t at_high = (sync ? masks.high_even : masks.high_is_m) & reach;
+        const std::uint32_t at_low =
+            sync ? masks.low_odd & masks.high_is_m & reach & bits_between(first, last_low_start + 1 - j0) : 0;
+        for (std::uint32_t hit = at_high | at_low; hit != 0; hit &= hit - 1) {
+            const int j = j0 + __builtin_ctz(hit);
+            const std::uint32_t bit = hit & -hit;
+            if ((at_high & bit) != 0) starts[n++] = p - 2 * j - 1;
+            if ((at_low & bit) != 0) starts[n++] = p - 2 * j - 2;
         }
-        end = std::min(end, kBlockPairs);
-        if (sync) {
-            // The synchronized nature step reads both outputs of every start.
-            for (int i = 0; i < end; ++i) {
-                outs[2 * (j0 + i) + 1] = static_cast<std::uint16_t>(pairs[i]);
-                outs[2 * (j0 + i) + 2] = static_cast<std::uint16_t>(pairs[i] >> 16);
-            }
-        } else {
-            for (std::uint32_t hit = masks.high_is_m & bits_between(first, end); hit != 0; hit &= hit - 1)
-                starts[n++] = p - 2 * (j0 + __builtin_ctz(hit)) - 1;
-        }
-        if (found >= 0 || j0 + kBlockPairs > last_start) break;
-        j0 += kBlockPairs;
-        base = kBlockBack.apply(base);
+        if (walked != 0 || j0 + kBlockPairs > last_start) break;
     }
-    if (!sync) {
-        std::reverse(starts, starts + n);
-        return n;
-    }
-    // The synchronized step: a frame starting at a chooses m from outputs a,
-    // a + 1 and starts its search at a + 1 or a + 2, which must lie after
-    // the previous pair of nature m and have P's parity.
-    const int prev = found >= 0 ? p - 2 * found - 2 : p - 2 * last_walk - 4;
-    const int a_lo = prev - 1 > lowest ? prev - 1 : lowest;
-    if (found >= 0) outs[2 * found + 3] = output_of(kBackwardJumps[2 * (found - j0) + 3].apply(base));
-    for (int a = a_lo; a <= p - 3; ++a) {
-        const NatureStep step = nature_step(search, a, outs[p - a], outs[p - a - 1]);
-        if (!search_ends_at(step, m, p - 2, prev)) continue;
-        starts[n++] = a;
-    }
+    std::reverse(starts, starts + n);
     return n;
 }
 

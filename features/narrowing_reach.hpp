@@ -23,10 +23,9 @@ inline NatureStep nature_step(const Search& search, int a, std::uint16_t o1, std
 
 // Fills `starts` (ascending) with the first-output positions a >= lowest
 // whose frame passes its nature step and accepts the pair before P, and
-// `pid` with that personality value; `outs` must hold P - lowest + 4
-// entries. Returns the number of starts; 0 also when the pair's nature is
-// not the wanted one or shiny is wanted and it is not.
-int frames_reaching(const Search& search, std::uint32_t g, int p, int lowest, std::uint16_t* outs, int* starts,
-                    std::uint32_t& pid);
+// `pid` with that personality value. Returns the number of starts; 0 also
+// when the pair's nature is not the wanted one or shiny is wanted and it is
+// not.
+int frames_reaching(const Search& search, std::uint32_t g, int p, int lowest, int* starts, std::uint32_t& pid);
 
 }  // namespace vh::narrowing

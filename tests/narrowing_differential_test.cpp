@@ -11,6 +11,7 @@
 #include <utility>
 
 #include "features/narrowing_first_creatures.hpp"
+#include "features/narrowing_reach.hpp"
 #include "features/narrowing_replay.hpp"
 #include "narrowing_support.hpp"
 #include "test_support.hpp"
@@ -575,6 +576,49 @@ TEST(FirstCreaturesGroup, SettlesMostSeedsAsTheReplayDoes) {
         }
     }
     EXPECT_GT(settled, seeds * 3 / 4);
+}
+
+// The frames whose personality search ends at the pair before a state's
+// words, against every start tried literally: with and without
+// synchronize and a wanted nature, walks bounded by the lowest start (often
+// within a few pairs) or by
+// a pair of the same nature, with vectors or without.
+TEST(FramesReaching, AreEveryStartWhoseSearchEndsAtThePair) {
+    std::mt19937 rng(20261209);
+    long found = 0;
+    int starts[512];
+    for (int trial = 0; trial < 3000; ++trial) {
+        narrowing::Search search;
+        NarrowingRequest& r = search.req;
+        r.reverse = false;
+        r.sync = trial % 3 != 0;
+        const std::uint32_t g = static_cast<std::uint32_t>(rng());
+        const int lowest = -static_cast<int>(rng() % (trial % 5 == 0 ? 12 : 300));
+        // out[x - lowest] is the output at position x (g at 0).
+        std::uint16_t out[302];
+        std::uint32_t s = g;
+        for (int x = 0; x >= lowest; --x, s = prev_seed(s)) out[x - lowest] = output_of(s);
+        const auto o = [&](long x) { return out[x - lowest]; };
+        const int m = nature_of(make_pid(o(-2), o(-1)));
+        // Mostly the pair's own nature where one is wanted, so that frames reach it.
+        r.nature = trial % 4 == 0 ? kNoNature : trial % 4 == 1 ? static_cast<int>(rng() % 25) : m;
+        search.vectors = trial % 2 == 0 ? narrowing::processor_vectors() : narrowing::Vectors::kNone;
+        narrowing::set_request_tests(search);
+        std::uint32_t pid = 0;
+        const int n = narrowing::frames_reaching(search, g, 0, lowest, starts, pid);
+        std::vector<int> expected;
+        if (r.nature == kNoNature || m == r.nature) {
+            for (int a = lowest; a <= -3; ++a) {
+                const NatureStep step = encounter_nature_step(o, synced_nature(r.nature, r.sync), a);
+                int q = step.start;
+                while (q < -2 && nature_of(make_pid(o(q), o(q + 1))) != step.nature) q += 2;
+                if (q == -2 && step.nature == m) expected.push_back(a);
+            }
+        }
+        ASSERT_EQ(std::vector<int>(starts, starts + n), expected) << "trial " << trial;
+        found += n;
+    }
+    EXPECT_GT(found, 5000);
 }
 
 TEST(SeedReplayBlocks, AKeptReferenceAnswersAsAFreshReplay) {
