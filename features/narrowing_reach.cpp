@@ -65,7 +65,9 @@ struct PairMasks {
     std::uint32_t low_odd;
 };
 
-// `to_m` is 25 - m: adding it makes a value of m a multiple of 25.
+// `to_m` is 25 - m: adding it makes a value of m a multiple of 25. The
+// outputs' low bits only with `sync`.
+template <bool kSync>
 PairMasks walk_block_plain(std::uint32_t base, std::uint32_t to_m) {
     PairMasks masks{0, 0, 0, 0};
     for (int i = 0; i < kBlockPairs; ++i) {
@@ -73,8 +75,10 @@ PairMasks walk_block_plain(std::uint32_t base, std::uint32_t to_m) {
         const std::uint32_t low = (kPairColumns.low_mul[i] * base + kPairColumns.low_add[i]) >> 16;
         masks.nature_is_m |= std::uint32_t{(high * 11 + low + to_m) * kInverse25 <= kMostMultipleProduct} << i;
         masks.high_is_m |= std::uint32_t{(high + to_m) * kInverse25 <= kMostMultipleProduct} << i;
-        masks.high_even |= (~high & 1u) << i;
-        masks.low_odd |= (low & 1u) << i;
+        if constexpr (kSync) {
+            masks.high_even |= (~high & 1u) << i;
+            masks.low_odd |= (low & 1u) << i;
+        }
     }
     return masks;
 }
@@ -99,6 +103,7 @@ PairMasks walk_block_plain(std::uint32_t base, std::uint32_t to_m) {
     return static_cast<std::uint32_t>(_mm256_movemask_ps(_mm256_castsi256_ps(_mm256_slli_epi32(x, 31))));
 }
 
+template <bool kSync>
 [[gnu::target("avx2")]] PairMasks walk_block_avx2(std::uint32_t base, std::uint32_t to_m) {
     const __m256i state = _mm256_set1_epi32(static_cast<int>(base));
     const __m256i add_m = _mm256_set1_epi32(static_cast<int>(to_m));
@@ -109,17 +114,24 @@ PairMasks walk_block_plain(std::uint32_t base, std::uint32_t to_m) {
         const __m256i high_11 = _mm256_mullo_epi32(high, _mm256_set1_epi32(11));
         masks.nature_is_m |= multiples_of_25_avx2(_mm256_add_epi32(high_11, low), add_m) << (8 * v);
         masks.high_is_m |= multiples_of_25_avx2(high, add_m) << (8 * v);
-        masks.high_even |= (~low_bits_avx2(high) & 0xFFu) << (8 * v);
-        masks.low_odd |= low_bits_avx2(low) << (8 * v);
+        if constexpr (kSync) {
+            masks.high_even |= (~low_bits_avx2(high) & 0xFFu) << (8 * v);
+            masks.low_odd |= low_bits_avx2(low) << (8 * v);
+        }
     }
     return masks;
 }
 #else
-PairMasks walk_block_avx2(std::uint32_t base, std::uint32_t to_m) { return walk_block_plain(base, to_m); }
+template <bool kSync>
+PairMasks walk_block_avx2(std::uint32_t base, std::uint32_t to_m) {
+    return walk_block_plain<kSync>(base, to_m);
+}
 #endif
 
 PairMasks walk_block(const Search& search, std::uint32_t base, std::uint32_t to_m) {
-    return search.vectors != Vectors::kNone ? walk_block_avx2(base, to_m) : walk_block_plain(base, to_m);
+    const bool wide = search.vectors != Vectors::kNone;
+    if (search.sync_nature) return wide ? walk_block_avx2<true>(base, to_m) : walk_block_plain<true>(base, to_m);
+    return wide ? walk_block_avx2<false>(base, to_m) : walk_block_plain<false>(base, to_m);
 }
 
 // Bits [from, to) of a block's mask, with from and to clamped to the block.
