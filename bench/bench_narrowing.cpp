@@ -251,6 +251,20 @@ int main(int argc, char** argv) {
         r.hp_type = 5;
         r.min_power = 30;
         add_forward("forward, nature 23, sync, type 5", r, "< 1 s");
+        // A power filter that most creatures pass, with tight minimums.
+        r = NarrowingRequest{};
+        r.reverse = false;
+        r.min_ivs = {20, 20, 20, 20, 20, 20};
+        r.min_power = 40;
+        add_forward("forward, power 40, minimums 20", r, "< 1 s");
+        r.min_ivs = {18, 18, 18, 18, 18, 18};
+        r.nature = 5;
+        r.sync = true;
+        add_forward("forward, nature 5, sync, power 40, min 18", r, "< 1 s");
+        r.min_ivs = {10, 12, 11, 16, 16, 10};
+        r.nature = 14;
+        r.min_power = 56;
+        add_forward("forward, nature 14, sync, power 56", r, "< 1 s");
     }
     add_forward("forward, minimums 20 (9M rows)", forward_minimums(20), "300 MB/s");
     {
