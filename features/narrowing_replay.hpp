@@ -148,6 +148,10 @@ public:
         // Without synchronize only a frame whose first output has the wanted
         // nature's residue passes its nature step: the others are skipped.
         const bool skip = req.nature != kNoNature && !req.sync;
+        // With synchronize most frames take the wanted nature, but those
+        // whose search starts at or before the failed pair of its parity are
+        // passed over too, 64 frames at a time.
+        const bool jump = req.nature != kNoNature && req.sync;
         // A frame reads at least two outputs: later ones would be out of range.
         const int latest = static_cast<int>(std::min<long>(max_frames, last - 2));
         const int last_pair = static_cast<int>(last) - 3;  // both words after it exist
@@ -157,6 +161,7 @@ public:
         int failed_at[2] = {-1, -1};
         for (int f = 0; f <= max_frames; ++f) {
             if (skip && (f = next_residue(f + 1, req.nature, latest + 1) - 1) < 0) return -1;
+            if (jump && (f = next_searching_frame(f, req.nature, failed_at, latest)) < 0) return -1;
             if (f > latest) return -1;  // out of range, as is every later frame
             fill_through(f + 2);
             const auto [nature, start] = nature_step_of(f, synced);
@@ -477,6 +482,55 @@ private:
             if (pairs != 0 || b == 0) return a;
             top = b - 1;
         }
+    }
+
+    // With synchronize and a wanted nature: the first frame f >= f0, f <=
+    // latest, that passes its nature step and starts its search after the
+    // failed pair of the search's parity (failed_at, as row_frame keeps
+    // it), or -1. Frame a - 1, whose first output is a, synchronizes when
+    // that is even and searches from a + 1, or chooses the nature of output
+    // a + 1 when it is odd and searches from a + 2.
+    int next_searching_frame(int f0, int nature, const int* failed_at, int latest) {
+        // Bit i: position w + i is at or after x.
+        const auto from = [](int w, int x) {
+            return x <= w ? ~std::uint64_t{0} : x >= w + 64 ? 0 : ~std::uint64_t{0} << (x - w);
+        };
+        constexpr std::uint64_t kEven = 0x5555555555555555u;
+        for (int w = (f0 + 1) & ~63; w <= latest + 1; w += 64) {
+            fill_through(w + 64);
+            const std::uint64_t odd = odd_outputs(out_ + w);
+            const std::uint64_t chooses = equal_64(mod_ + w + 1, nature);
+            // The search from a + 1 is at a's other parity, from a + 2 at a's;
+            // the failed pair of parity p is at a position of parity p, so
+            // either start is after it exactly when a is at or after it.
+            const std::uint64_t at_or_after_even = from(w, failed_at[0]), at_or_after_odd = from(w, failed_at[1]);
+            const std::uint64_t next_after = (kEven & at_or_after_odd) | (~kEven & at_or_after_even);
+            const std::uint64_t second_after = (kEven & at_or_after_even) | (~kEven & at_or_after_odd);
+            const std::uint64_t starts =
+                ((~odd & next_after) | (odd & chooses & second_after)) & from(w, f0 + 1);
+            if (starts != 0) {
+                const int f = w + std::countr_zero(starts) - 1;
+                return f <= latest ? f : -1;
+            }
+        }
+        return -1;
+    }
+    // Bit i set where out[i] is odd, i = 0 .. 63.
+    std::uint64_t odd_outputs(const std::uint16_t* out) const {
+        std::uint64_t bits = 0;
+#ifdef __SSE2__
+        if (vectors_ != Vectors::kNone) {
+            // Each low bit moved to the sign, the signs packed to bytes.
+            for (int i = 0; i < 64; i += 16) {
+                const __m128i a = _mm_slli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(out + i)), 15);
+                const __m128i b = _mm_slli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(out + i + 8)), 15);
+                bits |= std::uint64_t{static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(a, b)))} << i;
+            }
+            return bits;
+        }
+#endif
+        for (int i = 0; i < 64; ++i) bits |= std::uint64_t{out[i] & 1u} << i;
+        return bits;
     }
 
     // The first output k >= k0 with residue `residue` and k <= limit, or -1.

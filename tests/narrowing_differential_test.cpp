@@ -198,10 +198,12 @@ long far_rows_of(std::uint32_t seed, int n, Adjust&& adjust) {
 }
 
 TEST(NarrowingDifferential, FarRowsReplayedRandomRequests) {
-    const long far_rows = far_rows_of(8122027, 60, [](Gen&, int i, NarrowingRequest&, Knobs& opt) {
+    const long far_rows = far_rows_of(8122027, 60, [](Gen& g, int i, NarrowingRequest& req, Knobs& opt) {
         const ForwardWay ways[] = {ForwardWay::kReplayEverySeed, ForwardWay::kReplayFromWords,
                                    ForwardWay::kNatureGroups};
         opt.hook.forward_way = ways[i % 3];
+        // Frame maxima that end a 64-frame step of the replay.
+        if (g.chance(25)) req.max_frames = 64 * g.uniform(1, 4) - 1;
     });
     EXPECT_GT(far_rows, 10000);  // the seeds do reach far rows
 }
