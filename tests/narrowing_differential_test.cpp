@@ -596,11 +596,11 @@ TEST(FramesReaching, AreEveryStartWhoseSearchEndsAtThePair) {
         r.sync = trial % 3 != 0;
         const std::uint32_t g = static_cast<std::uint32_t>(rng());
         const int lowest = -static_cast<int>(rng() % (trial % 5 == 0 ? 12 : 300));
-        // out[x - lowest] is the output at position x (g at 0).
+        // out[-x] is the output at position x (g at 0), down to -301.
         std::uint16_t out[302];
         std::uint32_t s = g;
-        for (int x = 0; x >= lowest; --x, s = prev_seed(s)) out[x - lowest] = output_of(s);
-        const auto o = [&](long x) { return out[x - lowest]; };
+        for (int i = 0; i < 302; ++i, s = prev_seed(s)) out[i] = output_of(s);
+        const auto o = [&](long x) { return out[-x]; };
         const int m = nature_of(make_pid(o(-2), o(-1)));
         // Mostly the pair's own nature where one is wanted, so that frames reach it.
         r.nature = trial % 4 == 0 ? kNoNature : trial % 4 == 1 ? static_cast<int>(rng() % 25) : m;
