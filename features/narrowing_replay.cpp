@@ -93,6 +93,7 @@ void plain_fill(const std::uint16_t* ref, unsigned delta, const WordMinimums& mi
             for (int w = 0; w < kReplayBlockOutputs / 64; ++w) to.wanted[w] = bits_of_bytes(wanted + 64 * w);
         }
     }
+    if (to.words == nullptr) return;
     // Each word's three values at least their minimums: bits 0-4, 5-9 and
     // 10-14 of the output as the first word (H, A, B) and as the second
     // (S, C, D), each compared with the bits below it (a minimum m of bits
@@ -283,7 +284,8 @@ template <bool kByParity, bool kWords, bool kNatures = true>
         o0 = o2;
         r0 = r2;
     }
-    if constexpr (!kWords) std::fill(words, words + kReplayBlockOutputs / 64, ~std::uint64_t{0});
+    if constexpr (!kWords)
+        if (words != nullptr) std::fill(words, words + kReplayBlockOutputs / 64, ~std::uint64_t{0});
 }
 
 [[gnu::target("avx2")]] std::uint64_t wide_classes_in(const std::uint8_t* pairs) {
@@ -412,7 +414,7 @@ template <bool kByParity, bool kWords, bool kNatures = true>
             const std::uint64_t seconds = (second[2 * w] | second[2 * w + 1] << 32) >> 1 | second[2 * w + 2] << 63;
             words[w] = firsts & seconds & low_words[w];
         }
-    } else {
+    } else if (words != nullptr) {
         std::fill(words, words + kReplayBlockOutputs / 64, ~std::uint64_t{0});
     }
 }
@@ -456,7 +458,7 @@ void fill_replay_block(Vectors vectors, const std::uint16_t* ref, const std::uin
 #ifdef VH_REPLAY_AVX2
     // Without minimums every pair of words passes: the fill makes no words.
     // Without residue slots, the outputs and the words only.
-    const bool words = !mins.all_zero, by_parity = to.pair == nullptr, natures = to.mod != nullptr;
+    const bool words = !mins.all_zero && to.words != nullptr, by_parity = to.pair == nullptr, natures = to.mod != nullptr;
     if (vectors == Vectors::k512) {
         const auto fill = !natures    ? (words ? widest_fill<true, true, false> : widest_fill<true, false, false>)
                           : by_parity ? (words ? widest_fill<true, true> : widest_fill<true, false>)

@@ -46,6 +46,7 @@ struct WordMinimums {
         for (int i = 0; i < 4; ++i)
             placed_below[i] = static_cast<std::int16_t>((m[at[i]] << (5 + 5 * (i & 1))) - 1);
     }
+
 };
 
 // A block: 128 outputs of a seed from `out` on (and the next block's
@@ -78,7 +79,7 @@ struct ReplayBlockSlots {
     int nature;
     std::uint8_t* even;
     std::uint8_t* odd;
-    std::uint64_t* words;
+    std::uint64_t* words;  // null: no word bits (the caller tests the words it reaches)
 };
 void fill_reference_outputs(Vectors vectors, std::uint32_t base, std::uint16_t* ref, const WordMinimums& mins,
                             std::uint64_t* low_words);
@@ -316,6 +317,10 @@ private:
         pair_classes_ = pair_classes;
         // The fixed shiny creature reads the outputs and the words only.
         outputs_only_ = search.req.fixed_shiny;
+        // With a power or type filter the frame-by-frame replay reads few
+        // pairs of words before a creature ends the seed: it tests those
+        // alone instead of having every block's made.
+        words_in_blocks_ = !(search.hp_filter && !pair_classes && !search.req.fixed_shiny);
         search_nature_ = search.req.nature;
         filled_end_ = 0;
         const int* mins = search.req.min_ivs.data();
@@ -351,7 +356,7 @@ private:
                                       pair_classes_ ? pair_ + filled_end_ : nullptr,
                                       wanted_ + 2 * block, search_nature_,
                                       natures_[0] + filled_end_ / 2, natures_[1] + filled_end_ / 2,
-                                      words_ + 2 * block};
+                                      words_in_blocks_ ? words_ + 2 * block : nullptr};
             fill_replay_block(vectors_, ref_out_ + filled_end_, ref_low_words_ + 2 * block, delta_, word_mins_, to);
             filled_end_ += kReplayBlockOutputs;
         }
@@ -562,6 +567,10 @@ private:
     // Whether the words at k and k + 1 hold values of at least the minimums
     // (the blocks were made with them).
     bool words_at(int k) {
+        if (!words_in_blocks_) {
+            fill_through(k + 1);
+            return minimums_pass(word_mins_.mins, ivs_from_words(out_[k], out_[k + 1]));
+        }
         fill_through(k);
         return (words_[k >> 6] >> (k & 63) & 1u) != 0;
     }
@@ -696,6 +705,7 @@ private:
     int window_frame_ = -2;
     std::uint32_t window_ = 0;
     int filled_end_ = 0;  // outputs filled: whole blocks
+    bool words_in_blocks_ = true;  // the blocks hold words_
     bool pair_classes_ = false;  // the blocks hold pair_ and wanted_, else natures_
     bool outputs_only_ = false;  // the blocks hold no residues or natures
     int search_nature_ = kNoNature;  // the nature of wanted_
