@@ -161,47 +161,55 @@ inline std::uint32_t eight_below(const std::uint32_t* e, std::uint32_t low24) {
     return n;
 }
 
-// Fills the frames of the seeds in blocks [first, end) of the cycle.
+// Fills the frames of the seeds in blocks [first, end) of the cycle. The
+// groups are taken in order of their positions, each across the blocks, so
+// that a group's 256 frames are written together; each block keeps its
+// place in its bucket.
 void find_frames(const Search& search, const PassSet& set, HourSeeds& h, int first, int end) {
     const std::uint32_t max_frames = static_cast<std::uint32_t>(search.req.max_frames);
-    for (int block = first; block < end; ++block) {
-        const PassBucket& bucket = set.bucket[block];
-        // The bucket's entries chunk by chunk: `e` the first not below the
-        // seeds' position, or `e == chunk_end` past the last chunk.
-        std::size_t chunk = 0;
-        const std::uint32_t* e = nullptr;
+    // Per block its bucket's entries chunk by chunk: `at` the first not
+    // below the seeds' position, or `at == chunk_end` past the last chunk.
+    struct Place {
+        const std::uint32_t* at = nullptr;
         const std::uint32_t* chunk_end = nullptr;
-        const auto open_chunk = [&] {
-            const std::size_t from = chunk << kChunkBits;
-            if (from >= bucket.size) return false;
-            e = bucket.chunks[chunk].get();
-            chunk_end = e + std::min(kChunkEntries, bucket.size - from);
-            return true;
-        };
-        bool more = open_chunk();
-        for (const SeedGroup& g : h.groups) {
-            while (more) {
+        std::size_t chunk = 0;
+        bool more = false;
+    };
+    Place places[256];
+    const auto open_chunk = [&](int block, Place& p) {
+        const PassBucket& bucket = set.bucket[block];
+        const std::size_t from = p.chunk << kChunkBits;
+        if (from >= bucket.size) return false;
+        p.at = bucket.chunks[p.chunk].get();
+        p.chunk_end = p.at + std::min(kChunkEntries, bucket.size - from);
+        return true;
+    };
+    for (int block = first; block < end; ++block) places[block].more = open_chunk(block, places[block]);
+    for (const SeedGroup& g : h.groups) {
+        for (int block = first; block < end; ++block) {
+            Place& p = places[block];
+            while (p.more) {
                 // Sorted entries: those below are a prefix; the seeds of
                 // several hours lie only a few entries apart, where the set
                 // is sparse mostly none.
-                if (e < chunk_end && (*e & kLow24) >= g.low24) break;
-                if (chunk_end - e >= 8) {
-                    const std::uint32_t below = eight_below(e, g.low24);
-                    e += below;
+                if (p.at < p.chunk_end && (*p.at & kLow24) >= g.low24) break;
+                if (p.chunk_end - p.at >= 8) {
+                    const std::uint32_t below = eight_below(p.at, g.low24);
+                    p.at += below;
                     if (below < 8) break;
                     continue;
                 }
-                while (e < chunk_end && (*e & kLow24) < g.low24) ++e;
-                if (e < chunk_end) break;
-                ++chunk;
-                more = open_chunk();
+                while (p.at < p.chunk_end && (*p.at & kLow24) < g.low24) ++p.at;
+                if (p.at < p.chunk_end) break;
+                ++p.chunk;
+                p.more = open_chunk(block, p);
             }
             // Past the bucket's last entry the window goes on into the next.
             std::uint32_t frames = 0xFFFFFFFFu;
             std::uint32_t tag = kRegenerate;
-            if (more) {
-                frames = (*e & kLow24) - g.low24;
-                tag = *e >> 24;
+            if (p.more) {
+                frames = (*p.at & kLow24) - g.low24;
+                tag = *p.at >> 24;
             } else if (set.total > 0) {
                 frames = set.next_after[block] - (static_cast<std::uint32_t>(block) << 24 | g.low24);
                 tag = set.next_tag[block];
