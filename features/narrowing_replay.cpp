@@ -456,9 +456,11 @@ void fill_reference_outputs(Vectors vectors, std::uint32_t base, std::uint16_t* 
 void fill_replay_block(Vectors vectors, const std::uint16_t* ref, const std::uint64_t* low_words, unsigned delta,
                        const WordMinimums& mins, const ReplayBlockSlots& to) {
 #ifdef VH_REPLAY_AVX2
-    // Without minimums every pair of words passes: the fill makes no words.
-    // Without residue slots, the outputs and the words only.
-    const bool words = !mins.all_zero && to.words != nullptr, by_parity = to.pair == nullptr, natures = to.mod != nullptr;
+    // Without minimums every pair of words passes, and without a words slot
+    // the caller tests them: the fill makes no words. Without residue
+    // slots, the outputs and the words only.
+    const bool words = !mins.all_zero && to.words != nullptr;
+    const bool by_parity = to.pair == nullptr, natures = to.mod != nullptr;
     if (vectors == Vectors::k512) {
         const auto fill = !natures    ? (words ? widest_fill<true, true, false> : widest_fill<true, false, false>)
                           : by_parity ? (words ? widest_fill<true, true> : widest_fill<true, false>)

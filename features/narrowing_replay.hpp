@@ -46,7 +46,6 @@ struct WordMinimums {
         for (int i = 0; i < 4; ++i)
             placed_below[i] = static_cast<std::int16_t>((m[at[i]] << (5 + 5 * (i & 1))) - 1);
     }
-
 };
 
 // A block: 128 outputs of a seed from `out` on (and the next block's
@@ -319,7 +318,7 @@ private:
         outputs_only_ = search.req.fixed_shiny;
         // With a power or type filter the frame-by-frame replay reads few
         // pairs of words before a creature ends the seed: it tests those
-        // alone instead of having every block's made.
+        // alone, and the blocks are made without word bits.
         words_in_blocks_ = !(search.hp_filter && !pair_classes && !search.req.fixed_shiny);
         search_nature_ = search.req.nature;
         filled_end_ = 0;
@@ -565,7 +564,8 @@ private:
                (at_odd != 0 ? std::uint64_t{1} << (2 * nature + 1) : 0);
     }
     // Whether the words at k and k + 1 hold values of at least the minimums
-    // (the blocks were made with them).
+    // (from the blocks' word bits, made with them, where the blocks have
+    // them).
     bool words_at(int k) {
         if (!words_in_blocks_) {
             fill_through(k + 1);
