@@ -593,6 +593,13 @@ constexpr double kPassSetFixedReplayCost = 200.0;
 // 2.5 without synchronize, 3.0 to 2.2 with (minimums 12); 57 (33%) 3.7 to
 // 3.0 and 3.1 to 2.4; 51 (47%) 4.0 against 4.3 and 3.9 against 3.5.
 constexpr double kFirstCreaturesMostPassing = 0.8, kFirstCreaturesMostPassingNature = 0.4;
+// With synchronize and a power or type filter the replay passes over the
+// frames that search nothing 64 at a time: a seed costs about the first
+// plus the second for each creature tried. Single thread, no file, replayed
+// seed by seed: nature 14, power at least 56 (about 1.5 creatures a seed)
+// 2.52 s; nature 5, power 40, minimums 18 (about 3.9) 5.17 s; nature 11,
+// power 53 (about 1.7) 3.0 s, where this gives 2.7.
+constexpr double kSharedSeedCost = 33.0, kSharedCreatureCost = 43.0;
 constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked once per pass
 constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
 
@@ -619,10 +626,11 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
     // A replayed seed stops at its first frame that passes or fails power or
     // type. With synchronize about half the frames search for the wanted
     // nature, and all those between two pairs of it reach the same later
-    // pair: a pair is tried about every 25 frames, not at every frame that
-    // searches.
-    const double p_row = search.sync_nature && !req.fixed_shiny ? p_pass / (25.0 * p_step) : p_pass;
-    const double p_stop = p_row + p_step * (1.0 - p_power_type);
+    // pair: a new creature is tried about every 25 frames, not at every
+    // frame that searches.
+    const bool shared_pairs = search.sync_nature && !req.fixed_shiny;
+    const double p_try = shared_pairs ? 1.0 / 25.0 : p_step;
+    const double p_stop = p_try * (p_pass / p_step + 1.0 - p_power_type);
     const double frames = std::min(req.max_frames + 1.0, 1.0 / std::max(p_stop, 1e-12));
     // The searches before the row, had it no frame limit: where the limit
     // comes first, the rows are rare and the words rarer still.
@@ -632,6 +640,7 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
     const bool from_words = !search.hp_filter && !req.fixed_shiny && req.max_frames + 1 >= kSearchesForWords &&
                             searches >= searches_for_words;
     double replay = seeds * frames * (kFrameStepCost + p_step * kFrameSearchCost);
+    if (shared_pairs && search.hp_filter) replay = seeds * (kSharedSeedCost + frames * p_try * kSharedCreatureCost);
     if (req.fixed_shiny && search.hp_filter)
         replay = seeds * (kFixedListSeedCost + frames * p_step * kFixedListFrameCost);
     if (req.fixed_shiny && !search.hp_filter)
