@@ -600,6 +600,12 @@ constexpr double kFirstCreaturesMostPassing = 0.8, kFirstCreaturesMostPassingNat
 // 2.52 s; nature 5, power 40, minimums 18 (about 3.9) 5.17 s; nature 11,
 // power 53 (about 1.7) 3.0 s, where this gives 2.7.
 constexpr double kSharedSeedCost = 33.0, kSharedCreatureCost = 43.0;
+// There, where the first creatures are taken 256 seeds at a time, a seed
+// costs about the first plus the second for the share that passes power and
+// type (the seeds left to the replay). Single thread, no file, share passing
+// and time: 0.036, 0.83 s; 0.062, 0.87 s; 0.078, 0.97 s; 0.203, 1.36 s;
+// 0.359, 2.22 s.
+constexpr double kSharedFirstSeedCost = 27.0, kSharedFirstLeftCost = 170.0;
 constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked once per pass
 constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
 
@@ -639,8 +645,13 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
         req.nature != kNoNature && !search.sync_nature ? kNatureSearchesForWords : kSearchesForWords;
     const bool from_words = !search.hp_filter && !req.fixed_shiny && req.max_frames + 1 >= kSearchesForWords &&
                             searches >= searches_for_words;
+    const bool first_creatures =
+        FirstCreatures::applies(search) &&
+        p_power_type <= (req.nature == kNoNature ? kFirstCreaturesMostPassing : kFirstCreaturesMostPassingNature);
     double replay = seeds * frames * (kFrameStepCost + p_step * kFrameSearchCost);
-    if (shared_pairs && search.hp_filter) replay = seeds * (kSharedSeedCost + frames * p_try * kSharedCreatureCost);
+    if (shared_pairs && search.hp_filter)
+        replay = first_creatures ? seeds * (kSharedFirstSeedCost + p_power_type * kSharedFirstLeftCost)
+                                 : seeds * (kSharedSeedCost + frames * p_try * kSharedCreatureCost);
     if (req.fixed_shiny && search.hp_filter)
         replay = seeds * (kFixedListSeedCost + frames * p_step * kFixedListFrameCost);
     if (req.fixed_shiny && !search.hp_filter)
@@ -672,9 +683,6 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
     const double groups_ns = seeds * (search.sync_nature ? kGroupSeedCost + p_words * kGroupPassingCost
                                                          : kGroupSeedCostNoSync + p_words * kGroupPassingCostNoSync);
     const bool pass_set_cheaper = groups ? pass_set < groups_ns : pass_set < replay;
-    const bool first_creatures =
-        FirstCreatures::applies(search) &&
-        p_power_type <= (req.nature == kNoNature ? kFirstCreaturesMostPassing : kFirstCreaturesMostPassingNature);
     return {pass_set_fits(search, passing), pass_set_cheaper, replay, from_words, groups, first_creatures};
 }
 
