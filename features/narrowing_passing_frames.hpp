@@ -65,9 +65,12 @@ inline Patterns passing_patterns(const Search& search) {
 // Hands on the frames that end their search at the words of state g.
 template <class Emit>
 void reaching_frames(const Search& search, std::uint32_t g, ReachScratch& w, Emit&& emit) {
+    // Most pairs have another nature than the one wanted, or are not shiny:
+    // those end no search, and are passed over before anything else.
+    std::uint32_t pid = pid_before(g);
+    if (!pair_wanted(search, pid)) return;
     // Forward processing looks up g's cycle position after the walk back.
     __builtin_prefetch(&cycle_lows()[g & 0xFFFFu]);
-    std::uint32_t pid;
     // A frame reads at most output table-1; its second word is at position +1.
     const int n = frames_reaching(search, g, 0, 3 - search.table, w.starts, pid);
     if (n == 0) return;

@@ -146,11 +146,9 @@ std::uint32_t bits_between(int from, int to) {
 }  // namespace
 
 int frames_reaching(const Search& search, std::uint32_t g, int p, int lowest, int* starts, std::uint32_t& pid) {
-    const std::uint32_t s1 = prev_seed(g);
-    pid = make_pid(output_of(prev_seed(s1)), output_of(s1));
+    pid = pid_before(g);
+    if (!pair_wanted(search, pid)) return 0;
     const int m = nature_of(pid);
-    if (search.req.nature != kNoNature && m != search.req.nature) return 0;
-    if (search.req.shiny && !is_shiny(pid, search.req.tid, search.req.sid)) return 0;
 
     // Pair j can be the previous pair of nature m while its low output is
     // at lowest + 1 or later; a frame can start at its high output while

@@ -21,6 +21,19 @@ inline NatureStep nature_step(const Search& search, int a, std::uint16_t o1, std
     return encounter_nature_step(o, synced_nature(search.req.nature, search.req.sync), a);
 }
 
+// The personality value of the pair before the state g, and whether a
+// search can end there for the request: of the wanted nature, and shiny
+// where that is wanted.
+inline std::uint32_t pid_before(std::uint32_t g) {
+    const std::uint32_t s1 = prev_seed(g);
+    return make_pid(output_of(prev_seed(s1)), output_of(s1));
+}
+inline bool pair_wanted(const Search& search, std::uint32_t pid) {
+    const NarrowingRequest& req = search.req;
+    if (req.nature != kNoNature && static_cast<int>(nature_of(pid)) != req.nature) return false;
+    return !req.shiny || is_shiny(pid, req.tid, req.sid);
+}
+
 // Fills `starts` (ascending) with the first-output positions a >= lowest
 // whose frame passes its nature step and accepts the pair before P, and
 // `pid` with that personality value. Returns the number of starts; 0 also
