@@ -9,6 +9,7 @@
 // fixed shiny creature the words are outputs F+15, F+16, so start = -14.
 #pragma once
 #include <atomic>
+#include <initializer_list>
 #include <cstdint>
 #include <vector>
 
@@ -16,28 +17,44 @@
 #include "engine/state_recovery.hpp"
 #include "features/narrowing_internal.hpp"
 #include "features/narrowing_reach.hpp"
+#include "features/narrowing_word_scan.hpp"
 
 namespace vh::narrowing {
 
-// frames_reaching's buffer for one worker.
+// frames_reaching's buffer for one worker, and the low halves of a scan.
 struct ReachScratch {
     int starts[kSeedRunSize + 8];
+    std::uint16_t lows[65536];
 };
 
 inline constexpr double kCycle = 4294967296.0;
 
-// Where the events come from: every state carrying two passing words, or
-// every state carrying a shiny personality pair (2^19 pairs, one state each
-// on average) when that is fewer.
-enum class EventSource { kWords, kShinyPairs };
+// Where the events come from: every state carrying two passing words, each
+// pair of words looked up (a unit: one pattern of the values' lowest bits)
+// or, where many second words pass for each first one, the states of one
+// first word scanned for them (a unit: one first word); or every state
+// carrying a shiny personality pair (2^19 pairs, one state each on average)
+// when that is fewer.
+enum class EventSource { kWords, kFirstWords, kShinyPairs };
 
 inline constexpr double kStatesPerCombination = 4.0;  // 2^32 states over 2^30 combinations
 inline constexpr double kShinyPairStates = 524288.0;  // 65536 low outputs x 8 high outputs
 
+// The first words with H, A and B of at least the minimums.
+inline int first_word_count(const Search& search) {
+    int n = 1;
+    for (int i = 0; i < 3; ++i) n *= 32 - search.req.min_ivs[i];
+    return n;
+}
+
+// A scan of one first word costs about this many lookups of a pair of words.
+inline constexpr double kScanLookups = 800.0;
+
 inline EventSource event_source(const Search& search, std::uint64_t passing) {
-    if (search.req.fixed_shiny || !search.req.shiny) return EventSource::kWords;
-    return kShinyPairStates < static_cast<double>(passing) * kStatesPerCombination ? EventSource::kShinyPairs
-                                                                                    : EventSource::kWords;
+    const double states = static_cast<double>(passing) * kStatesPerCombination;
+    if (!search.req.fixed_shiny && search.req.shiny && kShinyPairStates < states) return EventSource::kShinyPairs;
+    return static_cast<double>(passing) > first_word_count(search) * kScanLookups ? EventSource::kFirstWords
+                                                                                 : EventSource::kWords;
 }
 
 // The pattern of the lowest two bits of the six values decides power and
@@ -108,6 +125,39 @@ void word_events(const Search& search, int pattern, ReachScratch& w, Emit&& emit
     }
 }
 
+// The states of the first word with values v[0..2] whose successor
+// carries a passing second word: each low half found, with bit 15 of the
+// first word clear and set.
+template <class Emit>
+void first_word_events(const Search& search, int unit, ReachScratch& w, Emit&& emit) {
+    const int* mins = search.req.min_ivs.data();
+    const int b_count = 32 - mins[2], a_count = 32 - mins[1];
+    const int h = mins[0] + unit / (a_count * b_count), a = mins[1] + unit / b_count % a_count,
+              b = mins[2] + unit % b_count;
+    const SecondWordTest test = second_word_test(search, h, a, b);
+    if (test.patterns == 0) return;
+    const std::uint16_t first15 = iv_word(h, a, b);
+    const int n = second_word_lows(search.vectors, first15, test, w.lows);
+    const std::uint32_t high = std::uint32_t{first15} << 16;
+    if (search.req.fixed_shiny) {
+        for (const std::uint32_t bit31 : {0u, 0x80000000u})
+            for (int i = 0; i < n; ++i) fixed_frame(search, bit31 | high | w.lows[i], emit);
+        return;
+    }
+    // The pair before each state, tested here where the test can fail: the
+    // two states before g are affine in its low half, and bit 15 of the
+    // first word flips bit 15 of both their outputs.
+    const bool test_pairs = search.req.nature != kNoNature || search.req.shiny;
+    const Jump one_back = kBackwardJumps[1], two_back = kBackwardJumps[2];
+    const std::uint32_t first_back = one_back.apply(high), second_back = two_back.apply(high);
+    for (int i = 0; i < n; ++i) {
+        const std::uint32_t l = w.lows[i];
+        const std::uint32_t pid = make_pid(output_of(second_back + two_back.mul * l), output_of(first_back + one_back.mul * l));
+        if (!test_pairs || pair_wanted(search, pid)) reaching_frames(search, high | l, w, emit);
+        if (!test_pairs || pair_wanted(search, pid ^ 0x80008000u)) reaching_frames(search, 0x80000000u | high | l, w, emit);
+    }
+}
+
 inline constexpr int kShinyLowsPerUnit = 256;
 
 template <class Emit>
@@ -137,13 +187,17 @@ void collect_passing_frames(const Search& search, std::uint64_t passing, Progres
                             Scratch&& scratch, Emit&& emit) {
     const EventSource source = event_source(search, passing);
     const Patterns patterns = passing_patterns(search);
-    const int units = source == EventSource::kShinyPairs ? 65536 / kShinyLowsPerUnit : patterns.count;
+    const int units = source == EventSource::kShinyPairs   ? 65536 / kShinyLowsPerUnit
+                      : source == EventSource::kFirstWords ? first_word_count(search)
+                                                           : patterns.count;
     std::atomic<int> next_unit{0};
     run_workers(search.threads, [&](int t) {
         const auto to_worker = [&](std::uint32_t g, int start) { emit(t, g, start); };
         for (int u; !out.stopped() && (u = next_unit.fetch_add(1)) < units;) {
             if (source == EventSource::kShinyPairs)
                 shiny_pair_events(search, u, scratch(t), to_worker);
+            else if (source == EventSource::kFirstWords)
+                first_word_events(search, u, scratch(t), to_worker);
             else
                 word_events(search, patterns.pattern[u], scratch(t), to_worker);
             if (t == 0) keep_going(progress, out);  // a unit takes well under 100 ms

@@ -9,9 +9,12 @@
 #include <set>
 #include <sstream>
 #include <utility>
+#include <vector>
 
+#include "engine/state_recovery.hpp"
 #include "features/narrowing_first_creatures.hpp"
 #include "features/narrowing_reach.hpp"
+#include "features/narrowing_word_scan.hpp"
 #include "features/narrowing_replay.hpp"
 #include "narrowing_support.hpp"
 #include "test_support.hpp"
@@ -336,6 +339,33 @@ TEST(NarrowingDifferential, SparseForwardRandomRequests) {
     EXPECT_GT(rows, 100);
 }
 
+// Tight minimums on the first word and loose ones on the second: the pass
+// set's events come from scanning each first word's states. Most with a
+// nature or shiny (the pairs before the states tested in the scan's loop),
+// half with power or type.
+TEST(NarrowingDifferential, FirstWordScanRandomRequests) {
+    Gen g{std::mt19937(20261210)};
+    long rows = 0;
+    for (int i = 0; i < 24; ++i) {
+        NarrowingRequest req = g.sparse_forward();
+        req.fixed_shiny = i % 4 == 3;
+        req.shiny = req.shiny && !req.fixed_shiny;
+        if (i % 4 < 2) req.nature = g.uniform(0, 24);
+        if (i % 2 == 0) {
+            req.hp_type = g.chance(50) ? g.uniform(0, 15) : -1;
+            req.min_power = g.uniform(40, 65);
+        }
+        for (int k = 0; k < 3; ++k) req.min_ivs[k] = g.uniform(28, 31);
+        for (int k = 3; k < 6; ++k) req.min_ivs[k] = g.uniform(6, 22);
+        Knobs opt = g.options(false);
+        opt.hook.forward_way = ForwardWay::kPassSet;
+        const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
+        rows += static_cast<long>(test::lines_of(literal.file).size()) - 1;
+        expect_same(req, opt, literal);
+    }
+    EXPECT_GT(rows, 100);
+}
+
 // Requests too large to run the literal reference on every time: their
 // files and progress texts were written by it once (see the last test).
 struct Stored {
@@ -578,6 +608,40 @@ TEST(FirstCreaturesGroup, SettlesMostSeedsAsTheReplayDoes) {
         }
     }
     EXPECT_GT(settled, seeds * 3 / 4);
+}
+
+// The low halves a first word's scan finds, against every low half tried
+// literally: the successor's second word at least the minimums and the six
+// values passing power and type, with vectors or without.
+TEST(FirstWordScan, FindsEveryLowHalfWhoseSecondWordPasses) {
+    std::mt19937 rng(20261211);
+    const auto lows = std::make_unique<std::uint16_t[]>(65536);
+    long found = 0;
+    for (int trial = 0; trial < 24; ++trial) {
+        narrowing::Search search;
+        NarrowingRequest& r = search.req;
+        r.reverse = false;
+        r.hp_type = trial % 3 == 0 ? static_cast<int>(rng() % 16) : -1;
+        r.min_power = trial % 3 == 1 ? 30 : 30 + static_cast<int>(rng() % 41);
+        for (int& m : r.min_ivs) m = static_cast<int>(rng() % 24);
+        narrowing::set_request_tests(search);
+        const int v[3] = {static_cast<int>(rng() % 32), static_cast<int>(rng() % 32), static_cast<int>(rng() % 32)};
+        const std::uint16_t first15 = iv_word(v[0], v[1], v[2]);
+        const narrowing::SecondWordTest test = narrowing::second_word_test(search, v[0], v[1], v[2]);
+        const auto vectors = std::min(narrowing::processor_vectors(), static_cast<narrowing::Vectors>(trial % 2));
+        const int n = narrowing::second_word_lows(vectors, first15, test, lows.get());
+        std::vector<std::uint16_t> want;
+        for (std::uint32_t l = 0; l < 65536; ++l) {
+            const std::uint16_t second = output_of(next_seed(std::uint32_t{first15} << 16 | l)) & 0x7FFF;
+            const int six[6] = {v[0], v[1], v[2], second & 31, second >> 5 & 31, second >> 10 & 31};
+            bool pass = narrowing::combo_passes(search, six);
+            for (int i = 3; i < 6; ++i) pass = pass && six[i] >= r.min_ivs[i];
+            if (pass) want.push_back(static_cast<std::uint16_t>(l));
+        }
+        ASSERT_EQ(std::vector<std::uint16_t>(lows.get(), lows.get() + n), want) << "trial " << trial;
+        found += n;
+    }
+    EXPECT_GT(found, 10000);
 }
 
 // The frames whose personality search ends at the pair before a state's
