@@ -24,7 +24,7 @@ namespace vh::narrowing {
 // frames_reaching's buffer for one worker, and the low halves of a scan.
 struct ReachScratch {
     int starts[kSeedRunSize + 8];
-    std::uint16_t lows[65536];
+    std::uint16_t lows[kScanLowsRoom];
 };
 
 inline constexpr double kCycle = 4294967296.0;

@@ -37,6 +37,35 @@ int plain_lows(std::uint16_t first15, const SecondWordTest& test, std::uint16_t*
 }
 
 #ifdef VH_SCAN_AVX2
+// For each set of eight 16-bit lanes (bit i: lane i), the byte shuffle that
+// moves those lanes to the front in order.
+struct LanePacks {
+    std::uint8_t at[256][16];
+};
+constexpr LanePacks make_lane_packs() {
+    LanePacks p{};
+    for (int m = 0; m < 256; ++m) {
+        int n = 0;
+        for (int i = 0; i < 8; ++i)
+            if ((m >> i & 1) != 0) {
+                p.at[m][2 * n] = static_cast<std::uint8_t>(2 * i);
+                p.at[m][2 * n + 1] = static_cast<std::uint8_t>(2 * i + 1);
+                ++n;
+            }
+        for (int j = 2 * n; j < 16; ++j) p.at[m][j] = 0x80;
+    }
+    return p;
+}
+constexpr LanePacks kLanePacks = make_lane_packs();
+
+// Stores the lanes of `values` (eight 16-bit lanes) set in `mask` at `to`,
+// in order; returns how many (it writes 16 bytes whatever the count).
+[[gnu::target("avx2")]] inline int store_packed(std::uint16_t* to, __m128i values, unsigned mask) {
+    const __m128i order = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kLanePacks.at[mask]));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_shuffle_epi8(values, order));
+    return std::popcount(mask);
+}
+
 [[gnu::target("avx2")]] int wide_lows(std::uint16_t first15, const SecondWordTest& test, std::uint16_t* lows) {
     const Successors succ(first15);
     // Sixteen low halves a vector, each successor in two 16-bit halves
@@ -68,6 +97,9 @@ int plain_lows(std::uint16_t first15, const SecondWordTest& test, std::uint16_t*
                                             64, -128, 0, 0, 0, 0, 0, 0, 0, 0);
     const __m256i three = _mm256_set1_epi16(3), twelve = _mm256_set1_epi16(12), forty_eight = _mm256_set1_epi16(48),
                   seven = _mm256_set1_epi16(7), low_byte = _mm256_set1_epi16(0xFF), zero = _mm256_setzero_si256();
+    // The low halves of the lanes.
+    __m256i lane_lows = _mm256_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15);
+    const __m256i sixteen = _mm256_set1_epi16(16);
     int n = 0;
     for (std::uint32_t l = 0; l < 65536; l += 16) {
         const __m256i w = high;
@@ -88,10 +120,14 @@ int plain_lows(std::uint16_t first15, const SecondWordTest& test, std::uint16_t*
             ok = _mm256_andnot_si256(_mm256_cmpeq_epi16(_mm256_and_si256(_mm256_and_si256(byte, bit), low_byte), zero),
                                      ok);
         }
-        // Two bits a lane.
-        for (unsigned bits = static_cast<unsigned>(_mm256_movemask_epi8(ok)) & 0x55555555u; bits != 0;
-             bits &= bits - 1)
-            lows[n++] = static_cast<std::uint16_t>(l + static_cast<unsigned>(std::countr_zero(bits)) / 2);
+        // The lanes' bits, packed to bytes: lanes 0-7 in bits 0-7, 8-15 in
+        // bits 16-23.
+        const auto found = static_cast<unsigned>(_mm256_movemask_epi8(_mm256_packs_epi16(ok, zero)));
+        if (found != 0) {
+            n += store_packed(lows + n, _mm256_castsi256_si128(lane_lows), found & 0xFFu);
+            n += store_packed(lows + n, _mm256_extracti128_si256(lane_lows, 1), found >> 16 & 0xFFu);
+        }
+        lane_lows = _mm256_add_epi16(lane_lows, sixteen);
     }
     return n;
 }

@@ -23,10 +23,13 @@ struct SecondWordTest {
 // first word's.
 SecondWordTest second_word_test(const Search& search, int h, int a, int b);
 
+// Room for the low halves of a scan: the vectors store eight at a time.
+inline constexpr int kScanLowsRoom = 65536 + 8;
+
 // The low halves l, ascending, for which the state first15 << 16 | l (bit
 // 15 of the first word moves only bit 31 of the successor, which no value
 // reads) has a successor whose output's bits 0-14 pass `test`; written to
-// `lows` (room for 65536), their count returned.
+// `lows` (room for kScanLowsRoom), their count returned.
 int second_word_lows(Vectors vectors, std::uint16_t first15, const SecondWordTest& test, std::uint16_t* lows);
 
 }  // namespace vh::narrowing

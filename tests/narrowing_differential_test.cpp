@@ -615,7 +615,7 @@ TEST(FirstCreaturesGroup, SettlesMostSeedsAsTheReplayDoes) {
 // values passing power and type, with vectors or without.
 TEST(FirstWordScan, FindsEveryLowHalfWhoseSecondWordPasses) {
     std::mt19937 rng(20261211);
-    const auto lows = std::make_unique<std::uint16_t[]>(65536);
+    const auto lows = std::make_unique<std::uint16_t[]>(narrowing::kScanLowsRoom);
     long found = 0;
     for (int trial = 0; trial < 24; ++trial) {
         narrowing::Search search;
