@@ -265,6 +265,23 @@ int main(int argc, char** argv) {
         r.nature = 14;
         r.min_power = 56;
         add_forward("forward, nature 14, sync, power 56", r, "< 1 s");
+        // Requests of later sweeps that took over 1 s: a wanted nature
+        // without synchronize, or a power filter about half the creatures
+        // pass, and loose minimums on the second word.
+        r = NarrowingRequest{};
+        r.reverse = false;
+        r.min_ivs = {14, 17, 6, 13, 18, 16};
+        r.nature = 22;
+        r.min_power = 49;
+        add_forward("forward, nature 22, power 49, min 14,17,6..", r, "< 1 s");
+        r.min_ivs = {9, 11, 8, 13, 2, 14};
+        r.nature = 7;
+        r.min_power = 63;
+        add_forward("forward, nature 7, power 63, min 9,11,8..", r, "< 1 s");
+        r.min_ivs = {1, 31, 19, 10, 5, 8};
+        r.nature = kNoNature;
+        r.min_power = 49;
+        add_forward("forward, power 49, minimums 1,31,19,10,5,8", r, "< 1 s");
     }
     add_forward("forward, minimums 20 (9M rows)", forward_minimums(20), "300 MB/s");
     {
