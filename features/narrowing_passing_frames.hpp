@@ -9,8 +9,8 @@
 // fixed shiny creature the words are outputs F+15, F+16, so start = -14.
 #pragma once
 #include <atomic>
-#include <initializer_list>
 #include <cstdint>
+#include <initializer_list>
 #include <vector>
 
 #include "engine/cycle_position.hpp"
@@ -125,9 +125,10 @@ void word_events(const Search& search, int pattern, ReachScratch& w, Emit&& emit
     }
 }
 
-// The states of the first word with values v[0..2] whose successor
-// carries a passing second word: each low half found, with bit 15 of the
-// first word clear and set.
+// The states of one first word whose successor carries a passing second
+// word: unit u is the u-th first word with H, A and B of at least the
+// minimums (B fastest), and each low half found gives two states, bit 15 of
+// the first word clear and set.
 template <class Emit>
 void first_word_events(const Search& search, int unit, ReachScratch& w, Emit&& emit) {
     const int* mins = search.req.min_ivs.data();
@@ -152,9 +153,11 @@ void first_word_events(const Search& search, int unit, ReachScratch& w, Emit&& e
     const std::uint32_t first_back = one_back.apply(high), second_back = two_back.apply(high);
     for (int i = 0; i < n; ++i) {
         const std::uint32_t l = w.lows[i];
-        const std::uint32_t pid = make_pid(output_of(second_back + two_back.mul * l), output_of(first_back + one_back.mul * l));
+        const std::uint32_t pid =
+            make_pid(output_of(second_back + two_back.mul * l), output_of(first_back + one_back.mul * l));
         if (!test_pairs || pair_wanted(search, pid)) reaching_frames(search, high | l, w, emit);
-        if (!test_pairs || pair_wanted(search, pid ^ 0x80008000u)) reaching_frames(search, 0x80000000u | high | l, w, emit);
+        if (!test_pairs || pair_wanted(search, pid ^ 0x80008000u))
+            reaching_frames(search, 0x80000000u | high | l, w, emit);
     }
 }
 
