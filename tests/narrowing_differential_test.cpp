@@ -325,17 +325,20 @@ TEST(NarrowingDifferential, FirstCreaturesRandomRequests) {
     EXPECT_GT(rows, 1000);
 }
 
+// Runs `req` by the pass set, with random options, against the literal
+// search; returns its rows.
+long same_by_pass_set(Gen& g, const NarrowingRequest& req) {
+    Knobs opt = g.options(false);
+    opt.hook.forward_way = ForwardWay::kPassSet;
+    const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
+    expect_same(req, opt, literal);
+    return static_cast<long>(test::lines_of(literal.file).size()) - 1;
+}
+
 TEST(NarrowingDifferential, SparseForwardRandomRequests) {
     Gen g{std::mt19937(20261209)};
     long rows = 0;
-    for (int i = 0; i < 40; ++i) {
-        const NarrowingRequest req = g.sparse_forward();
-        Knobs opt = g.options(false);
-        opt.hook.forward_way = ForwardWay::kPassSet;
-        const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
-        rows += static_cast<long>(test::lines_of(literal.file).size()) - 1;
-        expect_same(req, opt, literal);
-    }
+    for (int i = 0; i < 40; ++i) rows += same_by_pass_set(g, g.sparse_forward());
     EXPECT_GT(rows, 100);
 }
 
@@ -357,11 +360,7 @@ TEST(NarrowingDifferential, FirstWordScanRandomRequests) {
         }
         for (int k = 0; k < 3; ++k) req.min_ivs[k] = g.uniform(28, 31);
         for (int k = 3; k < 6; ++k) req.min_ivs[k] = g.uniform(6, 22);
-        Knobs opt = g.options(false);
-        opt.hook.forward_way = ForwardWay::kPassSet;
-        const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
-        rows += static_cast<long>(test::lines_of(literal.file).size()) - 1;
-        expect_same(req, opt, literal);
+        rows += same_by_pass_set(g, req);
     }
     EXPECT_GT(rows, 100);
 }
