@@ -79,19 +79,25 @@ inline Patterns passing_patterns(const Search& search) {
     return p;
 }
 
-// Hands on the frames that end their search at the words of state g.
+// Hands on the frames that end their search at the words of state g, whose
+// pair before it passes pair_wanted (or was not tested: frames_reaching
+// tests it again).
 template <class Emit>
-void reaching_frames(const Search& search, std::uint32_t g, ReachScratch& w, Emit&& emit) {
-    // Most pairs have another nature than the one wanted, or are not shiny:
-    // those end no search, and are passed over before anything else.
-    std::uint32_t pid = pid_before(g);
-    if (!pair_wanted(search, pid)) return;
+void frames_of_wanted_pair(const Search& search, std::uint32_t g, ReachScratch& w, Emit&& emit) {
     // Forward processing looks up g's cycle position after the walk back.
     __builtin_prefetch(&cycle_lows()[g & 0xFFFFu]);
+    std::uint32_t pid;
     // A frame reads at most output table-1; its second word is at position +1.
     const int n = frames_reaching(search, g, 0, 3 - search.table, w.starts, pid);
-    if (n == 0) return;
     for (int i = 0; i < n; ++i) emit(g, w.starts[i]);
+}
+
+// The same for any state g. Where a nature or shiny is wanted, most pairs
+// end no search: they are passed over before anything else.
+template <class Emit>
+void reaching_frames(const Search& search, std::uint32_t g, ReachScratch& w, Emit&& emit) {
+    if (pairs_filtered(search.req) && !pair_wanted(search, pid_before(g))) return;
+    frames_of_wanted_pair(search, g, w, emit);
 }
 
 template <class Emit>
@@ -145,19 +151,22 @@ void first_word_events(const Search& search, int unit, ReachScratch& w, Emit&& e
             for (int i = 0; i < n; ++i) fixed_frame(search, bit31 | high | w.lows[i], emit);
         return;
     }
-    // The pair before each state, tested here where the test can fail: the
-    // two states before g are affine in its low half, and bit 15 of the
-    // first word flips bit 15 of both their outputs.
-    const bool test_pairs = search.req.nature != kNoNature || search.req.shiny;
+    if (!pairs_filtered(search.req)) {
+        for (const std::uint32_t bit31 : {0u, 0x80000000u})
+            for (int i = 0; i < n; ++i) frames_of_wanted_pair(search, bit31 | high | w.lows[i], w, emit);
+        return;
+    }
+    // The pair before each state, tested here: the two states before g are
+    // affine in its low half, and bit 15 of the first word flips bit 15 of
+    // both their outputs.
     const Jump one_back = kBackwardJumps[1], two_back = kBackwardJumps[2];
     const std::uint32_t first_back = one_back.apply(high), second_back = two_back.apply(high);
     for (int i = 0; i < n; ++i) {
         const std::uint32_t l = w.lows[i];
         const std::uint32_t pid =
             make_pid(output_of(second_back + two_back.mul * l), output_of(first_back + one_back.mul * l));
-        if (!test_pairs || pair_wanted(search, pid)) reaching_frames(search, high | l, w, emit);
-        if (!test_pairs || pair_wanted(search, pid ^ 0x80008000u))
-            reaching_frames(search, 0x80000000u | high | l, w, emit);
+        if (pair_wanted(search, pid)) frames_of_wanted_pair(search, high | l, w, emit);
+        if (pair_wanted(search, pid ^ 0x80008000u)) frames_of_wanted_pair(search, 0x80000000u | high | l, w, emit);
     }
 }
 

@@ -28,6 +28,8 @@ inline std::uint32_t pid_before(std::uint32_t g) {
     const std::uint32_t s1 = prev_seed(g);
     return make_pid(output_of(prev_seed(s1)), output_of(s1));
 }
+// Whether pair_wanted can fail: a nature or shiny is wanted.
+inline bool pairs_filtered(const NarrowingRequest& req) { return req.nature != kNoNature || req.shiny; }
 inline bool pair_wanted(const Search& search, std::uint32_t pid) {
     const NarrowingRequest& req = search.req;
     if (req.nature != kNoNature && static_cast<int>(nature_of(pid)) != req.nature) return false;

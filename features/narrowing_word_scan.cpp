@@ -13,11 +13,9 @@ namespace vh::narrowing {
 
 namespace {
 
-// The successor's output of the state first15 << 16 | l, bits 0-14.
-struct Successors {
-    std::uint32_t base;  // the successor of l = 0
-    explicit Successors(std::uint16_t first15) : base(kMul * (std::uint32_t{first15} << 16) + kAdd) {}
-};
+// The successor of the state first15 << 16 (low half 0); that of low half
+// l is kMul x l more.
+std::uint32_t successor_base(std::uint16_t first15) { return kMul * (std::uint32_t{first15} << 16) + kAdd; }
 
 bool passes(const SecondWordTest& t, std::uint32_t w) {
     const unsigned s = w & 31u, c = w >> 5 & 31u, d = w >> 10 & 31u;
@@ -27,11 +25,11 @@ bool passes(const SecondWordTest& t, std::uint32_t w) {
 }
 
 int plain_lows(std::uint16_t first15, const SecondWordTest& test, std::uint16_t* lows) {
-    const Successors succ(first15);
+    const std::uint32_t base = successor_base(first15);
     int n = 0;
     for (std::uint32_t l = 0; l < 65536; ++l) {
         lows[n] = static_cast<std::uint16_t>(l);
-        n += passes(test, (succ.base + kMul * l) >> 16 & 0x7FFFu);
+        n += passes(test, (base + kMul * l) >> 16 & 0x7FFFu);
     }
     return n;
 }
@@ -67,12 +65,12 @@ constexpr LanePacks kLanePacks = make_lane_packs();
 }
 
 [[gnu::target("avx2")]] int wide_lows(std::uint16_t first15, const SecondWordTest& test, std::uint16_t* lows) {
-    const Successors succ(first15);
+    const std::uint32_t base = successor_base(first15);
     // Sixteen low halves a vector, each successor in two 16-bit halves
     // stepped by 16 x kMul: the low half by its own, the high half by its
     // own plus the low half's carry (the sum below what was added).
     std::uint32_t first[16];
-    for (std::uint32_t i = 0; i < 16; ++i) first[i] = succ.base + kMul * i;
+    for (std::uint32_t i = 0; i < 16; ++i) first[i] = base + kMul * i;
     std::uint16_t first_low[16], first_high[16];
     for (int i = 0; i < 16; ++i) {
         first_low[i] = static_cast<std::uint16_t>(first[i]);
