@@ -13,6 +13,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <array>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
@@ -228,60 +229,39 @@ int main(int argc, char** argv) {
         r.min_ivs = {25, 0, 25, 25, 25, 25};
         add_forward("forward, nature 13, sync, minimums 25,0,25..", r, "< 1 s");
     }
-    // A power or type filter that few creatures pass ends most seeds at
-    // their first creature: random requests of a sweep that took over 1 s.
-    {
+    // Random requests of the sweeps that took over 1 s, each with a power or
+    // type filter: few creatures pass it, so most seeds end at their first
+    // creature; most pass it, with tight minimums; or about half, with a
+    // wanted nature without synchronize or loose minimums on the second word.
+    struct Filtered {
+        const char* name;
+        std::array<int, 6> mins;
+        int nature;
+        bool sync;
+        int type;
+        int power;
+    };
+    const Filtered filtered[] = {
+        {"forward, type 7, minimums 2,7,3,11,4,16", {2, 7, 3, 11, 4, 16}, kNoNature, false, 7, 30},
+        {"forward, power 59, minimums 9,7,26,20,7,15", {9, 7, 26, 20, 7, 15}, kNoNature, false, -1, 59},
+        {"forward, nature 17, type 10, power 51", {2, 0, 2, 3, 3, 0}, 17, false, 10, 51},
+        {"forward, nature 23, sync, type 5", {16, 5, 9, 4, 12, 0}, 23, true, 5, 30},
+        {"forward, power 40, minimums 20", {20, 20, 20, 20, 20, 20}, kNoNature, false, -1, 40},
+        {"forward, nature 5, sync, power 40, min 18", {18, 18, 18, 18, 18, 18}, 5, true, -1, 40},
+        {"forward, nature 14, sync, power 56", {10, 12, 11, 16, 16, 10}, 14, true, -1, 56},
+        {"forward, nature 22, power 49, min 14,17,6..", {14, 17, 6, 13, 18, 16}, 22, false, -1, 49},
+        {"forward, nature 7, power 63, min 9,11,8..", {9, 11, 8, 13, 2, 14}, 7, false, -1, 63},
+        {"forward, power 49, minimums 1,31,19,10,5,8", {1, 31, 19, 10, 5, 8}, kNoNature, false, -1, 49},
+    };
+    for (const Filtered& f : filtered) {
         NarrowingRequest r;
         r.reverse = false;
-        r.min_ivs = {2, 7, 3, 11, 4, 16};
-        r.hp_type = 7;
-        add_forward("forward, type 7, minimums 2,7,3,11,4,16", r, "< 1 s");
-        r.min_ivs = {9, 7, 26, 20, 7, 15};
-        r.hp_type = -1;
-        r.min_power = 59;
-        add_forward("forward, power 59, minimums 9,7,26,20,7,15", r, "< 1 s");
-        r.min_ivs = {2, 0, 2, 3, 3, 0};
-        r.nature = 17;
-        r.hp_type = 10;
-        r.min_power = 51;
-        add_forward("forward, nature 17, type 10, power 51", r, "< 1 s");
-        r.min_ivs = {16, 5, 9, 4, 12, 0};
-        r.nature = 23;
-        r.sync = true;
-        r.hp_type = 5;
-        r.min_power = 30;
-        add_forward("forward, nature 23, sync, type 5", r, "< 1 s");
-        // A power filter that most creatures pass, with tight minimums.
-        r = NarrowingRequest{};
-        r.reverse = false;
-        r.min_ivs = {20, 20, 20, 20, 20, 20};
-        r.min_power = 40;
-        add_forward("forward, power 40, minimums 20", r, "< 1 s");
-        r.min_ivs = {18, 18, 18, 18, 18, 18};
-        r.nature = 5;
-        r.sync = true;
-        add_forward("forward, nature 5, sync, power 40, min 18", r, "< 1 s");
-        r.min_ivs = {10, 12, 11, 16, 16, 10};
-        r.nature = 14;
-        r.min_power = 56;
-        add_forward("forward, nature 14, sync, power 56", r, "< 1 s");
-        // Requests of later sweeps that took over 1 s: a wanted nature
-        // without synchronize, or a power filter about half the creatures
-        // pass, and loose minimums on the second word.
-        r = NarrowingRequest{};
-        r.reverse = false;
-        r.min_ivs = {14, 17, 6, 13, 18, 16};
-        r.nature = 22;
-        r.min_power = 49;
-        add_forward("forward, nature 22, power 49, min 14,17,6..", r, "< 1 s");
-        r.min_ivs = {9, 11, 8, 13, 2, 14};
-        r.nature = 7;
-        r.min_power = 63;
-        add_forward("forward, nature 7, power 63, min 9,11,8..", r, "< 1 s");
-        r.min_ivs = {1, 31, 19, 10, 5, 8};
-        r.nature = kNoNature;
-        r.min_power = 49;
-        add_forward("forward, power 49, minimums 1,31,19,10,5,8", r, "< 1 s");
+        r.min_ivs = f.mins;
+        r.nature = f.nature;
+        r.sync = f.sync;
+        r.hp_type = f.type;
+        r.min_power = f.power;
+        add_forward(f.name, r, "< 1 s");
     }
     add_forward("forward, minimums 20 (9M rows)", forward_minimums(20), "300 MB/s");
     {
