@@ -606,6 +606,27 @@ constexpr double kSharedSeedCost = 33.0, kSharedCreatureCost = 43.0;
 // and time: 0.036, 0.83 s; 0.062, 0.87 s; 0.078, 0.97 s; 0.203, 1.36 s;
 // 0.359, 2.22 s.
 constexpr double kSharedFirstSeedCost = 27.0, kSharedFirstLeftCost = 170.0;
+// Without synchronize the seeds that pass their first creature's power and
+// type go on to further creatures, about p / (1 - p) of them for a share p
+// passing. Without a wanted nature a seed costs about the first plus the
+// second times that (single thread, no file, share and time: 0.0625, 0.64-
+// 0.90 s; 0.33, 1.26-1.59; 0.53, 1.95; 0.64, 2.74-2.98; 0.875, 10.5). With
+// one, where a seed's first creature lies about 25 frames on, the first
+// plus the second times the share itself (0.004, 1.17 s; 0.0625, 1.40-1.51;
+// 0.1875, 2.62; 0.25, 3.08; 0.53, 4.90; 0.67, 6.68).
+constexpr double kFirstSeedCost = 26.0, kFirstLeftCost = 56.0;
+constexpr double kFirstNatureSeedCost = 46.0, kFirstNatureShareCost = 330.0;
+// With a power or type filter the pass set replays each seed that has a
+// frame in it from frame 0, for a failing creature that would end it
+// first: without synchronize such a replay costs about the first, plus the
+// second for each creature that passes on the way. And where a nature is
+// wanted the pair before each state with passing words is tested before
+// its walk, which turns away all but 1 in 25: a state then costs about
+// the third instead of kWordEventCost. Single thread, no file, the pass
+// set's time less the rest of its estimate, over the seeds with a frame in
+// it: 93-143 ns without a nature and a share passing under 0.65, 263 ns at
+// 0.875; over the states, 8-12 ns with a nature.
+constexpr double kPassSetReplayCost = 90.0, kPassSetReplayCreatureCost = 25.0, kNatureEventCost = 10.0;
 constexpr double kPassingFrameCost = 8.0;    // one pass-set entry: collected, sorted, walked once per pass
 constexpr double kSeedLookupCost = 3.0;      // one seed's window lookup
 
@@ -649,9 +670,15 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
         FirstCreatures::applies(search) &&
         p_power_type <= (req.nature == kNoNature ? kFirstCreaturesMostPassing : kFirstCreaturesMostPassingNature);
     double replay = seeds * frames * (kFrameStepCost + p_step * kFrameSearchCost);
+    // Creatures a seed passes before one fails power or type, on average.
+    const double passed_on = p_power_type / std::max(1.0 - p_power_type, 1e-12);
+    const bool plain_hp = search.hp_filter && !req.fixed_shiny;
     if (shared_pairs && search.hp_filter)
         replay = first_creatures ? seeds * (kSharedFirstSeedCost + p_power_type * kSharedFirstLeftCost)
                                  : seeds * (kSharedSeedCost + frames * p_try * kSharedCreatureCost);
+    else if (plain_hp && first_creatures)
+        replay = req.nature == kNoNature ? seeds * (kFirstSeedCost + passed_on * kFirstLeftCost)
+                                         : seeds * (kFirstNatureSeedCost + p_power_type * kFirstNatureShareCost);
     if (req.fixed_shiny && search.hp_filter)
         replay = seeds * (kFixedListSeedCost + frames * p_step * kFixedListFrameCost);
     if (req.fixed_shiny && !search.hp_filter)
@@ -669,11 +696,21 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
     const double events = event_source(search, passing) == EventSource::kShinyPairs
                               ? kShinyPairStates
                               : static_cast<double>(passing) * kStatesPerCombination;
-    double pass_set = events * kWordEventCost + entries * kPassingFrameCost + seeds * kSeedLookupCost;
-    if (req.fixed_shiny && search.hp_filter) {
+    // The replay frame by frame is priced without the creatures a seed
+    // passes on the way, and the pass set's states without the pair test
+    // before their walks, so the pass set is priced in full only against
+    // the first creatures (and for the fixed shiny creature, its replays).
+    // With synchronize the two are balanced by their own costs above.
+    const bool full_price = plain_hp && first_creatures && !shared_pairs;
+    const bool nature_before_walk =
+        full_price && req.nature != kNoNature && event_source(search, passing) != EventSource::kShinyPairs;
+    double pass_set = events * (nature_before_walk ? kNatureEventCost : kWordEventCost) + entries * kPassingFrameCost +
+                      seeds * kSeedLookupCost;
+    if (full_price || (req.fixed_shiny && search.hp_filter)) {
         // Every seed with a frame in the pass set is replayed too.
         const double seeds_with_frame = seeds * (1.0 - std::pow(1.0 - p_pass, req.max_frames + 1.0));
-        pass_set += seeds_with_frame * kPassSetFixedReplayCost;
+        pass_set += seeds_with_frame * (req.fixed_shiny ? kPassSetFixedReplayCost
+                                                        : kPassSetReplayCost + passed_on * kPassSetReplayCreatureCost);
     }
     const double p_words = static_cast<double>(passing) / 1073741824.0;
     const bool narrow = search.vectors != Vectors::k512;
