@@ -672,11 +672,11 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
     double replay = seeds * frames * (kFrameStepCost + p_step * kFrameSearchCost);
     // Creatures a seed passes before one fails power or type, on average.
     const double passed_on = p_power_type / std::max(1.0 - p_power_type, 1e-12);
-    const bool plain_hp = search.hp_filter && !req.fixed_shiny;
+    const bool ordinary_filtered = search.hp_filter && !req.fixed_shiny;  // power or type, ordinary generation
     if (shared_pairs && search.hp_filter)
         replay = first_creatures ? seeds * (kSharedFirstSeedCost + p_power_type * kSharedFirstLeftCost)
                                  : seeds * (kSharedSeedCost + frames * p_try * kSharedCreatureCost);
-    else if (plain_hp && first_creatures)
+    else if (ordinary_filtered && first_creatures)
         replay = req.nature == kNoNature ? seeds * (kFirstSeedCost + passed_on * kFirstLeftCost)
                                          : seeds * (kFirstNatureSeedCost + p_power_type * kFirstNatureShareCost);
     if (req.fixed_shiny && search.hp_filter)
@@ -701,12 +701,12 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
     // before their walks, so the pass set is priced in full only against
     // the first creatures (and for the fixed shiny creature, its replays).
     // With synchronize the two are balanced by their own costs above.
-    const bool full_price = plain_hp && first_creatures && !shared_pairs;
+    const bool replays_priced = ordinary_filtered && first_creatures && !shared_pairs;
     const bool nature_before_walk =
-        full_price && req.nature != kNoNature && event_source(search, passing) != EventSource::kShinyPairs;
+        replays_priced && req.nature != kNoNature && event_source(search, passing) != EventSource::kShinyPairs;
     double pass_set = events * (nature_before_walk ? kNatureEventCost : kWordEventCost) + entries * kPassingFrameCost +
                       seeds * kSeedLookupCost;
-    if (full_price || (req.fixed_shiny && search.hp_filter)) {
+    if (replays_priced || (req.fixed_shiny && search.hp_filter)) {
         // Every seed with a frame in the pass set is replayed too.
         const double seeds_with_frame = seeds * (1.0 - std::pow(1.0 - p_pass, req.max_frames + 1.0));
         pass_set += seeds_with_frame * (req.fixed_shiny ? kPassSetFixedReplayCost
