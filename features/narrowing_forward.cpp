@@ -462,7 +462,9 @@ void run_pass_set(const Search& search, std::uint64_t passing, ProgressRef progr
         send_hour(progress, out, first, count);
         const int hours = std::min(h.hours_per_pass, 24 - first);
         order_hours(search, first, hours, h);
-        run_workers(search.threads, [&](int t) { find_frames(search, set, h, 256 * t / search.threads, 256 * (t + 1) / search.threads); });
+        run_workers(search.threads, [&](int t) {
+            find_frames(search, set, h, 256 * t / search.threads, 256 * (t + 1) / search.threads);
+        });
         write_hours(search, progress, out, first, hours, count,
                     [&](int t, int hour_index, std::uint32_t low, std::uint32_t r, Creature& c) {
                         const std::size_t seed = (static_cast<std::size_t>(hour_index) * per_hour + low) << 8 | r >> 24;
