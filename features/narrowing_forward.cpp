@@ -161,12 +161,14 @@ inline std::uint32_t eight_below(const std::uint32_t* e, std::uint32_t low24) {
     return n;
 }
 
-// Fills the frames of the seeds in blocks [first, end) of the cycle. The
-// groups are taken in order of their positions, each across the blocks, so
-// that a group's 256 frames are written together; each block keeps its
-// place in its bucket.
-void find_frames(const Search& search, const PassSet& set, HourSeeds& h, int first, int end) {
+// Fills the frames of the seeds of groups [first, end) (in order of their
+// positions), each group across all 256 blocks of the cycle, so that a
+// group's 256 frames are written together and by one thread; each block
+// keeps its place in its bucket, from the first entry not below the first
+// group on.
+void find_frames(const Search& search, const PassSet& set, HourSeeds& h, std::size_t first, std::size_t end) {
     const std::uint32_t max_frames = static_cast<std::uint32_t>(search.req.max_frames);
+    if (first >= end) return;
     // Per block its bucket's entries chunk by chunk: `at` the first not
     // below the seeds' position, or `at == chunk_end` past the last chunk.
     struct Place {
@@ -184,9 +186,16 @@ void find_frames(const Search& search, const PassSet& set, HourSeeds& h, int fir
         p.chunk_end = p.at + std::min(kChunkEntries, bucket.size - from);
         return true;
     };
-    for (int block = first; block < end; ++block) places[block].more = open_chunk(block, places[block]);
-    for (const SeedGroup& g : h.groups) {
-        for (int block = first; block < end; ++block) {
+    for (int block = 0; block < 256; ++block) {
+        Place& p = places[block];
+        const std::size_t i = set.bucket[block].lower_bound(h.groups[first].low24);
+        p.chunk = i >> kChunkBits;
+        p.more = open_chunk(block, p);
+        if (p.more) p.at += i & (kChunkEntries - 1);
+    }
+    for (std::size_t gi = first; gi < end; ++gi) {
+        const SeedGroup& g = h.groups[gi];
+        for (int block = 0; block < 256; ++block) {
             Place& p = places[block];
             while (p.more) {
                 // Sorted entries: those below are a prefix; the seeds of
@@ -463,7 +472,9 @@ void run_pass_set(const Search& search, std::uint64_t passing, ProgressRef progr
         const int hours = std::min(h.hours_per_pass, 24 - first);
         order_hours(search, first, hours, h);
         run_workers(search.threads, [&](int t) {
-            find_frames(search, set, h, 256 * t / search.threads, 256 * (t + 1) / search.threads);
+            const std::size_t n = h.groups.size(), threads = static_cast<std::size_t>(search.threads);
+            find_frames(search, set, h, n * static_cast<std::size_t>(t) / threads,
+                        n * static_cast<std::size_t>(t + 1) / threads);
         });
         write_hours(search, progress, out, first, hours, count,
                     [&](int t, int hour_index, std::uint32_t low, std::uint32_t r, Creature& c) {
