@@ -231,8 +231,9 @@ int main(int argc, char** argv) {
     }
     // Random requests of the sweeps that took over 1 s, each with a power or
     // type filter: few creatures pass it, so most seeds end at their first
-    // creature; most pass it, with tight minimums; or about half, with a
-    // wanted nature without synchronize or loose minimums on the second word.
+    // creature; most pass it, with tight minimums (or one rare value); or
+    // about half, with a wanted nature without synchronize or loose minimums
+    // on the second word.
     struct Filtered {
         const char* name;
         std::array<int, 6> mins;
@@ -252,6 +253,7 @@ int main(int argc, char** argv) {
         {"forward, nature 22, power 49, min 14,17,6..", {14, 17, 6, 13, 18, 16}, 22, false, -1, 49},
         {"forward, nature 7, power 63, min 9,11,8..", {9, 11, 8, 13, 2, 14}, 7, false, -1, 63},
         {"forward, power 49, minimums 1,31,19,10,5,8", {1, 31, 19, 10, 5, 8}, kNoNature, false, -1, 49},
+        {"forward, power 43, minimums 25,17,3,28,0,6", {25, 17, 3, 28, 0, 6}, kNoNature, false, -1, 43},
     };
     for (const Filtered& f : filtered) {
         NarrowingRequest r;
