@@ -690,8 +690,11 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
         replay = first_creatures ? seeds * (kSharedFirstSeedCost + p_power_type * kSharedFirstLeftCost)
                                  : seeds * (kSharedSeedCost + frames * p_try * kSharedCreatureCost);
     else if (ordinary_filtered && first_creatures)
-        replay = req.nature == kNoNature ? seeds * (kFirstSeedCost + passed_on * kFirstLeftCost)
-                                         : seeds * (kFirstNatureSeedCost + p_power_type * kFirstNatureShareCost);
+        // Measured at the default 300 frames: fewer frames than a seed would
+        // go through cut the work about in proportion.
+        replay = std::min(1.0, frames * p_stop) *
+                 (req.nature == kNoNature ? seeds * (kFirstSeedCost + passed_on * kFirstLeftCost)
+                                          : seeds * (kFirstNatureSeedCost + p_power_type * kFirstNatureShareCost));
     if (req.fixed_shiny && search.hp_filter)
         replay = seeds * (kFixedListSeedCost + frames * p_step * kFixedListFrameCost);
     if (req.fixed_shiny && !search.hp_filter)
