@@ -709,17 +709,15 @@ WayEstimate estimate_ways(const Search& search, std::uint64_t passing) {
         const double p_event = static_cast<double>(passing) / 1073741824.0 / (nature ? 25.0 : 1.0);
         replay = seeds * (kWordsSeedCost + (frames + (nature ? 75.0 : 190.0)) * p_event * kWordEventCost);
     }
-    const double events = event_source(search, passing) == EventSource::kShinyPairs
-                              ? kShinyPairStates
-                              : static_cast<double>(passing) * kStatesPerCombination;
+    const bool shiny_events = event_source(search, passing) == EventSource::kShinyPairs;
+    const double events = shiny_events ? kShinyPairStates : static_cast<double>(passing) * kStatesPerCombination;
     // The replay frame by frame is priced without the creatures a seed
     // passes on the way, and the pass set's states without the pair test
     // before their walks, so the pass set is priced in full only against
     // the first creatures (and for the fixed shiny creature, its replays).
     // With synchronize the two are balanced by their own costs above.
     const bool replays_priced = ordinary_filtered && first_creatures && !shared_pairs;
-    const bool nature_before_walk =
-        replays_priced && req.nature != kNoNature && event_source(search, passing) != EventSource::kShinyPairs;
+    const bool nature_before_walk = replays_priced && req.nature != kNoNature && !shiny_events;
     double pass_set = events * (nature_before_walk ? kNatureEventCost : kWordEventCost) + entries * kPassingFrameCost +
                       seeds * kSeedLookupCost;
     if (replays_priced || (req.fixed_shiny && search.hp_filter)) {
