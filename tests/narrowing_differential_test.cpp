@@ -301,6 +301,18 @@ TEST(NarrowingDifferential, NatureGroupsAtTheFirstFrames) {
     EXPECT_GT(rows, 1000);
 }
 
+// Runs `req` by `way`, with random options (and, in `short_table` cases in
+// 100, a seed table of 20 to 300 outputs), against the literal search;
+// returns its rows.
+long same_by_way(Gen& g, const NarrowingRequest& req, ForwardWay way, int short_table = 0) {
+    Knobs opt = g.options(false);
+    opt.hook.forward_way = way;
+    if (short_table > 0 && g.chance(short_table)) opt.hook.forward_table = g.uniform(20, 300);
+    const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
+    expect_same(req, opt, literal);
+    return static_cast<long>(test::lines_of(literal.file).size()) - 1;
+}
+
 // With a power or type filter, the seeds of a low half taken 256 at a time
 // to their first creature: with and without a wanted nature and
 // synchronize, loose to tight filters, frame maxima from 0 on, and tables
@@ -315,30 +327,15 @@ TEST(NarrowingDifferential, FirstCreaturesRandomRequests) {
         req.min_power = i % 2 == 0 ? g.uniform(30, 70) : g.uniform(31, 70);
         for (int& v : req.min_ivs) v = g.uniform(0, 24);
         if (g.chance(20)) req.max_frames = g.uniform(0, 4);
-        Knobs opt = g.options(false);
-        opt.hook.forward_way = ForwardWay::kFirstCreatures;
-        if (g.chance(30)) opt.hook.forward_table = g.uniform(20, 300);
-        const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
-        rows += static_cast<long>(test::lines_of(literal.file).size()) - 1;
-        expect_same(req, opt, literal);
+        rows += same_by_way(g, req, ForwardWay::kFirstCreatures, 30);
     }
     EXPECT_GT(rows, 1000);
-}
-
-// Runs `req` by the pass set, with random options, against the literal
-// search; returns its rows.
-long same_by_pass_set(Gen& g, const NarrowingRequest& req) {
-    Knobs opt = g.options(false);
-    opt.hook.forward_way = ForwardWay::kPassSet;
-    const test::NarrowingRun literal = test::run_literal(req, opt.hook.forward_table);
-    expect_same(req, opt, literal);
-    return static_cast<long>(test::lines_of(literal.file).size()) - 1;
 }
 
 TEST(NarrowingDifferential, SparseForwardRandomRequests) {
     Gen g{std::mt19937(20261209)};
     long rows = 0;
-    for (int i = 0; i < 40; ++i) rows += same_by_pass_set(g, g.sparse_forward());
+    for (int i = 0; i < 40; ++i) rows += same_by_way(g, g.sparse_forward(), ForwardWay::kPassSet);
     EXPECT_GT(rows, 100);
 }
 
@@ -360,7 +357,7 @@ TEST(NarrowingDifferential, FirstWordScanRandomRequests) {
         }
         for (int k = 0; k < 3; ++k) req.min_ivs[k] = g.uniform(28, 31);
         for (int k = 3; k < 6; ++k) req.min_ivs[k] = g.uniform(6, 22);
-        rows += same_by_pass_set(g, req);
+        rows += same_by_way(g, req, ForwardWay::kPassSet);
     }
     EXPECT_GT(rows, 100);
 }
