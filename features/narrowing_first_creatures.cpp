@@ -121,7 +121,10 @@ bool FirstCreatures::settle(const Search& search, unsigned k, int q) {
         return false;
     }
     const std::uint32_t pid = make_pid(output(q, k), output(q + 1, k));
-    if (!minimums_and_shiny_pass(search.req, pid, ivs_from_words(w1, w2))) return true;
+    if (!minimums_and_shiny_pass(search.req, pid, ivs_from_words(w1, w2))) {
+        ++frame_[k];
+        return true;
+    }
     result_[k] = static_cast<std::int16_t>(frame_[k]);
     creature_[k] = {pid, w1, w2};
     return false;
@@ -151,6 +154,7 @@ void FirstCreatures::settle_ended(const Search& search, Searches& list, bool rou
 void FirstCreatures::run(const Search& search, std::uint32_t base) {
     group_state_bytes(base, kPositions, top_, low_);
     std::fill(result_, result_ + 256, static_cast<std::int16_t>(kUnsettled));
+    std::fill(frame_, frame_ + 256, std::uint16_t{0});
     // A frame reads at least two outputs: later ones are out of the table,
     // as the replay takes them (no creature, and the seed ends).
     const int latest = static_cast<int>(std::min<long>(search.req.max_frames, search.table - 3));

@@ -43,6 +43,9 @@ public:
     void run(const Search& search, std::uint32_t base);
     // Seed k's row frame, -1 for none, or kUnsettled; its creature.
     int frame(unsigned k) const { return result_[k]; }
+    // For an unsettled seed k, the first frame left to try: every earlier
+    // frame fails its nature step or only the minimums or shiny.
+    int resume_frame(unsigned k) const { return frame_[k]; }
     const Creature& creature(unsigned k) const { return creature_[k]; }
 
 private:
@@ -75,7 +78,7 @@ private:
     Searches searches_[2];
     std::uint16_t again_[256];  // seeds going on to their next frame
     int again_count_;
-    std::uint16_t frame_[256];  // the frame whose creature each seed is searching for
+    std::uint16_t frame_[256];  // the frame whose creature each seed is searching for, or the next one
     std::uint16_t start_[256];  // where its search starts (with a wanted nature)
     std::int16_t result_[256];
     Creature creature_[256];

@@ -66,10 +66,12 @@ struct SeedWork {
     FirstCreatures first;
 };
 
-// The row of seed r by evaluating frames 0 .. last in order; its frame or -1.
-int replay_seed(const Search& search, SeedWork& w, std::uint32_t r, int last, Creature& c) {
+// The row of seed r by evaluating frames first .. last in order (the
+// earlier ones known to give no row and not to end the seed); its frame or
+// -1.
+int replay_seed(const Search& search, SeedWork& w, std::uint32_t r, int last, Creature& c, int first = 0) {
     if (search.replay_from_words) return w.replay.row_frame_from_words(search, r, last, search.table - 1, c);
-    return w.replay.row_frame(search, r, last, search.table - 1, ReplayRules::kForward, c);
+    return w.replay.row_frame(search, r, last, search.table - 1, ReplayRules::kForward, c, first);
 }
 
 // The row of seed r whose lowest passing frame f cannot be read from its
@@ -500,16 +502,17 @@ void replay_every_seed(const Search& search, ProgressRef progress, TextSink& out
     // The seeds of a low half evaluated at once by `evaluate(w, r)`, at top
     // byte 0 (write_hours asks for them in order of their top byte on one
     // thread); `answer(w, k, r, c)` gives the row frame and creature of
-    // seed r (top byte k), or kUnsettled for the replay.
+    // seed r (top byte k), or kUnsettled for the replay, which starts at
+    // frame `resume(w, k)`.
     static_assert(NatureGroup::kUnsettled == FirstCreatures::kUnsettled);
     constexpr int kUnsettled = FirstCreatures::kUnsettled;
-    const auto by_groups = [&](auto&& evaluate, auto&& answer) {
+    const auto by_groups = [&](auto&& evaluate, auto&& answer, auto&& resume) {
         write_hours(search, progress, out, 0, 24, count, [&](int t, int, std::uint32_t, std::uint32_t r, Creature& c) {
             SeedWork& w = *workers[t]->seed;
             const unsigned k = r >> 24;
             if (k == 0) evaluate(w, r);
             const int f = answer(w, k, r, c);
-            return f == kUnsettled ? replay_seed(search, w, r, search.req.max_frames, c) : f;
+            return f == kUnsettled ? replay_seed(search, w, r, search.req.max_frames, c, resume(w, k)) : f;
         });
     };
     if (search.first_creatures) {
@@ -518,7 +521,8 @@ void replay_every_seed(const Search& search, ProgressRef progress, TextSink& out
                       const int f = w.first.frame(k);
                       if (f >= 0) c = w.first.creature(k);
                       return f;
-                  });
+                  },
+                  [](SeedWork& w, unsigned k) { return w.first.resume_frame(k); });
         return;
     }
     const NatureGroupTables tables(search);
@@ -528,7 +532,8 @@ void replay_every_seed(const Search& search, ProgressRef progress, TextSink& out
                   if (f >= 0)
                       c = creature_at_words(kForwardJumps[static_cast<std::size_t>(w.group.words_at(k))].apply(r));
                   return f;
-              });
+              },
+              [](SeedWork&, unsigned) { return 0; });
 }
 
 // ---- choosing the way --------------------------------------------------------

@@ -136,11 +136,12 @@ public:
     SeedReplay(const SeedReplay&) = delete;
     SeedReplay& operator=(const SeedReplay&) = delete;
 
-    // The row frame of `seed` among frames 0 .. max_frames, reading outputs
-    // up to index `last` (output k is the k-th after the seed; last is below
-    // the seed run's size), or -1.
+    // The row frame of `seed` among frames first .. max_frames, reading
+    // outputs up to index `last` (output k is the k-th after the seed; last
+    // is below the seed run's size), or -1. Frames before `first` must be
+    // known to have no creature that passes or ends the seed.
     int row_frame(const Search& search, std::uint32_t seed, int max_frames, long last, ReplayRules rules,
-                  Creature& c) {
+                  Creature& c, int first = 0) {
         const NarrowingRequest& req = search.req;
         start(search, seed, false);
         if (req.fixed_shiny) return fixed_shiny_row(search, max_frames, last, rules, c);
@@ -159,7 +160,7 @@ public:
         // each parity at which a search ended and its frame failed. A search
         // starting at or before it ends there too, and fails the same way.
         int failed_at[2] = {-1, -1};
-        for (int f = 0; f <= max_frames; ++f) {
+        for (int f = first; f <= max_frames; ++f) {
             if (skip && (f = next_residue(f + 1, req.nature, latest + 1) - 1) < 0) return -1;
             if (jump && (f = next_searching_frame(f, req.nature, failed_at, latest)) < 0) return -1;
             if (f > latest) return -1;  // out of range, as is every later frame
