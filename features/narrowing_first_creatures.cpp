@@ -1,7 +1,9 @@
 #include "features/narrowing_first_creatures.hpp"
 
 #include <algorithm>
+#include <bit>
 
+#include "features/narrowing_lane_packs.hpp"
 #include "features/narrowing_nature_groups.hpp"
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
@@ -151,8 +153,95 @@ void FirstCreatures::settle_ended(const Search& search, Searches& list, bool rou
     std::fill(list.want + kept, list.want + kept + 16, kEnded);
 }
 
+#ifdef VH_FIRST_AVX2
+namespace {
+// Seed k's outputs at q + ahead (seed 0's from `packed`, its top byte moved
+// by k steps), in the low 16 bits of each lane.
+[[gnu::target("avx2")]] inline __m256i outputs_at(const int* packed, __m256i q, int ahead, __m256i k) {
+    const __m256i p = _mm256_i32gather_epi32(packed, _mm256_add_epi32(q, _mm256_set1_epi32(ahead)), 4);
+    const __m256i moved = _mm256_slli_epi32(_mm256_mullo_epi16(k, _mm256_srli_epi32(p, 16)), 8);
+    return _mm256_and_si256(_mm256_add_epi32(p, moved), _mm256_set1_epi32(0xFFFF));
+}
+// (w >> right) & mask, a negative `right` shifting left.
+[[gnu::target("avx2")]] inline __m256i bits(__m256i w, int right, int mask) {
+    return _mm256_and_si256(right >= 0 ? _mm256_srli_epi32(w, right) : _mm256_slli_epi32(w, -right),
+                            _mm256_set1_epi32(mask));
+}
+// Bit i of the result: the sign of 32-bit lane i.
+[[gnu::target("avx2")]] inline unsigned lane_signs(__m256i v) {
+    return static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(v)));
+}
+}  // namespace
+
+[[gnu::target("avx2")]] void FirstCreatures::settle_round_wide(const Search& search, Searches& list, int f) {
+    const NarrowingRequest& req = search.req;
+    const auto* const packed = reinterpret_cast<const int*>(packed_);
+    const auto* const passing = reinterpret_cast<const int*>(search.hp_passing);
+    const __m256i ones = _mm256_set1_epi32(1);
+    const __m256i ids = _mm256_set1_epi32((req.tid ^ req.sid) & 0xFFFF);
+    __m256i least[6];
+    for (int i = 0; i < 6; ++i) least[i] = _mm256_set1_epi32(req.min_ivs[i] - 1);
+    const __m128i ended_want = _mm_set1_epi16(static_cast<short>(kEnded));
+    int kept = 0;
+    for (int i = 0; i < list.n; i += 8) {
+        const auto at = [&](std::uint16_t* a) { return reinterpret_cast<const __m128i*>(a + i); };
+        const __m128i seeds = _mm_loadu_si128(at(list.seed)), wants = _mm_loadu_si128(at(list.want));
+        const __m128i ends = _mm_loadu_si128(at(list.end));
+        const unsigned real = list.n - i >= 8 ? 0xFFu : (1u << (list.n - i)) - 1;
+        const __m128i ended_lanes = _mm_cmpeq_epi16(wants, ended_want);
+        const unsigned ended =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_packs_epi16(ended_lanes, _mm_setzero_si128()))) & real;
+        // The searches going on, packed to the front (in place: the stores
+        // stay at or before the entries read).
+        const unsigned keep = ~ended & real;
+        store_packed(list.seed + kept, seeds, keep);
+        store_packed(list.want + kept, wants, keep);
+        kept += store_packed(list.end + kept, ends, keep);
+        if (ended == 0) continue;
+        // Every lane is settled (each end is a position within the table);
+        // only the ended ones are kept.
+        const __m256i k = _mm256_cvtepu16_epi32(seeds), q = _mm256_cvtepu16_epi32(ends);
+        const __m256i first = outputs_at(packed, q, 0, k), second = outputs_at(packed, q, 1, k);
+        const __m256i w1 = outputs_at(packed, q, 2, k), w2 = outputs_at(packed, q, 3, k);
+        const __m256i pattern = _mm256_or_si256(
+            _mm256_or_si256(_mm256_or_si256(bits(w1, 0, 3), bits(w1, 3, 0xC)),
+                            _mm256_or_si256(bits(w1, 6, 0x30), bits(w2, -6, 0xC0))),
+            _mm256_or_si256(bits(w2, -3, 0x300), bits(w2, 0, 0xC00)));
+        const __m256i word = _mm256_i32gather_epi32(passing, _mm256_srli_epi32(pattern, 5), 4);
+        const __m256i power = _mm256_cmpeq_epi32(
+            _mm256_and_si256(_mm256_srlv_epi32(word, _mm256_and_si256(pattern, _mm256_set1_epi32(31))), ones), ones);
+        __m256i pass = _mm256_set1_epi32(-1);
+        for (int v = 0; v < 6; ++v)
+            pass = _mm256_and_si256(pass, _mm256_cmpgt_epi32(bits(v < 3 ? w1 : w2, 5 * (v % 3), 31), least[v]));
+        if (req.shiny) {
+            const __m256i x = _mm256_xor_si256(_mm256_xor_si256(first, second), ids);
+            pass = _mm256_and_si256(pass, _mm256_cmpeq_epi32(_mm256_srli_epi32(x, 3), _mm256_setzero_si256()));
+        }
+        const unsigned passing_power = ended & lane_signs(power), passing_all = lane_signs(pass);
+        again_count_ += store_packed(again_ + again_count_, seeds, passing_power & ~passing_all);
+        if (const unsigned rows = passing_power & passing_all) {
+            alignas(32) std::uint32_t pid[8], words[8];
+            alignas(16) std::uint16_t seed[8];
+            _mm256_store_si256(reinterpret_cast<__m256i*>(pid), _mm256_or_si256(first, _mm256_slli_epi32(second, 16)));
+            _mm256_store_si256(reinterpret_cast<__m256i*>(words), _mm256_or_si256(w1, _mm256_slli_epi32(w2, 16)));
+            _mm_store_si128(reinterpret_cast<__m128i*>(seed), seeds);
+            for (unsigned r = rows; r != 0; r &= r - 1) {
+                const int l = std::countr_zero(r);
+                result_[seed[l]] = static_cast<std::int16_t>(f);
+                creature_[seed[l]] = {pid[l], static_cast<std::uint16_t>(words[l]),
+                                      static_cast<std::uint16_t>(words[l] >> 16)};
+            }
+        }
+    }
+    list.n = kept;
+    std::fill(list.want + kept, list.want + kept + 16, kEnded);
+}
+#endif
+
 void FirstCreatures::run(const Search& search, std::uint32_t base) {
     group_state_bytes(base, kPositions, top_, low_);
+    for (int j = 0; j < kPositions; ++j)
+        packed_[j] = std::uint32_t{top_[j]} << 8 | low_[j] | std::uint32_t{kPositionBytes.mul[j]} << 16;
     std::fill(result_, result_ + 256, static_cast<std::int16_t>(kUnsettled));
     std::fill(frame_, frame_ + 256, std::uint16_t{0});
     // A frame reads at least two outputs: later ones are out of the table,
@@ -186,16 +275,15 @@ void FirstCreatures::search_own_natures(const Search& search, int latest, int la
     const bool wide = search.vectors != Vectors::kNone;
     // Every frame passes its nature step, so the seeds whose creature at
     // frame f fails only the minimums or shiny all go on to frame f + 1: a
-    // round for each frame while enough of them go on.
+    // round for each frame while enough of them go on. A seed ends (no row)
+    // unless it is settled otherwise.
+    std::fill(result_, result_ + 256, static_cast<std::int16_t>(-1));
     Searches& list = searches_[0];
     for (unsigned k = 0; k < 256; ++k) again_[k] = static_cast<std::uint16_t>(k);
     again_count_ = 256;
-    for (int f = 0; again_count_ >= kRoundSeeds; ++f) {
-        if (f > latest) {
-            // Every later frame is out of range: no row.
-            for (int i = 0; i < again_count_; ++i) result_[again_[i]] = -1;
-            return;
-        }
+    int f = 0;
+    for (; again_count_ >= kRoundSeeds; ++f) {
+        if (f > latest) return;  // every later frame is out of range: no row
         // The nature of output f + 1, searched from f + 2.
         list.n = again_count_;
         std::copy(again_, again_ + again_count_, list.seed);
@@ -206,15 +294,28 @@ void FirstCreatures::search_own_natures(const Search& search, int latest, int la
 #endif
             residues_plain(list.seed, list.n, kPositionBytes.mul[f + 1], top_[f + 1], low_[f + 1], list.want);
         std::fill(list.want + list.n, list.want + list.n + 16, kEnded);
+        std::fill(list.end, list.end + list.n + 16, std::uint16_t{0});  // a position, for the wide settling
         for (int i = 0; i < list.n; ++i) frame_[list.seed[i]] = static_cast<std::uint16_t>(f);
         again_count_ = 0;
+        const auto settle_now = [&] {
+#ifdef VH_FIRST_AVX2
+            if (wide) return settle_round_wide(search, list, f);
+#endif
+            settle_ended(search, list, true);
+        };
         // The searches ending at a pair are settled every few pairs, and at
-        // the end; the rest stay unsettled.
+        // the end; those still going are left to the replay at this frame.
         for (int q = f + 2; q <= last_pair && list.n > kFewLeft; q += 2) {
             pair_step(wide, list, q);
-            if ((q - f) % (2 * kSettleEvery) == 0) settle_ended(search, list, true);
+            if ((q - f) % (2 * kSettleEvery) == 0) settle_now();
         }
-        settle_ended(search, list, true);
+        settle_now();
+        for (int i = 0; i < list.n; ++i) result_[list.seed[i]] = kUnsettled;
+    }
+    // Too few go on to frame f for a round of their own.
+    for (int i = 0; i < again_count_; ++i) {
+        result_[again_[i]] = kUnsettled;
+        frame_[again_[i]] = static_cast<std::uint16_t>(f);
     }
 }
 

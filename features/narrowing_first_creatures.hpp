@@ -72,11 +72,17 @@ private:
     // Settles the searches of `list` that have ended and drops them; with
     // `rounds`, those that go on are added to again_.
     void settle_ended(const Search& search, Searches& list, bool rounds);
+    // The same for the round of frame f, eight searches at a time in
+    // vectors; the seeds that end keep their result (-1).
+    void settle_round_wide(const Search& search, Searches& list, int f);
 
     std::uint8_t top_[kPositions];  // top byte of seed 0's state j
     std::uint8_t low_[kPositions];  // the third byte, shared by the group
+    // Seed 0's output at j (top byte, third byte) and, in bits 16-23, the
+    // step of its top byte: one load for the wide settling.
+    std::uint32_t packed_[kPositions];
     Searches searches_[2];
-    std::uint16_t again_[256];  // seeds going on to their next frame
+    std::uint16_t again_[256 + 8];  // seeds going on to their next frame (8 lanes stored at once)
     int again_count_;
     std::uint16_t frame_[256];  // the frame whose creature each seed is searching for, or the next one
     std::uint16_t start_[256];  // where its search starts (with a wanted nature)

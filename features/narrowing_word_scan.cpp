@@ -3,6 +3,7 @@
 #include <bit>
 
 #include "engine/lcg.hpp"
+#include "features/narrowing_lane_packs.hpp"
 
 #if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
 #define VH_SCAN_AVX2 1
@@ -35,35 +36,6 @@ int plain_lows(std::uint16_t first15, const SecondWordTest& test, std::uint16_t*
 }
 
 #ifdef VH_SCAN_AVX2
-// For each set of eight 16-bit lanes (bit i: lane i), the byte shuffle that
-// moves those lanes to the front in order.
-struct LanePacks {
-    std::uint8_t at[256][16];
-};
-constexpr LanePacks make_lane_packs() {
-    LanePacks p{};
-    for (int m = 0; m < 256; ++m) {
-        int n = 0;
-        for (int i = 0; i < 8; ++i)
-            if ((m >> i & 1) != 0) {
-                p.at[m][2 * n] = static_cast<std::uint8_t>(2 * i);
-                p.at[m][2 * n + 1] = static_cast<std::uint8_t>(2 * i + 1);
-                ++n;
-            }
-        for (int j = 2 * n; j < 16; ++j) p.at[m][j] = 0x80;
-    }
-    return p;
-}
-constexpr LanePacks kLanePacks = make_lane_packs();
-
-// Stores the lanes of `values` (eight 16-bit lanes) set in `mask` at `to`,
-// in order; returns how many (it writes 16 bytes whatever the count).
-[[gnu::target("avx2")]] inline int store_packed(std::uint16_t* to, __m128i values, unsigned mask) {
-    const __m128i order = _mm_loadu_si128(reinterpret_cast<const __m128i*>(kLanePacks.at[mask]));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(to), _mm_shuffle_epi8(values, order));
-    return std::popcount(mask);
-}
-
 [[gnu::target("avx2")]] int wide_lows(std::uint16_t first15, const SecondWordTest& test, std::uint16_t* lows) {
     const std::uint32_t base = successor_base(first15);
     // Sixteen low halves a vector, each successor in two 16-bit halves

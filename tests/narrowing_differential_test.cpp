@@ -327,6 +327,11 @@ TEST(NarrowingDifferential, FirstCreaturesRandomRequests) {
         req.min_power = i % 2 == 0 ? g.uniform(30, 70) : g.uniform(31, 70);
         for (int& v : req.min_ivs) v = g.uniform(0, 24);
         if (g.chance(20)) req.max_frames = g.uniform(0, 4);
+        if (i % 8 == 5) {
+            // Shiny, each seed searching for its own nature.
+            req.shiny = true;
+            req.nature = kNoNature;
+        }
         rows += same_by_way(g, req, ForwardWay::kFirstCreatures, 30);
     }
     EXPECT_GT(rows, 1000);
