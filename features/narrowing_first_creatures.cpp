@@ -123,16 +123,16 @@ bool FirstCreatures::settle(const Search& search, unsigned k, int q) {
         return false;
     }
     const std::uint32_t pid = make_pid(output(q, k), output(q + 1, k));
-    if (!minimums_and_shiny_pass(search.req, pid, ivs_from_words(w1, w2))) {
-        ++frame_[k];
-        return true;
-    }
+    if (!minimums_and_shiny_pass(search.req, pid, ivs_from_words(w1, w2))) return true;
     result_[k] = static_cast<std::int16_t>(frame_[k]);
     creature_[k] = {pid, w1, w2};
     return false;
 }
 
-void FirstCreatures::settle_ended(const Search& search, Searches& list, bool rounds) {
+void FirstCreatures::settle_ended(const Search& search, Searches& list) {
+#ifdef VH_FIRST_AVX2
+    if (search.vectors != Vectors::kNone) return settle_ended_wide(search, list);
+#endif
     // Both lists made without a branch on each entry: the ended ones, then
     // those kept.
     std::uint16_t ended_seed[256], ended_at[256];
@@ -148,7 +148,7 @@ void FirstCreatures::settle_ended(const Search& search, Searches& list, bool rou
         kept += !has_ended;
     }
     for (int i = 0; i < n_ended; ++i)
-        if (settle(search, ended_seed[i], ended_at[i]) && rounds) again_[again_count_++] = ended_seed[i];
+        if (settle(search, ended_seed[i], ended_at[i])) again_[again_count_++] = ended_seed[i];
     list.n = kept;
     std::fill(list.want + kept, list.want + kept + 16, kEnded);
 }
@@ -173,7 +173,7 @@ namespace {
 }
 }  // namespace
 
-[[gnu::target("avx2")]] void FirstCreatures::settle_round_wide(const Search& search, Searches& list, int f) {
+[[gnu::target("avx2")]] void FirstCreatures::settle_ended_wide(const Search& search, Searches& list) {
     const NarrowingRequest& req = search.req;
     const auto* const packed = reinterpret_cast<const int*>(packed_);
     const auto* const passing = reinterpret_cast<const int*>(search.hp_passing);
@@ -227,7 +227,7 @@ namespace {
             _mm_store_si128(reinterpret_cast<__m128i*>(seed), seeds);
             for (unsigned r = rows; r != 0; r &= r - 1) {
                 const int l = std::countr_zero(r);
-                result_[seed[l]] = static_cast<std::int16_t>(f);
+                result_[seed[l]] = static_cast<std::int16_t>(frame_[seed[l]]);
                 creature_[seed[l]] = {pid[l], static_cast<std::uint16_t>(words[l]),
                                       static_cast<std::uint16_t>(words[l] >> 16)};
             }
@@ -242,17 +242,16 @@ void FirstCreatures::run(const Search& search, std::uint32_t base) {
     group_state_bytes(base, kPositions, top_, low_);
     for (int j = 0; j < kPositions; ++j)
         packed_[j] = std::uint32_t{top_[j]} << 8 | low_[j] | std::uint32_t{kPositionBytes.mul[j]} << 16;
-    std::fill(result_, result_ + 256, static_cast<std::int16_t>(kUnsettled));
+    // A seed ends (no row) unless it is settled otherwise.
+    std::fill(result_, result_ + 256, static_cast<std::int16_t>(-1));
     std::fill(frame_, frame_ + 256, std::uint16_t{0});
+    again_count_ = 0;
     // A frame reads at least two outputs: later ones are out of the table,
     // as the replay takes them (no creature, and the seed ends).
     const int latest = static_cast<int>(std::min<long>(search.req.max_frames, search.table - 3));
     // The last pair whose words lie within the table and the positions here.
     const int last_pair = std::min(kPositions - 4, search.table - 4);
-    if (latest < 0) {
-        std::fill(result_, result_ + 256, static_cast<std::int16_t>(-1));
-        return;
-    }
+    if (latest < 0) return;
     if (search.req.nature == kNoNature)
         search_own_natures(search, latest, last_pair);
     else
@@ -275,9 +274,7 @@ void FirstCreatures::search_own_natures(const Search& search, int latest, int la
     const bool wide = search.vectors != Vectors::kNone;
     // Every frame passes its nature step, so the seeds whose creature at
     // frame f fails only the minimums or shiny all go on to frame f + 1: a
-    // round for each frame while enough of them go on. A seed ends (no row)
-    // unless it is settled otherwise.
-    std::fill(result_, result_ + 256, static_cast<std::int16_t>(-1));
+    // round for each frame while enough of them go on.
     Searches& list = searches_[0];
     for (unsigned k = 0; k < 256; ++k) again_[k] = static_cast<std::uint16_t>(k);
     again_count_ = 256;
@@ -297,19 +294,13 @@ void FirstCreatures::search_own_natures(const Search& search, int latest, int la
         std::fill(list.end, list.end + list.n + 16, std::uint16_t{0});  // a position, for the wide settling
         for (int i = 0; i < list.n; ++i) frame_[list.seed[i]] = static_cast<std::uint16_t>(f);
         again_count_ = 0;
-        const auto settle_now = [&] {
-#ifdef VH_FIRST_AVX2
-            if (wide) return settle_round_wide(search, list, f);
-#endif
-            settle_ended(search, list, true);
-        };
         // The searches ending at a pair are settled every few pairs, and at
         // the end; those still going are left to the replay at this frame.
         for (int q = f + 2; q <= last_pair && list.n > kFewLeft; q += 2) {
             pair_step(wide, list, q);
-            if ((q - f) % (2 * kSettleEvery) == 0) settle_now();
+            if ((q - f) % (2 * kSettleEvery) == 0) settle_ended(search, list);
         }
-        settle_now();
+        settle_ended(search, list);
         for (int i = 0; i < list.n; ++i) result_[list.seed[i]] = kUnsettled;
     }
     // Too few go on to frame f for a round of their own.
@@ -381,9 +372,11 @@ void FirstCreatures::search_wanted_nature(const Search& search, int latest, int 
     for (Searches& list : searches_) {
         list.n = 0;
         std::fill(list.want, list.want + 16, kEnded);
+        std::fill(std::begin(list.end), std::end(list.end), std::uint16_t{0});  // a position, for the wide settling
     }
     int waiting = started;  // started seeds not yet settled or dropped
-    for (int q = 2; q <= last_pair && waiting > kFewLeft; ++q) {
+    int q = 2;
+    for (; q <= last_pair && waiting > kFewLeft; ++q) {
         Searches& list = searches_[q & 1];
         for (int i = first_at[q]; i < first_at[q + 1]; ++i) {
             list.seed[list.n] = by_start[i];
@@ -394,14 +387,25 @@ void FirstCreatures::search_wanted_nature(const Search& search, int latest, int 
         pair_step(wide, list, q);
         if ((q >> 1) % kSettleEvery == 0) {
             const int before = list.n;
-            settle_ended(search, list, false);
+            settle_ended(search, list);
             waiting -= before - list.n;
         }
     }
-    settle_ended(search, searches_[0], false);
-    settle_ended(search, searches_[1], false);
-    for (unsigned k = 0; k < 256; ++k)
-        if (start_[k] == kNone && all_known) result_[k] = -1;  // no frame up to the latest passes its nature step
+    settle_ended(search, searches_[0]);
+    settle_ended(search, searches_[1]);
+    // Left to the replay: the seeds whose search had not begun (at q or
+    // later) or not ended, those of which no frame up to the latest is known
+    // to fail its nature step, and from their next frame those whose
+    // creature failed only the minimums or shiny.
+    for (int i = first_at[q]; i < first_at[kPositions]; ++i) result_[by_start[i]] = kUnsettled;
+    if (!all_known)
+        for (int i = first_at[kPositions]; i < 256; ++i) result_[by_start[i]] = kUnsettled;
+    for (const Searches& list : searches_)
+        for (int i = 0; i < list.n; ++i) result_[list.seed[i]] = kUnsettled;
+    for (int i = 0; i < again_count_; ++i) {
+        result_[again_[i]] = kUnsettled;
+        ++frame_[again_[i]];
+    }
 }
 
 }  // namespace vh::narrowing

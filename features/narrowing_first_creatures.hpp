@@ -65,16 +65,17 @@ private:
     std::uint16_t output(int j, unsigned k) const;
     // Seed k's creature whose search ends at the pair q: its row, or none;
     // true where it fails only the minimums or shiny (a later frame may
-    // pass), and the seed stays unsettled.
+    // pass).
     bool settle(const Search& search, unsigned k, int q);
     // The pair q for the seeds of `list`, with the widest vectors or not.
     void pair_step(bool wide, Searches& list, int q);
-    // Settles the searches of `list` that have ended and drops them; with
-    // `rounds`, those that go on are added to again_.
-    void settle_ended(const Search& search, Searches& list, bool rounds);
-    // The same for the round of frame f, eight searches at a time in
-    // vectors; the seeds that end keep their result (-1).
-    void settle_round_wide(const Search& search, Searches& list, int f);
+    // Settles the searches of `list` that have ended and drops them: a seed
+    // that ends keeps its result (-1), one whose creature passes gets its row
+    // there, and one whose creature fails only the minimums or shiny is
+    // added to again_.
+    void settle_ended(const Search& search, Searches& list);
+    // The same, eight searches at a time in vectors.
+    void settle_ended_wide(const Search& search, Searches& list);
 
     std::uint8_t top_[kPositions];  // top byte of seed 0's state j
     std::uint8_t low_[kPositions];  // the third byte, shared by the group
