@@ -605,12 +605,14 @@ constexpr double kPassSetFixedReplayCost = 200.0;
 // at a time to their first creature where at most this share of creatures
 // pass power and type (the others replayed seed by seed). Single thread,
 // no file: without a wanted nature, type 7 went from 1.95 s to 1.05,
-// power at least 59 (28% pass) 2.2 to 1.4, 51 (47%) 2.6-2.9 to 2.0-2.1, 40
-// (75%) 4.3 either way. With nature 5 and minimums 8 (the seeds that go on
+// power at least 59 (28% pass) 2.2 to 1.4, 51 (47%) 2.6-2.9 to 2.0-2.1;
+// since the group settles its seeds in vectors, with minimums 20, power 37
+// (81%) 4.6 s against 5.5, 33 (92%) 9.0 against 11.4, 31 (97%) 27.3
+// either way. With nature 5 and minimums 8 (the seeds that go on
 // past their first creature are replayed whole): power 62 (19%) 3.2 s to
 // 2.5 without synchronize, 3.0 to 2.2 with (minimums 12); 57 (33%) 3.7 to
 // 3.0 and 3.1 to 2.4; 51 (47%) 4.0 against 4.3 and 3.9 against 3.5.
-constexpr double kFirstCreaturesMostPassing = 0.8, kFirstCreaturesMostPassingNature = 0.4;
+constexpr double kFirstCreaturesMostPassing = 0.93, kFirstCreaturesMostPassingNature = 0.4;
 // With synchronize and a power or type filter the replay passes over the
 // frames that search nothing 64 at a time: a seed costs about the first
 // plus the second for each creature tried. Single thread, no file, replayed
@@ -627,12 +629,13 @@ constexpr double kSharedFirstSeedCost = 27.0, kSharedFirstLeftCost = 170.0;
 // Without synchronize the seeds that pass their first creature's power and
 // type go on to further creatures, about p / (1 - p) of them for a share p
 // passing. Without a wanted nature a seed costs about the first plus the
-// second times that (single thread, no file, share and time: 0.0625, 0.64-
-// 0.90 s; 0.33, 1.26-1.59; 0.53, 1.95; 0.64, 2.74-2.98; 0.875, 10.5). With
+// second times that (single thread, no file, minimums 20, share and time:
+// 0.016, 0.57 s; 0.28, 1.11; 0.47, 1.51; 0.625, 1.95-2.1; 0.75, 2.2-2.7;
+// 0.81, 2.8-4.6; 0.875, 3.4-5.6). With
 // one, where a seed's first creature lies about 25 frames on, the first
 // plus the second times the share itself (0.004, 1.17 s; 0.0625, 1.40-1.51;
 // 0.1875, 2.62; 0.25, 3.08; 0.53, 4.90; 0.67, 6.68).
-constexpr double kFirstSeedCost = 26.0, kFirstLeftCost = 56.0;
+constexpr double kFirstSeedCost = 30.0, kFirstLeftCost = 26.0;
 constexpr double kFirstNatureSeedCost = 46.0, kFirstNatureShareCost = 330.0;
 // With a power or type filter the pass set replays each seed that has a
 // frame in it from frame 0, for a failing creature that would end it
