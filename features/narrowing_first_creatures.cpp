@@ -198,8 +198,8 @@ namespace {
         store_packed(list.want + kept, wants, keep);
         kept += store_packed(list.end + kept, ends, keep);
         if (ended == 0) continue;
-        // Every lane is settled (each end is a position within the table);
-        // only the ended ones are kept.
+        // Every lane is tested (each holds a position within the table);
+        // only the ended ones count.
         const __m256i k = _mm256_cvtepu16_epi32(seeds), q = _mm256_cvtepu16_epi32(ends);
         const __m256i first = outputs_at(packed, q, 0, k), second = outputs_at(packed, q, 1, k);
         const __m256i w1 = outputs_at(packed, q, 2, k), w2 = outputs_at(packed, q, 3, k);
