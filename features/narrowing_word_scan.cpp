@@ -1,7 +1,5 @@
 #include "features/narrowing_word_scan.hpp"
 
-#include <bit>
-
 #include "engine/lcg.hpp"
 #include "features/narrowing_lane_packs.hpp"
 
