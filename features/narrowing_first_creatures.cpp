@@ -242,8 +242,9 @@ namespace {
 
 void FirstCreatures::run(const Search& search, std::uint32_t base) {
     group_state_bytes(base, kPositions, top_, low_);
-    for (int j = 0; j < kPositions; ++j)
-        packed_[j] = std::uint32_t{top_[j]} << 8 | low_[j] | std::uint32_t{kPositionBytes.mul[j]} << 16;
+    if (search.vectors != Vectors::kNone)  // read only by the wide settling
+        for (int j = 0; j < kPositions; ++j)
+            packed_[j] = std::uint32_t{top_[j]} << 8 | low_[j] | std::uint32_t{kPositionBytes.mul[j]} << 16;
     // A seed ends (no row) unless it is settled otherwise.
     std::fill(result_, result_ + 256, static_cast<std::int16_t>(-1));
     std::fill(frame_, frame_ + 256, std::uint16_t{0});
