@@ -1,10 +1,13 @@
 // Timing of the initial-seed narrowing: the fast search and the literal
 // reference on the same requests, each writing "syokiseed.txt".
 //
-//   bench_narrowing [--no-literal] [--threads N] [--only ROW]
+//   bench_narrowing [--no-literal] [--threads N] [--only ROW] [--way WAY]
 //
 // The peak memory shown is the process's so far (getrusage); --only runs
-// one row (numbered from 0) so that its peak is its own.
+// one row (numbered from 0) so that its peak is its own. --way makes the
+// fast search take one way in forward processing (replay, pass-set, words,
+// groups or first; chosen by default), to compare the ways on the same rows;
+// the literal check still holds for every way.
 //
 // Where the literal reference takes minutes, it is timed once on a slice of
 // the request (fewer combinations or fewer low halves) and its time scaled
@@ -75,9 +78,15 @@ struct Timed {
     long texts;
 };
 
+using ForwardWay = NarrowingTestHook::ForwardWay;
+ForwardWay forced_way = ForwardWay::kChosen;
+
 Timed time_fast(const NarrowingRequest& req, int threads) {
+    NarrowingTestHook hook;
+    hook.forward_way = forced_way;
     NarrowingOptions opt;
     opt.threads = threads;
+    opt.test_hook = &hook;
     Caption caption;
     const auto t0 = Clock::now();
     write_result_file(kNarrowingFile, [&](TextSink& out) { run_narrowing(req, caption, out, opt); });
@@ -131,6 +140,17 @@ int main(int argc, char** argv) {
         if (!std::strcmp(argv[i], "--no-literal")) literal = false;
         else if (!std::strcmp(argv[i], "--threads") && i + 1 < argc) threads = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--only") && i + 1 < argc) only = std::atoi(argv[++i]);
+        else if (!std::strcmp(argv[i], "--way") && i + 1 < argc) {
+            const char* names[] = {"chosen", "replay", "pass-set", "words", "groups", "first"};
+            const char* name = argv[++i];
+            int k = 0;
+            while (k < 6 && std::strcmp(name, names[k]) != 0) ++k;
+            if (k == 6) {
+                std::fprintf(stderr, "unknown way: %s (chosen, replay, pass-set, words, groups, first)\n", name);
+                return 2;
+            }
+            forced_way = static_cast<ForwardWay>(k);
+        }
     }
     const auto dir = std::filesystem::temp_directory_path() / ("bench-narrowing-" + std::to_string(getpid()));
     std::filesystem::create_directories(dir);
