@@ -7,7 +7,11 @@
 // one row (numbered from 0) so that its peak is its own. --way makes the
 // fast search take one way in forward processing (replay, pass-set, words,
 // groups or first; chosen by default), to compare the ways on the same rows;
-// the literal check still holds for every way.
+// the literal check still holds for every way. A way that does not apply to
+// a row leaves it to a replay: the pass set beyond its capacity and the first
+// creatures without a power or type filter to the frame-by-frame replay, the
+// words and the groups with one likewise, the groups without a wanted nature
+// or with shiny to the replay from the words.
 //
 // Where the literal reference takes minutes, it is timed once on a slice of
 // the request (fewer combinations or fewer low halves) and its time scaled
