@@ -20,6 +20,7 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstdio>
@@ -84,6 +85,13 @@ struct Timed {
 
 using ForwardWay = NarrowingTestHook::ForwardWay;
 ForwardWay forced_way = ForwardWay::kChosen;
+struct NamedWay {
+    const char* name;
+    ForwardWay way;
+};
+constexpr NamedWay kWays[] = {{"chosen", ForwardWay::kChosen},          {"replay", ForwardWay::kReplayEverySeed},
+                              {"pass-set", ForwardWay::kPassSet},       {"words", ForwardWay::kReplayFromWords},
+                              {"groups", ForwardWay::kNatureGroups},    {"first", ForwardWay::kFirstCreatures}};
 
 Timed time_fast(const NarrowingRequest& req, int threads) {
     NarrowingTestHook hook;
@@ -145,15 +153,16 @@ int main(int argc, char** argv) {
         else if (!std::strcmp(argv[i], "--threads") && i + 1 < argc) threads = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--only") && i + 1 < argc) only = std::atoi(argv[++i]);
         else if (!std::strcmp(argv[i], "--way") && i + 1 < argc) {
-            const char* names[] = {"chosen", "replay", "pass-set", "words", "groups", "first"};
             const char* name = argv[++i];
-            int k = 0;
-            while (k < 6 && std::strcmp(name, names[k]) != 0) ++k;
-            if (k == 6) {
-                std::fprintf(stderr, "unknown way: %s (chosen, replay, pass-set, words, groups, first)\n", name);
+            const NamedWay* named = std::find_if(std::begin(kWays), std::end(kWays),
+                                                 [&](const NamedWay& w) { return !std::strcmp(w.name, name); });
+            if (named == std::end(kWays)) {
+                std::fprintf(stderr, "unknown way: %s (one of:", name);
+                for (const NamedWay& w : kWays) std::fprintf(stderr, " %s", w.name);
+                std::fprintf(stderr, ")\n");
                 return 2;
             }
-            forced_way = static_cast<ForwardWay>(k);
+            forced_way = named->way;
         }
     }
     const auto dir = std::filesystem::temp_directory_path() / ("bench-narrowing-" + std::to_string(getpid()));
